@@ -1,0 +1,40 @@
+#pragma once
+
+#include "FileAccess.h"
+#include "RepairResult.h"
+#include "WaveHeader.h"
+
+#include <cstdint>
+
+// Checks the 44-byte header of one WAV file and rewrites its two size fields
+// in place when they disagree with the file's real size. Holds no state: any
+// number may exist and each call stands alone.
+class WaveRepairer {
+public:
+    // The largest file whose sizes fit the header's 32-bit fields (4 GiB + 7).
+    static constexpr std::uint64_t largestFileSize = 0xFFFFFFFFull + 8;
+
+    // Repairs the file at path (ANSI, as the system takes it) through the
+    // platform's file layer. With keepTime the last-write time survives a
+    // rewrite.
+    RepairResult repair(const char* path, bool keepTime) const;
+    // The same over any file layer; the file is closed again on every path.
+    RepairResult repair(FileAccess& file, const char* path, bool keepTime) const;
+
+    bool checkHeader(const WaveHeader& header) const;
+
+    // Accepts only offsets 0 to 0xFFFFFFFF, and only on an open file.
+    bool seekTo(FileAccess& file, std::int64_t offset) const;
+
+    // What a header read from a file of fileSize bytes calls for: Unsupported,
+    // AlreadyValid, or Repaired when its sizes need rewriting. FileError when
+    // the size is shorter than the header itself, so the file changed under us.
+    RepairResult assess(const WaveHeader& header, std::uint64_t fileSize) const;
+
+    // Stores the sizes a file of fileSize bytes calls for; assess must have
+    // answered Repaired or AlreadyValid for it, so both fit.
+    void setSizes(WaveHeader& header, std::uint64_t fileSize) const;
+
+private:
+    RepairResult repairOpenFile(FileAccess& file, bool keepTime) const;
+};
