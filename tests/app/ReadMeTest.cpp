@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestFiles.h"
+
+namespace {
+
+// The read-me next to the executable, as Notepad on a Japanese system reads it.
+std::string readMe() {
+    std::vector<unsigned char> bytes = readFile(windowsPath(SONORIX_README));
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(ReadMe, IsCodePage932WithCrLfLineEnds) {
+    std::string text = readMe();
+    ASSERT_GT(text.size(), 500u);
+    EXPECT_NE(0, MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(),
+                                     static_cast<int>(text.size()), nullptr, 0))
+        << "not valid code page 932";
+    EXPECT_EQ(std::string::npos, text.find("\xEF\xBB\xBF")) << "a UTF-8 mark";
+    std::size_t lines = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++lines;
+            EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF at byte " << i;
+        }
+    }
+    EXPECT_GT(lines, 20u);
+}
+
+TEST(ReadMe, ExplainsEveryMessageAndOption) {
+    std::string text = readMe();
+    const char* const mentions[] = {
+        u8"正常に処理しました", u8"既に正常なファイルです", u8"ファイルエラーが起こりました",
+        u8"サポート外のWavファイル形式です", u8"ファイル名を指定して下さい",
+        "/deluser", "/delinfo", "Software\\Halvane\\Sonorix\\1.01", u8"実行",
+    };
+    for (const char* mention : mentions) {
+        EXPECT_NE(std::string::npos, text.find(ansi(mention))) << mention;
+    }
+}
+
+} // namespace
