@@ -234,6 +234,8 @@ TEST_F(RealFileTest, ReadOnlyFileIsAFileErrorEvenWhenSound)
         const std::vector<unsigned char> bytes = recording(sampleHeader(dataSize + 36, dataSize), 1000);
         const std::string path = create(dataSize == 0 ? "cut.wav" : "sound.wav", bytes);
         ASSERT_TRUE(setReadOnly(path, true));
+        if (!readOnlyKeepsWritersOut(path))
+            GTEST_SKIP() << "this system lets writers into read-only files";
         EXPECT_EQ(repairer.repair(path.c_str(), true), FileError) << dataSize;
         EXPECT_EQ(repairer.repair(path.c_str(), false), FileError) << dataSize;
         expectUntouched(path, bytes);
@@ -271,7 +273,10 @@ INSTANTIATE_TEST_SUITE_P(Holders, HeldFileTest, testing::ValuesIn(holdKinds()),
 TEST_F(RealFileTest, PathInTheAnsiCodePageIsPassedUnchanged)
 {
     // "表示.wav" in code page 932; the second byte of 表 is a backslash.
-    const std::string path = create("\x95\x5C\x8E\xA6.wav", recording(sampleHeader(36, 0), 100));
+    const std::string path = dir.file("\x95\x5C\x8E\xA6.wav");
+    if (!writeFile(path, recording(sampleHeader(36, 0), 100)))
+        GTEST_SKIP() << "this system cannot store the name (host locale missing)";
+    ASSERT_TRUE(setTimes(path, oldTimes));
     EXPECT_EQ(repairer.repair(path.c_str(), true), Repaired);
     EXPECT_EQ(readRange(path, 0, 44), bytesOf(sampleHeader(136, 100)));
 }

@@ -47,6 +47,9 @@ std::int64_t timeNow();
 std::int64_t oneDay();
 
 bool setReadOnly(const std::string& path, bool readOnly);
+// Whether the system keeps writers out of a read-only file. Windows does, but
+// Wine running as the superuser lets the host grant the write anyway.
+bool readOnlyKeepsWritersOut(const std::string& path);
 
 // Leaves a failure code in the place where the system reports the last error,
 // as an earlier unrelated call might.

@@ -186,6 +186,13 @@ bool setReadOnly(const std::string& path, bool readOnly)
     return chmod(path.c_str(), readOnly ? 0444 : 0644) == 0;
 }
 
+bool readOnlyKeepsWritersOut(const std::string&)
+{
+    // The file layer refuses files without write permission itself, even for
+    // the superuser.
+    return true;
+}
+
 void leaveStaleError()
 {
     errno = EIO;
