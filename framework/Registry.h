@@ -11,11 +11,20 @@ constexpr size_t keyPathCapacity = 260;
 bool buildKeyPath(char* destination, bool withPrefix, const char* part1, const char* part2,
                   const char* part3, const char* part4);
 
+// The key opened for reading, or null; close it with closeKey.
 HKEY openKey(HKEY root, const char* path);
+// openKey on buildKeyPath with the prefix; null when the path does not fit.
 HKEY openAppKey(HKEY root, const char* part1, const char* part2, const char* part3,
                 const char* part4);
 LONG closeKey(HKEY key);
+// Deletes the key with everything below it, deepest keys first. False when
+// anything could not be read or deleted; what was deleted stays deleted.
 bool deleteKeyTree(HKEY root, const char* path);
+// deleteKeyTree, then deletes each parent that this leaves without subkeys and
+// values. True only when the climb ran out of parents; stopping at a parent
+// that stays gives false.
 bool deleteKeyAndPrune(HKEY root, const char* path);
+// deleteKeyAndPrune on buildKeyPath with the prefix; false, with nothing
+// deleted, when the path does not fit.
 bool deleteAppKey(HKEY root, const char* part1, const char* part2, const char* part3,
                   const char* part4);

@@ -1,0 +1,116 @@
+#include "Registry.h"
+#include "ScratchRegistryKey.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct KeyPathCase {
+    bool withPrefix;
+    const char* parts[4];
+    const char* expected;
+};
+
+const KeyPathCase keyPathCases[] = {
+    {true, {"Halvane", "Sonorix", "1.01", nullptr}, "Software\\Halvane\\Sonorix\\1.01"},
+    {true, {"Halvane", "", "1.01", nullptr}, "Software\\Halvane\\1.01"},
+    {true, {"Halvane", nullptr, "1.01", nullptr}, "Software\\Halvane\\1.01"},
+    {true, {"Halvane", "Sonorix", "1.01", "Extra"}, "Software\\Halvane\\Sonorix\\1.01\\Extra"},
+    {false, {"Halvane", "Sonorix", nullptr, nullptr}, "Halvane\\Sonorix"},
+    {true, {"\x83\x5C\x83\x6D", "\x95\x5C", nullptr, nullptr}, "Software\\\x83\x5C\x83\x6D\\\x95\x5C"},
+};
+
+// A buffer larger than the capacity, so a write past 260 bytes shows.
+struct GuardedBuffer {
+    char bytes[keyPathCapacity + 64];
+    GuardedBuffer() { std::memset(bytes, 0x7F, sizeof bytes); }
+    bool tailUntouched() const {
+        for (std::size_t i = keyPathCapacity; i < sizeof bytes; ++i) {
+            if (bytes[i] != 0x7F) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(KeyPath, joinsTheNonEmptyPartsWithBackslashes) {
+    for (const KeyPathCase& test : keyPathCases) {
+        SCOPED_TRACE(test.expected);
+        GuardedBuffer buffer;
+        EXPECT_TRUE(buildKeyPath(buffer.bytes, test.withPrefix, test.parts[0], test.parts[1],
+                                 test.parts[2], test.parts[3]));
+        EXPECT_STREQ(buffer.bytes, test.expected);
+    }
+}
+
+TEST(KeyPath, fillsTheBufferUpToItsLastByte) {
+    const std::string part(keyPathCapacity - 1 - std::strlen("Software\\"), 'k');
+    GuardedBuffer buffer;
+    ASSERT_TRUE(buildKeyPath(buffer.bytes, true, part.c_str(), nullptr, nullptr, nullptr));
+    EXPECT_EQ(std::strlen(buffer.bytes), keyPathCapacity - 1);
+    EXPECT_TRUE(buffer.tailUntouched());
+}
+
+TEST(KeyPath, refusesAPathOneByteTooLongWithoutWritingPastTheBuffer) {
+    const std::string first(100, 'a');
+    const std::string second(100, 'b');
+    const std::string third(keyPathCapacity - std::strlen("Software\\") - 202, 'c');
+    GuardedBuffer buffer;
+    EXPECT_FALSE(buildKeyPath(buffer.bytes, true, first.c_str(), second.c_str(), third.c_str(),
+                              nullptr));
+    EXPECT_STREQ(buffer.bytes, "");
+    EXPECT_TRUE(buffer.tailUntouched());
+    const std::string shorter = third.substr(1);
+    EXPECT_TRUE(buildKeyPath(buffer.bytes, true, first.c_str(), second.c_str(), shorter.c_str(),
+                             nullptr));
+    EXPECT_EQ(std::strlen(buffer.bytes), keyPathCapacity - 1);
+}
+
+TEST(KeyPath, refusesAMissingFirstPart) {
+    GuardedBuffer buffer;
+    EXPECT_FALSE(buildKeyPath(buffer.bytes, true, nullptr, "Sonorix", nullptr, nullptr));
+    EXPECT_STREQ(buffer.bytes, "");
+}
+
+TEST(AppKey, opensTheKeyNamedByItsParts) {
+    ScratchRegistryKey scratch("appkey");
+    ASSERT_TRUE(scratch.setDword("Sonorix\\1.01", "MainWindowPos.left", 5));
+    HKEY key = openAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), "Sonorix", "1.01", nullptr);
+    ASSERT_NE(key, nullptr);
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    EXPECT_EQ(RegQueryValueExA(key, "MainWindowPos.left", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(&value), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, 5u);
+    EXPECT_EQ(closeKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(openAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), "Absent", nullptr, nullptr),
+              nullptr);
+}
+
+TEST(AppKey, anOverLongPathIsNeitherOpenedNorDeleted) {
+    ScratchRegistryKey scratch("long");
+    const std::string first(100, 'a');
+    const std::string second(150, 'b');
+    const std::string relative = first + "\\" + second;
+    // What a cut-off path would name: everything that fits in 259 bytes.
+    const std::string cut = (scratch.path(relative)).substr(0, keyPathCapacity - 1);
+    const std::string cutRelative = cut.substr(scratch.path().size() + 1);
+    ASSERT_GT(scratch.path(relative).size(), keyPathCapacity - 1);
+    ASSERT_TRUE(scratch.create(relative));
+    ASSERT_TRUE(scratch.create(cutRelative));
+
+    EXPECT_EQ(openAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), first.c_str(),
+                         second.c_str(), nullptr),
+              nullptr);
+    EXPECT_FALSE(deleteAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), first.c_str(),
+                              second.c_str(), nullptr));
+    EXPECT_TRUE(scratch.exists(relative));
+    EXPECT_TRUE(scratch.exists(cutRelative));
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A key of the test's own under HKEY_CURRENT_USER\Software, named after the
+// process and a tag, removed with everything below it when the object goes.
+class ScratchRegistryKey {
+public:
+    explicit ScratchRegistryKey(const char* tag);
+    ~ScratchRegistryKey();
+    ScratchRegistryKey(const ScratchRegistryKey&) = delete;
+    ScratchRegistryKey& operator=(const ScratchRegistryKey&) = delete;
+
+    // The scratch key's name below Software, e.g. "SonorixTest-123-tag".
+    const std::string& name() const { return name_; }
+    // "Software\<name>" followed by "\" and relative when that is not empty.
+    std::string path(const std::string& relative = "") const;
+
+    bool create(const std::string& relative) const;
+    bool setDword(const std::string& relative, const char* value, DWORD number) const;
+    bool setString(const std::string& relative, const char* value, const char* text) const;
+    bool setBinary(const std::string& relative, const char* value, const void* data,
+                   DWORD size) const;
+    bool exists(const std::string& relative) const;
+
+private:
+    // Subkeys are reached from this handle, so that only the relative part
+    // counts against the registry's limit on the length of a name.
+    HKEY root_ = nullptr;
+    std::string name_;
+};
