@@ -15,8 +15,9 @@ public:
     // Copies GetCommandLineA's text and tokenizes it. False (and empty) only
     // when the copy cannot be allocated.
     bool parse();
-    // Takes ownership of a malloc'ed copy of a command line and tokenizes it
-    // exactly as parse does; the seam that lets tests feed any text.
+    // Copies text and tokenizes it exactly as parse does the process command
+    // line; the seam that lets tests feed any text. False (and empty) only
+    // when the copy cannot be allocated.
     bool parseText(const char* text);
     void tokenize(char* text, bool extended);
     const char* nextToken(const char* previous) const;

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "ApplicationBase.h"
+#include "ProbeReport.h"
+#include "ScratchDirectory.h"
+
+namespace {
+
+// Reads the version strings for a directory and name of the test's choosing.
+struct VersionReader : ApplicationBase {
+    VersionReader(const std::string& directory, const std::string& name) {
+        directory.copy(moduleDir, sizeof moduleDir - 1);
+        moduleDir[std::min(directory.size(), sizeof moduleDir - 1)] = '\0';
+        name.copy(moduleName, sizeof moduleName - 1);
+        moduleName[std::min(name.size(), sizeof moduleName - 1)] = '\0';
+        readVersionStrings();
+    }
+};
+
+// "<directory>\p.exe" of exactly total bytes, holding the probe's version block.
+std::string placeProbe(const ScratchDirectory& scratch, std::size_t total) {
+    const std::size_t directoryLength = total - std::strlen("\\p.exe");
+    const std::string directory =
+        scratch.path() + "\\" + std::string(directoryLength - scratch.path().size() - 1, 'd');
+    EXPECT_TRUE(CreateDirectoryA(directory.c_str(), nullptr));
+    EXPECT_TRUE(CopyFileA((testDirectory() + "\\identity_probe.exe").c_str(),
+                          (directory + "\\p.exe").c_str(), FALSE));
+    return directory;
+}
+
+TEST(VersionPath, ExePathThatFitsIsRead) {
+    ScratchDirectory scratch("");
+    ASSERT_TRUE(scratch.created());
+    const VersionReader reader(placeProbe(scratch, 259), "p");
+    EXPECT_STREQ(reader.companyName, "Probe Works \x95\x5C");
+    EXPECT_STREQ(reader.internalName, "probe-internal");
+}
+
+TEST(VersionPath, ExePathThatDoesNotFitGetsDefaults) {
+    ScratchDirectory scratch("");
+    ASSERT_TRUE(scratch.created());
+    const VersionReader reader(placeProbe(scratch, 260), "p");
+    EXPECT_STREQ(reader.companyName, "Oxbowapp");
+    EXPECT_STREQ(reader.internalName, "p");
+    EXPECT_STREQ(reader.fileVersion, "CurrentVersion");
+    EXPECT_STREQ(reader.productName, "p");
+    EXPECT_STREQ(reader.legalCopyright, "All rights reserved.");
+}
+
+TEST(VersionPath, LongestIdentityGetsDefaultsIntact) {
+    const std::string directory(269, 'x');
+    const std::string name(259, 'y');
+    const VersionReader reader(directory, name);
+    EXPECT_EQ(std::string(reader.moduleDir), directory);
+    EXPECT_EQ(std::string(reader.moduleName), name);
+    EXPECT_STREQ(reader.companyName, "Oxbowapp");
+    EXPECT_EQ(std::string(reader.internalName), name);
+    EXPECT_EQ(std::string(reader.productName), name);
+}
+
+} // namespace
