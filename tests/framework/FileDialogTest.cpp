@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+
+#include "AnsiText.h"
+#include "BoxWatcher.h"
+#include "FileDialog.h"
+#include "FrameworkFixture.h"
+#include "QuitTimer.h"
+
+namespace {
+
+class FileDialogTest : public FrameworkFixture {};
+
+TEST_F(FileDialogTest, PreparedRequestHoldsTheFiveMembersAndZeroElsewhere) {
+    OPENFILENAMEA request;
+    std::memset(&request, 0xAB, sizeof request);
+    char buffer[260] = "take.wav";
+    const HWND owner = reinterpret_cast<HWND>(0x4242);
+    initFileDialog(request, owner, buffer, sizeof buffer);
+
+    OPENFILENAMEA expected;
+    std::memset(&expected, 0, sizeof expected);
+    expected.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    expected.hwndOwner = owner;
+    expected.lpstrFile = buffer;
+    expected.nMaxFile = sizeof buffer;
+    expected.Flags = OFN_EXPLORER;
+    EXPECT_EQ(std::memcmp(&request, &expected, sizeof request), 0);
+    // The size of the structure without the members of later Windows versions.
+    EXPECT_EQ(request.lStructSize, offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR));
+    EXPECT_LT(request.lStructSize, sizeof(OPENFILENAMEA));
+    EXPECT_STREQ(buffer, "take.wav");
+}
+
+int hookCalls = 0;
+
+UINT_PTR CALLBACK countingHook(HWND, UINT, WPARAM, LPARAM) {
+    ++hookCalls;
+    return 0;
+}
+
+class FileDialogCancelTest : public FileDialogTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FileDialogCancelTest, CancelYieldsCancelledAPlainDialogAndNoErrorCode) {
+    char buffer[260] = "start.wav";
+    OPENFILENAMEA request;
+    initFileDialog(request, nullptr, buffer, sizeof buffer);
+    request.Flags |= OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE | OFN_FILEMUSTEXIST |
+                     OFN_HIDEREADONLY;
+    request.lpfnHook = countingHook;
+    request.hInstance = GetModuleHandleA(nullptr);
+    request.lpTemplateName = "NOTEMPLATE";
+    hookCalls = 0;
+    DWORD errorCode = 0xDEADBEEF;
+
+    QuitTimer watchdog(30000);
+    BoxWatcher watcher(IDCANCEL, 20000);
+    EXPECT_EQ(runFileDialog(request, &errorCode, GetParam()), Cancelled);
+    const SeenBox box = watcher.result();
+    EXPECT_FALSE(watchdog.fired());
+
+    EXPECT_TRUE(box.found);
+    EXPECT_EQ(errorCode, 0xDEADBEEFu);
+    EXPECT_EQ(hookCalls, 0);
+    // The dialog may add bits of its own on return (Wine adds sizing and path checks).
+    const DWORD kept = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    EXPECT_EQ(request.Flags & kept, kept);
+    EXPECT_EQ(request.Flags & (OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE), 0u);
+    EXPECT_EQ(request.lpfnHook, nullptr);
+    EXPECT_EQ(request.hInstance, nullptr);
+    EXPECT_EQ(request.lpTemplateName, nullptr);
+    EXPECT_STREQ(buffer, "start.wav");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FileDialogCancelTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Save" : "Open");
+                         });
+
+struct FailureCase {
+    const char* name;
+    bool saveDialog;
+    bool withErrorCode;
+};
+
+class FileDialogFailureTest : public FileDialogTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(FileDialogFailureTest, ExtendedErrorYieldsFailedAndItsCode) {
+    char buffer[260] = "";
+    OPENFILENAMEA request;
+    initFileDialog(request, nullptr, buffer, sizeof buffer);
+    request.lStructSize = 12;
+    DWORD errorCode = 0;
+
+    QuitTimer watchdog;
+    BoxWatcher watcher(IDCANCEL, 1500);
+    EXPECT_EQ(runFileDialog(request, GetParam().withErrorCode ? &errorCode : nullptr, GetParam().saveDialog),
+              Failed);
+    EXPECT_FALSE(watcher.result().found);
+    if (GetParam().withErrorCode) {
+        EXPECT_EQ(errorCode, static_cast<DWORD>(CDERR_STRUCTSIZE));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FileDialogFailureTest,
+                         ::testing::Values(FailureCase{"Open", false, true}, FailureCase{"Save", true, true},
+                                           FailureCase{"NoOutParameter", false, false}),
+                         [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+struct ErrorBoxCase {
+    const char* name;
+    bool ownerGiven;
+    DWORD code;
+    const char* text; // UTF-8
+};
+
+class CommonDialogErrorTest : public FileDialogTest, public ::testing::WithParamInterface<ErrorBoxCase> {};
+
+TEST_P(CommonDialogErrorTest, ShowsTheCodeInTheApplicationsBox) {
+    const HWND main = CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
+    const HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                       GetModuleHandleA(nullptr), nullptr);
+    application.mainWindow = main;
+
+    QuitTimer watchdog;
+    BoxWatcher watcher;
+    showCommonDialogError(GetParam().ownerGiven ? other : nullptr, GetParam().code);
+    const SeenBox box = watcher.result();
+    EXPECT_FALSE(watchdog.fired());
+
+    ASSERT_TRUE(box.found);
+    EXPECT_EQ(box.text, ansiText(GetParam().text));
+    EXPECT_EQ(box.caption, std::string(application.title()));
+    EXPECT_EQ(box.owner, GetParam().ownerGiven ? other : main);
+    application.mainWindow = nullptr;
+    DestroyWindow(other);
+    DestroyWindow(main);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, CommonDialogErrorTest,
+    ::testing::Values(ErrorBoxCase{"MainWindowOwns", false, CDERR_STRUCTSIZE, "コモンダイアログのエラーです (0x00000001)"},
+                      ErrorBoxCase{"GivenOwner", true, FNERR_BUFFERTOOSMALL, "コモンダイアログのエラーです (0x00003003)"},
+                      ErrorBoxCase{"AllDigits", true, 0xABCDEF12, "コモンダイアログのエラーです (0xABCDEF12)"}),
+    [](const ::testing::TestParamInfo<ErrorBoxCase>& info) { return info.param.name; });
+
+} // namespace
