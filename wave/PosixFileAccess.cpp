@@ -11,48 +11,71 @@ PosixFileAccess::~PosixFileAccess()
     close();
 }
 
-bool PosixFileAccess::fail(int code)
+bool PosixFileAccess::fail(int code, Refusal why)
 {
     error = code;
+    refused = why;
     return false;
+}
+
+namespace {
+
+int openRetrying(const char* path, int flags)
+{
+    int fd;
+    do
+        fd = ::open(path, flags);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
 }
 
 bool PosixFileAccess::open(const char* path)
 {
     close();
     error = 0;
+    refused = Refusal::None;
     const bool inspect = mode == Mode::Inspect;
     // Non-blocking only for the open itself, so a FIFO cannot stall it.
     const int flags = (inspect ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    do
-        fd = ::open(path, flags);
-    while (fd < 0 && errno == EINTR);
+    // Reading the header should not count as an access; only the owner may
+    // ask for that.
+#ifdef O_NOATIME
+    fd = openRetrying(path, flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM)
+#endif
+        fd = openRetrying(path, flags);
     if (fd < 0)
         return fail(errno);
 
+    if (admit(path) && lock() && clearNonBlocking())
+        return true;
+    close();
+    return false;
+}
+
+bool PosixFileAccess::admit(const char* path)
+{
     struct stat status;
-    int code = 0;
     if (fstat(fd, &status) != 0)
-        code = errno;
-    else if (S_ISDIR(status.st_mode))
-        code = EISDIR;
-    else if (!S_ISREG(status.st_mode))
-        code = EINVAL;
-    else if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        code = EACCES;
-    else if (inspect && faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) != 0)
-        code = errno;
-    else if (!lock())
-        code = error;
-    else {
-        const int current = fcntl(fd, F_GETFL);
-        if (current < 0 || fcntl(fd, F_SETFL, current & ~O_NONBLOCK) != 0)
-            code = errno;
-    }
-    if (code != 0) {
-        close();
-        return fail(code);
-    }
+        return fail(errno);
+    if (S_ISDIR(status.st_mode))
+        return fail(EISDIR);
+    if (!S_ISREG(status.st_mode))
+        return fail(EINVAL, Refusal::NotRegularFile);
+    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return fail(EACCES, Refusal::ReadOnly);
+    if (mode == Mode::Inspect && faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) != 0)
+        return fail(errno);
+    return true;
+}
+
+bool PosixFileAccess::clearNonBlocking()
+{
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return fail(errno);
     return true;
 }
 
@@ -64,7 +87,7 @@ bool PosixFileAccess::lock()
         result = flock(fd, (inspect ? LOCK_SH : LOCK_EX) | LOCK_NB);
     while (result != 0 && errno == EINTR);
     if (result != 0)
-        return fail(errno);
+        return fail(errno, Refusal::Locked);
 
     // flock and fcntl locks do not see each other; holding both keeps out
     // cooperating programs of either kind.
@@ -77,7 +100,7 @@ bool PosixFileAccess::lock()
         result = fcntl(fd, F_SETLK, &range);
     while (result != 0 && errno == EINTR);
     if (result != 0)
-        return fail(errno);
+        return fail(errno, Refusal::Locked);
     return true;
 }
 

@@ -5,8 +5,9 @@
 // Files through POSIX calls. Only regular files are opened. While open, the
 // file is held under both a whole-file flock and a whole-file fcntl lock, and
 // the open fails when another process holds either; a file that grants no one
-// write permission counts as read-only even for the superuser. Interrupted
-// calls are retried and partial transfers continued.
+// write permission counts as read-only even for the superuser. Access times
+// are left alone where the system allows it. Interrupted calls are retried and
+// partial transfers continued.
 class PosixFileAccess : public FileAccess {
 public:
     enum class Mode {
@@ -32,14 +33,22 @@ public:
     bool setLastWriteTime(const FileTime& time) override;
     void close() override;
 
+    // Why open turned down a file the system itself would have opened.
+    enum class Refusal { None, NotRegularFile, ReadOnly, Locked };
+
     // The errno of the last failed operation, 0 when none failed.
     int lastError() const { return error; }
+    Refusal refusal() const { return refused; }
 
 private:
-    bool fail(int code);
+    bool fail(int code, Refusal why = Refusal::None);
+    // Each refuses the open file with its reason; open then closes it.
+    bool admit(const char* path);
     bool lock();
+    bool clearNonBlocking();
 
     Mode mode;
     int fd = -1;
     int error = 0;
+    Refusal refused = Refusal::None;
 };

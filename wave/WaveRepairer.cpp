@@ -11,44 +11,65 @@ RepairResult WaveRepairer::repair(const char* path, bool keepTime) const
 
 RepairResult WaveRepairer::repair(FileAccess& file, const char* path, bool keepTime) const
 {
+    RepairFindings findings;
+    return repair(file, path, keepTime, findings);
+}
+
+RepairResult WaveRepairer::repair(FileAccess& file, const char* path, bool keepTime,
+    RepairFindings& findings) const
+{
     if (!file.open(path))
         return FileError;
-    const RepairResult result = repairOpenFile(file, keepTime);
+    const RepairResult result = repairOpenFile(file, keepTime, findings);
     file.close();
     return result;
 }
 
-RepairResult WaveRepairer::repairOpenFile(FileAccess& file, bool keepTime) const
+RepairResult WaveRepairer::inspect(FileAccess& file, const char* path, RepairFindings& findings) const
 {
-    // Read whether or not it will be restored, so a file whose time cannot be
-    // read is refused the same way in both modes.
+    if (!file.open(path))
+        return FileError;
     FileTime lastWrite;
-    if (!file.getLastWriteTime(lastWrite))
-        return FileError;
+    const RepairResult result = examine(file, lastWrite, findings);
+    file.close();
+    return result;
+}
 
-    std::uint64_t fileSize = 0;
-    if (!file.getSize(fileSize))
-        return FileError;
-
-    WaveHeader header;
-    std::uint32_t done = 0;
-    if (!file.read(header.bytes, WaveHeader::size, done) || done != WaveHeader::size)
-        return FileError;
-
-    const RepairResult verdict = assess(header, fileSize);
+RepairResult WaveRepairer::repairOpenFile(FileAccess& file, bool keepTime, RepairFindings& findings) const
+{
+    FileTime lastWrite;
+    const RepairResult verdict = examine(file, lastWrite, findings);
     if (verdict != Repaired)
         return verdict;
 
     if (!seekTo(file, 0))
         return FileError;
-    setSizes(header, fileSize);
+    WaveHeader header = findings.header;
+    setSizes(header, findings.fileSize);
     // A short write leaves a torn header: as much a failure as a refused one.
+    std::uint32_t done = 0;
     if (!file.write(header.bytes, WaveHeader::size, done) || done != WaveHeader::size)
         return FileError;
 
     if (keepTime && !file.setLastWriteTime(lastWrite))
         return FileError;
     return Repaired;
+}
+
+RepairResult WaveRepairer::examine(FileAccess& file, FileTime& lastWrite, RepairFindings& findings) const
+{
+    // Read whether or not it will be restored, so a file whose time cannot be
+    // read is refused the same way in both modes.
+    if (!file.getLastWriteTime(lastWrite))
+        return FileError;
+    if (!file.getSize(findings.fileSize))
+        return FileError;
+    WaveHeader header;
+    std::uint32_t done = 0;
+    if (!file.read(header.bytes, WaveHeader::size, done) || done != WaveHeader::size)
+        return FileError;
+    findings.header = header;
+    return assess(header, findings.fileSize);
 }
 
 bool WaveRepairer::checkHeader(const WaveHeader& header) const

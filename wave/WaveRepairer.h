@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileAccess.h"
+#include "RepairFindings.h"
 #include "RepairResult.h"
 #include "WaveHeader.h"
 
@@ -20,6 +21,14 @@ public:
     RepairResult repair(const char* path, bool keepTime) const;
     // The same over any file layer; the file is closed again on every path.
     RepairResult repair(FileAccess& file, const char* path, bool keepTime) const;
+    // The same, also handing back the header as read and the file size.
+    RepairResult repair(FileAccess& file, const char* path, bool keepTime,
+        RepairFindings& findings) const;
+
+    // What repair would answer for the file, found by the same reads and the
+    // same judgement but without seeking, writing or setting a time. Over a
+    // file layer that opens for reading only it changes nothing.
+    RepairResult inspect(FileAccess& file, const char* path, RepairFindings& findings) const;
 
     bool checkHeader(const WaveHeader& header) const;
 
@@ -36,5 +45,6 @@ public:
     void setSizes(WaveHeader& header, std::uint64_t fileSize) const;
 
 private:
-    RepairResult repairOpenFile(FileAccess& file, bool keepTime) const;
+    RepairResult repairOpenFile(FileAccess& file, bool keepTime, RepairFindings& findings) const;
+    RepairResult examine(FileAccess& file, FileTime& lastWrite, RepairFindings& findings) const;
 };

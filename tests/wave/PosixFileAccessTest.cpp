@@ -84,10 +84,13 @@ TEST_F(PosixFileAccessTest, InspectionRefusesWhatARepairWould)
     const std::string path = dir.file("readonly.wav");
     ASSERT_TRUE(writeFile(path, bytesOf(sampleHeader(36, 0))));
     ASSERT_TRUE(setReadOnly(path, true));
-    PosixFileAccess file(PosixFileAccess::Mode::Inspect);
-    EXPECT_FALSE(file.open(path.c_str()));
-    EXPECT_EQ(file.lastError(), EACCES);
-    EXPECT_FALSE(file.isOpen());
+    for (PosixFileAccess::Mode mode : {PosixFileAccess::Mode::ReadWrite, PosixFileAccess::Mode::Inspect}) {
+        PosixFileAccess file(mode);
+        EXPECT_FALSE(file.open(path.c_str()));
+        EXPECT_EQ(file.lastError(), EACCES);
+        EXPECT_EQ(file.refusal(), PosixFileAccess::Refusal::ReadOnly);
+        EXPECT_FALSE(file.isOpen());
+    }
 }
 
 TEST_F(PosixFileAccessTest, RefusesAFifoWithoutWaitingForAWriter)
@@ -97,7 +100,7 @@ TEST_F(PosixFileAccessTest, RefusesAFifoWithoutWaitingForAWriter)
     for (PosixFileAccess::Mode mode : {PosixFileAccess::Mode::ReadWrite, PosixFileAccess::Mode::Inspect}) {
         PosixFileAccess file(mode);
         EXPECT_FALSE(file.open(path.c_str()));
-        EXPECT_EQ(file.lastError(), EINVAL);
+        EXPECT_EQ(file.refusal(), PosixFileAccess::Refusal::NotRegularFile);
         EXPECT_FALSE(file.isOpen());
     }
     EXPECT_EQ(WaveRepairer().repair(path.c_str(), true), FileError);
@@ -107,9 +110,13 @@ TEST_F(PosixFileAccessTest, RefusesDevicesAndDirectories)
 {
     PosixFileAccess file;
     EXPECT_FALSE(file.open("/dev/null"));
-    EXPECT_EQ(file.lastError(), EINVAL);
-    EXPECT_FALSE(file.open(dir.path().c_str()));
-    EXPECT_EQ(file.lastError(), EISDIR);
+    EXPECT_EQ(file.refusal(), PosixFileAccess::Refusal::NotRegularFile);
+    for (PosixFileAccess::Mode mode : {PosixFileAccess::Mode::ReadWrite, PosixFileAccess::Mode::Inspect}) {
+        PosixFileAccess other(mode);
+        EXPECT_FALSE(other.open(dir.path().c_str()));
+        EXPECT_EQ(other.lastError(), EISDIR);
+        EXPECT_EQ(other.refusal(), PosixFileAccess::Refusal::None);
+    }
 }
 
 TEST_F(PosixFileAccessTest, ReportsTheSystemsReasonForAMissingFile)
@@ -117,6 +124,42 @@ TEST_F(PosixFileAccessTest, ReportsTheSystemsReasonForAMissingFile)
     PosixFileAccess file;
     EXPECT_FALSE(file.open(dir.file("absent.wav").c_str()));
     EXPECT_EQ(file.lastError(), ENOENT);
+    EXPECT_EQ(file.refusal(), PosixFileAccess::Refusal::None);
+}
+
+TEST_F(PosixFileAccessTest, NamesALockHeldElsewhereAsTheReason)
+{
+    const std::string path = dir.file("held.wav");
+    ASSERT_TRUE(writeFile(path, bytesOf(sampleHeader(36, 0))));
+    for (HeldFile::Kind kind : holdKinds()) {
+        HeldFile other(path, kind);
+        ASSERT_TRUE(other.holding());
+        PosixFileAccess file;
+        EXPECT_FALSE(file.open(path.c_str()));
+        EXPECT_EQ(file.refusal(), PosixFileAccess::Refusal::Locked);
+        EXPECT_NE(file.lastError(), 0);
+    }
+}
+
+TEST_F(PosixFileAccessTest, ReadingTheHeaderLeavesTheAccessTimeAlone)
+{
+    const std::string path = dir.file("atime.wav");
+    ASSERT_TRUE(writeFile(path, bytesOf(sampleHeader(36, 0))));
+    // An access time older than the modification time is what even relatime
+    // would update on a read.
+    FileTimes old;
+    old.accessed = timeNow() - 30 * oneDay();
+    old.modified = timeNow() - oneDay();
+    ASSERT_TRUE(setTimes(path, old));
+    for (PosixFileAccess::Mode mode : {PosixFileAccess::Mode::ReadWrite, PosixFileAccess::Mode::Inspect}) {
+        PosixFileAccess file(mode);
+        RepairFindings findings;
+        EXPECT_EQ(WaveRepairer().inspect(file, path.c_str(), findings), AlreadyValid);
+        FileTimes now;
+        ASSERT_TRUE(readTimes(path, now));
+        EXPECT_EQ(now.accessed, old.accessed);
+        EXPECT_EQ(now.modified, old.modified);
+    }
 }
 
 TEST_F(PosixFileAccessTest, ReadStopsAtTheEndOfTheFile)

@@ -260,3 +260,52 @@ TEST_F(SeekTest, ReportsTheFilesFailure)
 }
 
 }
+
+namespace {
+
+TEST(Inspection, JudgesLikeARepairWithoutSeekingOrWriting)
+{
+    struct Case {
+        WaveHeader header;
+        std::uint64_t size;
+        RepairResult result;
+    };
+    const Case cases[] = {
+        {sampleHeader(36, 0), recordingSize, Repaired},
+        {sampleHeader(1000036, 1000000), recordingSize, AlreadyValid},
+        {patched(sampleHeader(36, 0), 34, 2, 24), recordingSize, Unsupported},
+        {sampleHeader(36, 0), 16 * GiB, Unsupported},
+    };
+    for (const Case& c : cases) {
+        FakeFileAccess file(bytesOf(c.header), c.size);
+        RepairFindings findings;
+        EXPECT_EQ(WaveRepairer().inspect(file, "x.wav", findings), c.result);
+        EXPECT_EQ(trace(file.calls), "open getTime getSize read close");
+        EXPECT_EQ(bytesOf(c.header), file.head);
+        EXPECT_EQ(bytesOf(findings.header), bytesOf(c.header));
+        EXPECT_EQ(findings.fileSize, c.size);
+    }
+}
+
+TEST(Inspection, FailsWhereARepairWould)
+{
+    for (Step step : {Step::Open, Step::GetTime, Step::GetSize, Step::Read}) {
+        FakeFileAccess file = cutRecording();
+        file.failing = true;
+        file.failAt = step;
+        RepairFindings findings;
+        EXPECT_EQ(WaveRepairer().inspect(file, "x.wav", findings), FileError) << stepName(step);
+        EXPECT_FALSE(file.isOpen());
+    }
+}
+
+TEST(RepairFindingsOut, HoldTheHeaderAsReadAndTheSize)
+{
+    FakeFileAccess file = cutRecording();
+    RepairFindings findings;
+    EXPECT_EQ(WaveRepairer().repair(file, "x.wav", true, findings), Repaired);
+    EXPECT_EQ(bytesOf(findings.header), bytesOf(sampleHeader(36, 0)));
+    EXPECT_EQ(findings.fileSize, recordingSize);
+}
+
+}
