@@ -119,7 +119,10 @@ bool writeSparseFile(const std::string& path, const std::vector<unsigned char>& 
 std::vector<unsigned char> readRange(const std::string& path, std::uint64_t offset, std::uint32_t count)
 {
     std::vector<unsigned char> bytes(count);
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Looking at the file must not move the access time a test compares.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME);
+    if (fd < 0 && errno == EPERM)
+        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return {};
     std::size_t done = 0;

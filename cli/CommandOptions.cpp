@@ -1,0 +1,34 @@
+#include "CommandOptions.h"
+
+CommandOptions parseCommandOptions(int argc, const char* const* argv)
+{
+    CommandOptions options;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            options.files.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
+        } else if (arg == "--touch") {
+            options.touch = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.action = CommandOptions::Action::Help;
+            return options;
+        } else if (arg == "--version") {
+            options.action = CommandOptions::Action::Version;
+            return options;
+        } else {
+            options.action = CommandOptions::Action::UsageError;
+            options.problem = "unknown option '" + arg + "'";
+            return options;
+        }
+    }
+    if (options.files.empty()) {
+        options.action = CommandOptions::Action::UsageError;
+        options.problem = "no file given";
+    }
+    return options;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The command line of sonorix-repair: [--dry-run] [--touch] FILE..., or
+// --help, or --version. Options may stand anywhere before "--"; everything
+// after it is a file name.
+struct CommandOptions {
+    enum class Action { Repair, Help, Version, UsageError };
+
+    Action action = Action::Repair;
+    bool dryRun = false;
+    bool touch = false;
+    std::vector<std::string> files;
+    // What was wrong with a command line that yields UsageError.
+    std::string problem;
+};
+
+CommandOptions parseCommandOptions(int argc, const char* const* argv);

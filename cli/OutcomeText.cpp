@@ -1,0 +1,65 @@
+#include "OutcomeText.h"
+
+#include "HeaderFault.h"
+
+#include <cstring>
+
+std::string outcomeLine(const std::string& path, RepairResult result, bool dryRun,
+    const RepairFindings& findings, const PosixFileAccess& file)
+{
+    switch (result) {
+    case Repaired:
+        return path + (dryRun ? ": would be repaired" : ": repaired");
+    case AlreadyValid:
+        return path + ": already sound";
+    case Unsupported:
+        return path + ": unsupported format (" + unsupportedReason(findings) + ")";
+    case FileError:
+        break;
+    }
+    return path + ": file error (" + fileErrorReason(findings, file) + ")";
+}
+
+std::string unsupportedReason(const RepairFindings& findings)
+{
+    const WaveHeader& header = findings.header;
+    switch (findHeaderFault(header)) {
+    case HeaderFault::NotRiff:
+    case HeaderFault::NotWave:
+        return "not RIFF/WAVE";
+    case HeaderFault::NoFormatChunk:
+        return "the format chunk does not come first";
+    case HeaderFault::NoDataChunk:
+        return "a chunk other than data follows the format chunk";
+    case HeaderFault::NotPcm:
+        return "format " + std::to_string(header.formatTag()) + ", not integer PCM";
+    case HeaderFault::ChannelCount:
+        return std::to_string(header.channels()) + " channels";
+    case HeaderFault::SampleWidth:
+        return std::to_string(header.bitsPerSample()) + " bits per sample";
+    case HeaderFault::NoSampleRate:
+        return "sample rate 0";
+    case HeaderFault::None:
+        break;
+    }
+    return "larger than 4 GiB";
+}
+
+std::string fileErrorReason(const RepairFindings& findings, const PosixFileAccess& file)
+{
+    switch (file.refusal()) {
+    case PosixFileAccess::Refusal::NotRegularFile:
+        return "not a regular file";
+    case PosixFileAccess::Refusal::ReadOnly:
+        return "read-only";
+    case PosixFileAccess::Refusal::Locked:
+        return "locked by another process";
+    case PosixFileAccess::Refusal::None:
+        break;
+    }
+    if (file.lastError() != 0)
+        return std::strerror(file.lastError());
+    if (findings.fileSize < WaveHeader::size)
+        return "shorter than the 44-byte header";
+    return "the header could not be transferred whole";
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One run of a program to its end: what it printed and how it exited. A run
+// that outlasts its time-out is killed and reports status -1.
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+    int timeoutMilliseconds = 20000);
