@@ -114,8 +114,13 @@ bool PosixFileAccess::getLastWriteTime(FileTime& time)
     struct stat status;
     if (fstat(fd, &status) != 0)
         return fail(errno);
-    time.seconds = status.st_mtim.tv_sec;
-    time.nanoseconds = status.st_mtim.tv_nsec;
+#ifdef __APPLE__
+    const timespec& modified = status.st_mtimespec;
+#else
+    const timespec& modified = status.st_mtim;
+#endif
+    time.seconds = modified.tv_sec;
+    time.nanoseconds = modified.tv_nsec;
     return true;
 }
 
