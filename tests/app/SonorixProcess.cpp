@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr DWORD pollInterval = 20;
-
 struct Search {
     DWORD processId;
     const char* caption;
@@ -40,7 +38,8 @@ BOOL CALLBACK matchDialog(HWND window, LPARAM data) {
     return FALSE;
 }
 
-HWND findDialog(DWORD processId, const std::string& caption, HWND except, DWORD timeout) {
+HWND findDialog(DWORD processId, const std::string& caption, HWND except, DWORD timeout,
+                DWORD pollInterval) {
     DWORD started = GetTickCount();
     for (;;) {
         Search search{processId, caption.c_str(), except, nullptr};
@@ -71,8 +70,9 @@ SonorixProcess::~SonorixProcess() {
     kill();
 }
 
-bool SonorixProcess::start(const std::string& arguments, int showCommand) {
-    std::string commandLine = "\"" + sonorixPath() + "\"";
+bool SonorixProcess::start(const std::string& arguments, int showCommand,
+                           const std::string& program) {
+    std::string commandLine = "\"" + (program.empty() ? sonorixPath() : program) + "\"";
     if (!arguments.empty()) {
         commandLine += " " + arguments;
     }
@@ -89,12 +89,12 @@ bool SonorixProcess::start(const std::string& arguments, int showCommand) {
 }
 
 HWND SonorixProcess::waitMainWindow(DWORD timeout) {
-    mainWindow = findDialog(info.dwProcessId, "Sonorix", nullptr, timeout);
+    mainWindow = findDialog(info.dwProcessId, "Sonorix", nullptr, timeout, pollInterval);
     return mainWindow;
 }
 
 HWND SonorixProcess::waitDialog(const std::string& caption, DWORD timeout) const {
-    return findDialog(info.dwProcessId, caption, mainWindow, timeout);
+    return findDialog(info.dwProcessId, caption, mainWindow, timeout, pollInterval);
 }
 
 HWND SonorixProcess::waitMessageBox(DWORD timeout) const {

@@ -14,9 +14,11 @@ public:
     SonorixProcess(const SonorixProcess&) = delete;
     SonorixProcess& operator=(const SonorixProcess&) = delete;
 
-    // arguments follow the quoted program path. showCommand < 0 passes no
-    // show command in the start-up information.
-    bool start(const std::string& arguments, int showCommand = -1);
+    // arguments follow the quoted program path (this build's Sonorix.exe
+    // unless another is given). showCommand < 0 passes no show command in
+    // the start-up information.
+    bool start(const std::string& arguments, int showCommand = -1,
+               const std::string& program = std::string());
     // The visible main dialog (class #32770, caption "Sonorix"); null on time-out.
     HWND waitMainWindow(DWORD timeout = defaultTimeout);
     // A visible top-level dialog of the process with that caption, other than
@@ -42,6 +44,8 @@ public:
     std::string run(const std::string& name) const;
 
     static constexpr DWORD defaultTimeout = 15000;
+    // How often the waits look again; finer for timing than for testing.
+    DWORD pollInterval = 20;
 
     HWND mainWindow = nullptr;
     PROCESS_INFORMATION info{};
