@@ -66,7 +66,7 @@ std::string renamedCopy(const std::string& folder, const char* baseName, bool wi
 // association, so the test supplies it.
 void associateTextFiles() {
     if (!keyExists(HKEY_CLASSES_ROOT, ".txt")) {
-        ASSERT_TRUE(setString(HKEY_CURRENT_USER, "Software\\Classes\\.txt", nullptr, "txtfile"));
+        ASSERT_TRUE(setString(HKEY_CLASSES_ROOT, ".txt", nullptr, "txtfile"));
     }
 }
 
