@@ -4,8 +4,10 @@
 #include "FrameworkStrings.h"
 #include "HeapString.h"
 
+#include <cstddef>
+
 #ifndef _WIN64
-static_assert(OPENFILENAME_SIZE_VERSION_400A == 76, "the structure without the members of later versions");
+static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76, "the structure without the members of later versions");
 #endif
 
 void showCommonDialogError(HWND owner, DWORD code) {
