@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "AnsiText.h"
@@ -101,6 +102,11 @@ struct ReadCase {
     bool accepted;
 };
 
+void PrintTo(const ReadCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+
 class TextReadTest : public DataExchangeTest, public ::testing::WithParamInterface<ReadCase> {};
 
 TEST_P(TextReadTest, TextThatDoesNotFitIsRefusedWithTheWarning) {
@@ -184,6 +190,11 @@ struct LimitCase {
     LRESULT limit; // after filling; the control starts at 1234
 };
 
+void PrintTo(const LimitCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+
 class TextLimitTest : public DataExchangeTest, public ::testing::WithParamInterface<LimitCase> {};
 
 TEST_P(TextLimitTest, FillingLimitsEditAndComboFieldsWhateverTheCaseOfTheirClass) {
@@ -222,6 +233,11 @@ struct CheckCase {
     bool flag;
 };
 
+void PrintTo(const CheckCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+
 class CheckReadTest : public DataExchangeTest, public ::testing::WithParamInterface<CheckCase> {};
 
 TEST_P(CheckReadTest, OnlyACheckedBoxReadsTrue) {
@@ -254,6 +270,11 @@ struct WarningCase {
     bool focusMoves;
 };
 
+void PrintTo(const WarningCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+
 class WarningFocusTest : public DataExchangeTest, public ::testing::WithParamInterface<WarningCase> {};
 
 TEST_P(WarningFocusTest, WarningShowsTheTextAndMovesTheFocusToVisibleControls) {
@@ -281,6 +302,11 @@ struct PromptCase {
     UINT stringId;
     const char* text; // UTF-8
 };
+
+void PrintTo(const PromptCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 
 class WarningByIdTest : public DataExchangeTest, public ::testing::WithParamInterface<PromptCase> {};
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <new>
+#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -129,6 +130,11 @@ struct CommandCase {
     INT_PTR result;
 };
 
+void PrintTo(const CommandCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+
 class ModalCommandTest : public DialogBridgeTest, public ::testing::WithParamInterface<CommandCase> {};
 
 TEST_P(ModalCommandTest, EndsWithTheButtonIdAndDeletesTheObjectInsideNcDestroy) {
@@ -163,6 +169,11 @@ struct KeyCase {
     WPARAM key;
     INT_PTR result;
 };
+
+void PrintTo(const KeyCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 
 class ModalKeyTest : public DialogBridgeTest, public ::testing::WithParamInterface<KeyCase> {};
 
@@ -289,6 +300,11 @@ struct FailureCase {
     const char* name;
     Failure failure;
 };
+
+void PrintTo(const FailureCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 
 class BridgeRetryTest : public DialogBridgeTest, public ::testing::WithParamInterface<FailureCase> {};
 

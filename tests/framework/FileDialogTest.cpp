@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <ostream>
 #include <string>
 
 #include "AnsiText.h"
@@ -88,6 +89,11 @@ struct FailureCase {
     bool withErrorCode;
 };
 
+void PrintTo(const FailureCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+
 class FileDialogFailureTest : public FileDialogTest, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(FileDialogFailureTest, ExtendedErrorYieldsFailedAndItsCode) {
@@ -118,6 +124,11 @@ struct ErrorBoxCase {
     DWORD code;
     const char* text; // UTF-8
 };
+
+void PrintTo(const ErrorBoxCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 
 class CommonDialogErrorTest : public FileDialogTest, public ::testing::WithParamInterface<ErrorBoxCase> {};
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -165,6 +166,11 @@ struct OrderCase {
     std::vector<std::string> journal;
 };
 
+void PrintTo(const OrderCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+
 class PreTranslateOrderTest : public MessageLoopTest, public ::testing::WithParamInterface<OrderCase> {};
 
 // C, B, A registered in that order ask C first; references are taken for the
@@ -239,6 +245,11 @@ struct HookCase {
     std::vector<std::string> journal;
 };
 
+void PrintTo(const HookCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+
 class HookCodeTest : public MessageLoopTest, public ::testing::WithParamInterface<HookCase> {};
 
 // A hook installed before the loop's is the next one in the chain.
@@ -298,6 +309,14 @@ TEST_F(MessageLoopTest, FiltersAreAskedFrontToBackUntilOneAnswers) {
     }
 }
 
+INT_PTR CALLBACK postMarkerOnInit(HWND window, UINT message, WPARAM, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        PostMessageA(window, WM_USER + 7, 0, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 // While a modal dialog runs its own loop, the thread's hook hands its messages
 // to the filters; this one ends the dialog when it sees the marker message.
 TEST_F(MessageLoopTest, ModalDialogMessagesReachTheFiltersThroughTheHook) {
@@ -318,16 +337,8 @@ TEST_F(MessageLoopTest, ModalDialogMessagesReachTheFiltersThroughTheHook) {
     auto* filter = new Tracer('F');
     loop.filters = {filter, ender};
     QuitTimer watchdog;
-    const INT_PTR result = DialogBoxIndirectParamA(
-        GetModuleHandleA(nullptr), dialogShape(), nullptr,
-        [](HWND window, UINT message, WPARAM, LPARAM) -> INT_PTR {
-            if (message == WM_INITDIALOG) {
-                PostMessageA(window, WM_USER + 7, 0, 0);
-                return TRUE;
-            }
-            return FALSE;
-        },
-        0);
+    const INT_PTR result =
+        DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialogShape(), nullptr, postMarkerOnInit, 0);
     EXPECT_EQ(result, 5);
     EXPECT_FALSE(watchdog.fired());
     EXPECT_NE(std::count(journal.begin(), journal.end(), "F8"), 0);

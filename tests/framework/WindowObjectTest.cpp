@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <ostream>
 #include <vector>
 
 #include "DialogBridge.h"
@@ -140,6 +141,11 @@ struct InertCase {
     bool dialog;
     int code;
 };
+
+void PrintTo(const InertCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 
 class InertCodeTest : public WindowObjectTest, public ::testing::WithParamInterface<InertCase> {};
 
