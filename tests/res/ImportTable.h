@@ -1,21 +1,22 @@
 #pragma once
 
-#include "ByteReader.h"
+#include <windows.h>
 
 #include <map>
+#include <string>
+#include <vector>
 
 // One imported function: by ordinal, or by name.
 struct ImportedFunction {
     bool byOrdinal = false;
-    std::uint16_t ordinal = 0;
+    WORD ordinal = 0;
     std::string name;
 };
 
-// DLL name in upper case -> its imports, read from a PE32 or PE32+ file image.
+// DLL name in upper case -> its imports.
 using ImportTable = std::map<std::string, std::vector<ImportedFunction>>;
 
-// False when the file is not a PE image or its import directory is damaged.
-bool readImportTable(const Bytes& file, ImportTable& imports);
-
-// The whole file, or an empty vector when it cannot be read.
-Bytes readWholeFile(const std::string& path);
+// Reads the imports of a PE32 or PE32+ image loaded with
+// LOAD_LIBRARY_AS_IMAGE_RESOURCE, so that sections lie at their RVAs. False
+// when the image is not one, or an RVA points outside it.
+bool readImportTable(HMODULE module, ImportTable& imports);

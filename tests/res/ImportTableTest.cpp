@@ -7,7 +7,7 @@
 // the program fail to start on a machine without the toolchain.
 TEST_P(CheckedExecutable, importsOnlySystemDlls) {
     ImportTable imports;
-    ASSERT_TRUE(readImportTable(readWholeFile(path), imports));
+    ASSERT_TRUE(readImportTable(module, imports));
     const std::set<std::string> system = {
         "KERNEL32.DLL", "USER32.DLL",  "GDI32.DLL",   "ADVAPI32.DLL", "COMDLG32.DLL",
         "SHELL32.DLL",  "COMCTL32.DLL", "VERSION.DLL", "MSVCRT.DLL",
@@ -20,7 +20,7 @@ TEST_P(CheckedExecutable, importsOnlySystemDlls) {
 
 TEST_P(CheckedExecutable, importsInitCommonControlsByOrdinal17) {
     ImportTable imports;
-    ASSERT_TRUE(readImportTable(readWholeFile(path), imports));
+    ASSERT_TRUE(readImportTable(module, imports));
     const auto comctl = imports.find("COMCTL32.DLL");
     ASSERT_NE(comctl, imports.end());
     ASSERT_EQ(comctl->second.size(), 1u);
