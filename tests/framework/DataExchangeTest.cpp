@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <memory>
-#include <ostream>
 #include <string>
 
 #include "AnsiText.h"
@@ -94,81 +93,64 @@ std::string repeated(const char* piece, int times) {
     return text;
 }
 
-struct ReadCase {
-    const char* name;
-    int control;
-    unsigned capacity;
-    std::string text; // UTF-8
-    bool accepted;
-};
-
-void PrintTo(const ReadCase& value, std::ostream* out) {
-    *out << value.name;
+std::string tooLongText(unsigned capacity) {
+    return ansiText(("文字列が長すぎます。( " + std::to_string(capacity) + " 文字未満で入力して下さい)").c_str());
 }
 
+TEST_F(DataExchangeTest, ReadingRefusesTextThatDoesNotFitWithTheWarningAndSelectsIt) {
+    const struct {
+        int control;
+        unsigned capacity;
+        std::string text; // UTF-8
+        bool accepted;
+    } cases[] = {{Edit, 260, std::string(259, 'x'), true},
+                 {Edit, 260, std::string(260, 'x'), false},
+                 {Edit, 260, std::string(400, 'y'), false},
+                 {Edit, 260, repeated("あ", 129) + "a", true},
+                 {Edit, 260, repeated("あ", 130), false},
+                 {Edit, 10, "aaaaaaaaaあ", false},
+                 {Combo, 8, "abcdefgh", false},
+                 {Combo, 8, "abcdefg", true},
+                 {Edit, 0, std::string(300, 'z'), true}};
+    for (const auto& sample : cases) {
+        SCOPED_TRACE(testing::Message() << "control " << sample.control << " capacity " << sample.capacity
+                                        << " text " << sample.text);
+        SetFocus(item(Button));
+        const std::string text = ansiText(sample.text.c_str());
+        SetDlgItemTextA(dialogWindow, sample.control, text.c_str());
+        std::unique_ptr<char[]> buffer(new char[sample.capacity + 1]);
+        std::memset(buffer.get(), '#', sample.capacity + 1);
+        QuitTimer watchdog;
+        BoxWatcher watcher(IDOK, sample.accepted ? 1000 : 10000);
+        EXPECT_EQ(dialog->exchangeText(true, sample.control, buffer.get(), sample.capacity), sample.accepted);
+        const SeenBox box = watcher.result();
+        EXPECT_FALSE(watchdog.fired());
+        EXPECT_EQ(box.found, !sample.accepted);
+        if (sample.accepted) {
+            EXPECT_EQ(std::string(buffer.get()), sample.capacity == 0 ? std::string() : text);
+            EXPECT_EQ(focused(), item(Button));
+            continue;
+        }
+        EXPECT_LT(std::strlen(buffer.get()), sample.capacity);
+        EXPECT_EQ(text.compare(0, std::strlen(buffer.get()), buffer.get()), 0);
+        EXPECT_EQ(box.text, tooLongText(sample.capacity));
+        EXPECT_EQ(box.caption, ansiText(caption));
+        EXPECT_EQ(box.owner, dialogWindow);
 
-class TextReadTest : public DataExchangeTest, public ::testing::WithParamInterface<ReadCase> {};
-
-TEST_P(TextReadTest, TextThatDoesNotFitIsRefusedWithTheWarning) {
-    const ReadCase& sample = GetParam();
-    const std::string text = ansiText(sample.text.c_str());
-    SetDlgItemTextA(dialogWindow, sample.control, text.c_str());
-    const HWND before = focused();
-
-    std::unique_ptr<char[]> buffer(new char[sample.capacity + 1]);
-    std::memset(buffer.get(), '#', sample.capacity + 1);
-    QuitTimer watchdog;
-    BoxWatcher watcher(IDOK, sample.accepted ? 1000 : 10000);
-    const bool result = dialog->exchangeText(true, sample.control, buffer.get(), sample.capacity);
-    const SeenBox box = watcher.result();
-    EXPECT_FALSE(watchdog.fired());
-
-    EXPECT_EQ(result, sample.accepted);
-    EXPECT_EQ(box.found, !sample.accepted);
-    if (sample.accepted) {
-        EXPECT_EQ(std::string(buffer.get()), sample.capacity == 0 ? std::string() : text);
-        EXPECT_EQ(focused(), before);
-        return;
+        const HWND field = sample.control == Combo ? comboEdit() : item(sample.control);
+        EXPECT_EQ(focused(), field);
+        DWORD start = 99;
+        DWORD end = 0;
+        SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(start, 0u);
+        // All of the text is selected; Wine's controls count characters, ANSI controls bytes.
+        EXPECT_TRUE(end == static_cast<DWORD>(GetWindowTextLengthW(field)) ||
+                    end == static_cast<DWORD>(GetWindowTextLengthA(field)))
+            << end;
     }
-    EXPECT_LT(std::strlen(buffer.get()), sample.capacity);
-    EXPECT_EQ(text.compare(0, std::strlen(buffer.get()), buffer.get()), 0);
-    const std::string expected = "文字列が長すぎます。( " + std::to_string(sample.capacity) + " 文字未満で入力して下さい)";
-    EXPECT_EQ(box.text, ansiText(expected.c_str()));
-    EXPECT_EQ(box.caption, ansiText(caption));
-    EXPECT_EQ(box.owner, dialogWindow);
-
-    const HWND field = sample.control == Combo ? comboEdit() : item(sample.control);
-    EXPECT_EQ(focused(), field);
-    DWORD start = 99;
-    DWORD end = 0;
-    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 0u);
-    // All of the text is selected; Wine's controls count characters, ANSI controls bytes.
-    EXPECT_TRUE(end == static_cast<DWORD>(GetWindowTextLengthW(field)) ||
-                end == static_cast<DWORD>(GetWindowTextLengthA(field)))
-        << end;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lengths, TextReadTest,
-    ::testing::Values(ReadCase{"OneBelowCapacity", Edit, 260, std::string(259, 'x'), true},
-                      ReadCase{"ExactlyCapacity", Edit, 260, std::string(260, 'x'), false},
-                      ReadCase{"FarAboveCapacity", Edit, 260, std::string(400, 'y'), false},
-                      ReadCase{"DoubleByteFits", Edit, 260, repeated("あ", 129) + "a", true},
-                      ReadCase{"DoubleByteFillsCapacity", Edit, 260, repeated("あ", 130), false},
-                      ReadCase{"DoubleByteAcrossTheEnd", Edit, 10, "aaaaaaaaaあ", false},
-                      ReadCase{"ComboTooLong", Combo, 8, "abcdefgh", false},
-                      ReadCase{"ComboFits", Combo, 8, "abcdefg", true},
-                      ReadCase{"NoCapacityNoCheck", Edit, 0, std::string(300, 'z'), true}),
-    [](const ::testing::TestParamInfo<ReadCase>& info) { return info.param.name; });
-
-TEST_F(DataExchangeTest, MissingControlReadsEmptyAndSucceeds) {
-    char buffer[16] = "stale";
-    EXPECT_TRUE(dialog->exchangeText(true, Missing, buffer, sizeof buffer));
-    EXPECT_STREQ(buffer, "");
-}
-
-TEST_F(DataExchangeTest, FilledTextReadsBackUnchanged) {
+TEST_F(DataExchangeTest, FilledTextReadsBackUnchangedAndAMissingControlReadsEmpty) {
     const std::string text = ansiText("C:\\録音\\テイク 1.wav");
     char buffer[260] = {};
     std::strcpy(buffer, text.c_str());
@@ -176,173 +158,98 @@ TEST_F(DataExchangeTest, FilledTextReadsBackUnchanged) {
     std::memset(buffer, 0, sizeof buffer);
     EXPECT_TRUE(dialog->exchangeText(true, Edit, buffer, sizeof buffer));
     EXPECT_EQ(std::string(buffer), text);
-}
 
-TEST_F(DataExchangeTest, FillingAMissingControlFails) {
-    char buffer[8] = "abc";
     EXPECT_FALSE(dialog->exchangeText(false, Missing, buffer, sizeof buffer));
+    EXPECT_TRUE(dialog->exchangeText(true, Missing, buffer, sizeof buffer));
+    EXPECT_STREQ(buffer, "");
 }
 
-struct LimitCase {
-    const char* name;
-    int control;
-    unsigned capacity;
-    LRESULT limit; // after filling; the control starts at 1234
-};
-
-void PrintTo(const LimitCase& value, std::ostream* out) {
-    *out << value.name;
+// Edit fields and the edit of a combo box (whatever the case of the class
+// name) are limited to capacity - 1; other classes are filled unlimited.
+TEST_F(DataExchangeTest, FillingLimitsEditAndComboFieldsOnly) {
+    const struct {
+        int control;
+        unsigned capacity;
+        LRESULT limit; // the control starts at 1234
+    } cases[] = {{Edit, 10, 9},     {LowerCaseEdit, 10, 9}, {MixedCaseEdit, 10, 9}, {Combo, 10, 9},
+                 {Edit, 260, 259},  {Edit, 0, 1234},        {Combo, 0, 1234},      {Button, 3, 1234}};
+    for (const auto& sample : cases) {
+        SCOPED_TRACE(testing::Message() << "control " << sample.control << " capacity " << sample.capacity);
+        const HWND field = sample.control == Combo ? comboEdit() : item(sample.control);
+        ASSERT_NE(field, nullptr);
+        SendMessageA(field, EM_LIMITTEXT, 1234, 0);
+        char buffer[] = "abcde";
+        EXPECT_TRUE(dialog->exchangeText(false, sample.control, buffer, sample.capacity));
+        if (sample.control != Button) {
+            EXPECT_EQ(SendMessageA(field, EM_GETLIMITTEXT, 0, 0), sample.limit);
+        }
+        char text[8] = {};
+        GetWindowTextA(field, text, sizeof text);
+        EXPECT_STREQ(text, "abcde");
+    }
 }
 
-
-class TextLimitTest : public DataExchangeTest, public ::testing::WithParamInterface<LimitCase> {};
-
-TEST_P(TextLimitTest, FillingLimitsEditAndComboFieldsWhateverTheCaseOfTheirClass) {
-    const LimitCase& sample = GetParam();
-    const HWND field = sample.control == Combo ? comboEdit() : item(sample.control);
-    ASSERT_NE(field, nullptr);
-    SendMessageA(field, EM_LIMITTEXT, 1234, 0);
-    char buffer[] = "abc";
-    EXPECT_TRUE(dialog->exchangeText(false, sample.control, buffer, sample.capacity));
-    EXPECT_EQ(SendMessageA(field, EM_GETLIMITTEXT, 0, 0), sample.limit);
-    char text[8] = {};
-    GetWindowTextA(field, text, sizeof text);
-    EXPECT_STREQ(text, "abc");
+TEST_F(DataExchangeTest, OnlyACheckedBoxReadsTrueAndFillingSetsTheState) {
+    const struct {
+        int control;
+        UINT state;
+        bool flag;
+    } cases[] = {{Check, BST_CHECKED, true},
+                 {Check, BST_UNCHECKED, false},
+                 {Check, BST_INDETERMINATE, false},
+                 {Missing, BST_CHECKED, false}};
+    for (const auto& sample : cases) {
+        SCOPED_TRACE(testing::Message() << "control " << sample.control << " state " << sample.state);
+        CheckDlgButton(dialogWindow, Check, sample.state);
+        bool flag = !sample.flag;
+        EXPECT_TRUE(dialog->exchangeCheck(true, sample.control, flag));
+        EXPECT_EQ(flag, sample.flag);
+    }
+    for (bool flag : {true, false}) {
+        CheckDlgButton(dialogWindow, Check, BST_INDETERMINATE);
+        EXPECT_TRUE(dialog->exchangeCheck(false, Check, flag));
+        EXPECT_EQ(IsDlgButtonChecked(dialogWindow, Check), static_cast<UINT>(flag ? BST_CHECKED : BST_UNCHECKED));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Classes, TextLimitTest,
-                         ::testing::Values(LimitCase{"Edit", Edit, 10, 9}, LimitCase{"LowerCase", LowerCaseEdit, 10, 9},
-                                           LimitCase{"MixedCase", MixedCaseEdit, 10, 9},
-                                           LimitCase{"Combo", Combo, 10, 9}, LimitCase{"FileName", Edit, 260, 259},
-                                           LimitCase{"NoCapacity", Edit, 0, 1234},
-                                           LimitCase{"ComboNoCapacity", Combo, 0, 1234}),
-                         [](const ::testing::TestParamInfo<LimitCase>& info) { return info.param.name; });
-
-TEST_F(DataExchangeTest, OtherControlClassesAreFilledWithoutLimit) {
-    char buffer[] = "press";
-    EXPECT_TRUE(dialog->exchangeText(false, Button, buffer, 3));
-    char text[16] = {};
-    GetDlgItemTextA(dialogWindow, Button, text, sizeof text);
-    EXPECT_STREQ(text, "press");
-}
-
-struct CheckCase {
-    const char* name;
-    int control;
-    UINT state;
-    bool flag;
-};
-
-void PrintTo(const CheckCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
-
-class CheckReadTest : public DataExchangeTest, public ::testing::WithParamInterface<CheckCase> {};
-
-TEST_P(CheckReadTest, OnlyACheckedBoxReadsTrue) {
-    CheckDlgButton(dialogWindow, Check, GetParam().state);
-    bool flag = !GetParam().flag;
-    EXPECT_TRUE(dialog->exchangeCheck(true, GetParam().control, flag));
-    EXPECT_EQ(flag, GetParam().flag);
-}
-
-INSTANTIATE_TEST_SUITE_P(States, CheckReadTest,
-                         ::testing::Values(CheckCase{"Checked", Check, BST_CHECKED, true},
-                                           CheckCase{"Unchecked", Check, BST_UNCHECKED, false},
-                                           CheckCase{"Indeterminate", Check, BST_INDETERMINATE, false},
-                                           CheckCase{"MissingControl", Missing, BST_CHECKED, false}),
-                         [](const ::testing::TestParamInfo<CheckCase>& info) { return info.param.name; });
-
-TEST_F(DataExchangeTest, FillingACheckBoxSetsItsState) {
-    CheckDlgButton(dialogWindow, Check, BST_INDETERMINATE);
-    bool flag = true;
-    EXPECT_TRUE(dialog->exchangeCheck(false, Check, flag));
-    EXPECT_EQ(IsDlgButtonChecked(dialogWindow, Check), static_cast<UINT>(BST_CHECKED));
-    flag = false;
-    EXPECT_TRUE(dialog->exchangeCheck(false, Check, flag));
-    EXPECT_EQ(IsDlgButtonChecked(dialogWindow, Check), static_cast<UINT>(BST_UNCHECKED));
-}
-
-struct WarningCase {
-    const char* name;
-    int control;
-    bool focusMoves;
-};
-
-void PrintTo(const WarningCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
-
-class WarningFocusTest : public DataExchangeTest, public ::testing::WithParamInterface<WarningCase> {};
-
-TEST_P(WarningFocusTest, WarningShowsTheTextAndMovesTheFocusToVisibleControls) {
-    const std::string text = ansiText("入力を確かめて下さい");
-    const HWND before = focused();
-    QuitTimer watchdog;
-    BoxWatcher watcher;
-    dialog->warnField(GetParam().control, text.c_str());
-    const SeenBox box = watcher.result();
-    EXPECT_FALSE(watchdog.fired());
-    ASSERT_TRUE(box.found);
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.caption, ansiText(caption));
-    EXPECT_EQ(focused(), GetParam().focusMoves ? item(GetParam().control) : before);
-}
-
-INSTANTIATE_TEST_SUITE_P(Controls, WarningFocusTest,
-                         ::testing::Values(WarningCase{"Edit", Edit, true}, WarningCase{"ListBox", List, true},
-                                           WarningCase{"Hidden", HiddenEdit, false},
-                                           WarningCase{"Missing", Missing, false}),
-                         [](const ::testing::TestParamInfo<WarningCase>& info) { return info.param.name; });
-
-struct PromptCase {
-    const char* name;
-    UINT stringId;
-    const char* text; // UTF-8
-};
-
-void PrintTo(const PromptCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
-
-class WarningByIdTest : public DataExchangeTest, public ::testing::WithParamInterface<PromptCase> {};
-
-TEST_P(WarningByIdTest, ShowsTheStringAsStoredOrAnEmptyBox) {
-    QuitTimer watchdog;
-    BoxWatcher watcher;
-    dialog->warnFieldById(Edit, GetParam().stringId);
-    const SeenBox box = watcher.result();
-    ASSERT_TRUE(box.found);
-    EXPECT_EQ(box.text, ansiText(GetParam().text));
-    EXPECT_EQ(focused(), item(Edit));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Strings, WarningByIdTest,
-    ::testing::Values(PromptCase{"Template", IDS_FRAMEWORK_TOO_LONG, "文字列が長すぎます。( %1!u! 文字未満で入力して下さい)"},
-                      PromptCase{"MissingString", 999, ""}),
-    [](const ::testing::TestParamInfo<PromptCase>& info) { return info.param.name; });
-
-TEST_F(DataExchangeTest, WarningWithoutTextShowsAnEmptyBox) {
-    QuitTimer watchdog;
-    BoxWatcher watcher;
-    dialog->warnField(Edit, nullptr);
-    const SeenBox box = watcher.result();
-    ASSERT_TRUE(box.found);
-    EXPECT_EQ(box.text, "");
-}
-
-TEST_F(DataExchangeTest, TooLongWarningNamesTheCapacity) {
-    QuitTimer watchdog;
-    BoxWatcher watcher;
-    dialog->warnTooLong(Combo, 4096);
-    const SeenBox box = watcher.result();
-    ASSERT_TRUE(box.found);
-    EXPECT_EQ(box.text, ansiText("文字列が長すぎます。( 4096 文字未満で入力して下さい)"));
-    EXPECT_EQ(focused(), comboEdit());
+// Each warning shows its text in a box captioned like the dialog and moves the
+// focus to the control if it is there and visible.
+TEST_F(DataExchangeTest, WarningsShowTheirTextAndFocusVisibleControls) {
+    const std::string given = ansiText("入力を確かめて下さい");
+    const struct {
+        int control;
+        int kind; // 0: warnField with text, 1: warnField without, 2: warnFieldById, 3: warnTooLong
+        UINT value;
+        std::string text;
+        bool focusMoves;
+    } cases[] = {{Edit, 0, 0, given, true},
+                 {List, 0, 0, given, true},
+                 {HiddenEdit, 0, 0, given, false},
+                 {Missing, 0, 0, given, false},
+                 {Edit, 1, 0, "", true},
+                 {Edit, 2, IDS_FRAMEWORK_TOO_LONG, ansiText("文字列が長すぎます。( %1!u! 文字未満で入力して下さい)"), true},
+                 {Edit, 2, 999, "", true},
+                 {Combo, 3, 4096, tooLongText(4096), true}};
+    for (const auto& sample : cases) {
+        SCOPED_TRACE(testing::Message() << "control " << sample.control << " kind " << sample.kind);
+        SetFocus(item(Button));
+        QuitTimer watchdog;
+        BoxWatcher watcher;
+        if (sample.kind <= 1) {
+            dialog->warnField(sample.control, sample.kind == 0 ? given.c_str() : nullptr);
+        } else if (sample.kind == 2) {
+            dialog->warnFieldById(sample.control, sample.value);
+        } else {
+            dialog->warnTooLong(sample.control, sample.value);
+        }
+        const SeenBox box = watcher.result();
+        EXPECT_FALSE(watchdog.fired());
+        ASSERT_TRUE(box.found);
+        EXPECT_EQ(box.text, sample.text);
+        EXPECT_EQ(box.caption, ansiText(caption));
+        const HWND field = sample.control == Combo ? comboEdit() : item(sample.control);
+        EXPECT_EQ(focused(), sample.focusMoves ? field : item(Button));
+    }
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <ostream>
 #include <string>
 
 #include "AnsiText.h"
@@ -45,120 +44,88 @@ UINT_PTR CALLBACK countingHook(HWND, UINT, WPARAM, LPARAM) {
     return 0;
 }
 
-class FileDialogCancelTest : public FileDialogTest, public ::testing::WithParamInterface<bool> {};
+TEST_F(FileDialogTest, CancelYieldsCancelledAPlainDialogAndNoErrorCode) {
+    for (bool save : {false, true}) {
+        SCOPED_TRACE(save ? "save" : "open");
+        char buffer[260] = "start.wav";
+        OPENFILENAMEA request;
+        initFileDialog(request, nullptr, buffer, sizeof buffer);
+        request.Flags |= OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE | OFN_FILEMUSTEXIST |
+                         OFN_HIDEREADONLY;
+        request.lpfnHook = countingHook;
+        request.hInstance = GetModuleHandleA(nullptr);
+        request.lpTemplateName = "NOTEMPLATE";
+        hookCalls = 0;
+        DWORD errorCode = 0xDEADBEEF;
 
-TEST_P(FileDialogCancelTest, CancelYieldsCancelledAPlainDialogAndNoErrorCode) {
-    char buffer[260] = "start.wav";
-    OPENFILENAMEA request;
-    initFileDialog(request, nullptr, buffer, sizeof buffer);
-    request.Flags |= OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE | OFN_FILEMUSTEXIST |
-                     OFN_HIDEREADONLY;
-    request.lpfnHook = countingHook;
-    request.hInstance = GetModuleHandleA(nullptr);
-    request.lpTemplateName = "NOTEMPLATE";
-    hookCalls = 0;
-    DWORD errorCode = 0xDEADBEEF;
+        QuitTimer watchdog(30000);
+        BoxWatcher watcher(IDCANCEL, 20000);
+        EXPECT_EQ(runFileDialog(request, &errorCode, save), Cancelled);
+        EXPECT_TRUE(watcher.result().found);
+        EXPECT_FALSE(watchdog.fired());
 
-    QuitTimer watchdog(30000);
-    BoxWatcher watcher(IDCANCEL, 20000);
-    EXPECT_EQ(runFileDialog(request, &errorCode, GetParam()), Cancelled);
-    const SeenBox box = watcher.result();
-    EXPECT_FALSE(watchdog.fired());
-
-    EXPECT_TRUE(box.found);
-    EXPECT_EQ(errorCode, 0xDEADBEEFu);
-    EXPECT_EQ(hookCalls, 0);
-    // The dialog may add bits of its own on return (Wine adds sizing and path checks).
-    const DWORD kept = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    EXPECT_EQ(request.Flags & kept, kept);
-    EXPECT_EQ(request.Flags & (OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE), 0u);
-    EXPECT_EQ(request.lpfnHook, nullptr);
-    EXPECT_EQ(request.hInstance, nullptr);
-    EXPECT_EQ(request.lpTemplateName, nullptr);
-    EXPECT_STREQ(buffer, "start.wav");
-}
-
-INSTANTIATE_TEST_SUITE_P(Kinds, FileDialogCancelTest, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "Save" : "Open");
-                         });
-
-struct FailureCase {
-    const char* name;
-    bool saveDialog;
-    bool withErrorCode;
-};
-
-void PrintTo(const FailureCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
-
-class FileDialogFailureTest : public FileDialogTest, public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(FileDialogFailureTest, ExtendedErrorYieldsFailedAndItsCode) {
-    char buffer[260] = "";
-    OPENFILENAMEA request;
-    initFileDialog(request, nullptr, buffer, sizeof buffer);
-    request.lStructSize = 12;
-    DWORD errorCode = 0;
-
-    QuitTimer watchdog;
-    BoxWatcher watcher(IDCANCEL, 1500);
-    EXPECT_EQ(runFileDialog(request, GetParam().withErrorCode ? &errorCode : nullptr, GetParam().saveDialog),
-              Failed);
-    EXPECT_FALSE(watcher.result().found);
-    if (GetParam().withErrorCode) {
-        EXPECT_EQ(errorCode, static_cast<DWORD>(CDERR_STRUCTSIZE));
+        EXPECT_EQ(errorCode, 0xDEADBEEFu);
+        EXPECT_EQ(hookCalls, 0);
+        // The dialog may add bits of its own on return (Wine adds sizing and path checks).
+        const DWORD kept = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+        EXPECT_EQ(request.Flags & kept, kept);
+        EXPECT_EQ(request.Flags & (OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE), 0u);
+        EXPECT_EQ(request.lpfnHook, nullptr);
+        EXPECT_EQ(request.hInstance, nullptr);
+        EXPECT_EQ(request.lpTemplateName, nullptr);
+        EXPECT_STREQ(buffer, "start.wav");
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, FileDialogFailureTest,
-                         ::testing::Values(FailureCase{"Open", false, true}, FailureCase{"Save", true, true},
-                                           FailureCase{"NoOutParameter", false, false}),
-                         [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
-
-struct ErrorBoxCase {
-    const char* name;
-    bool ownerGiven;
-    DWORD code;
-    const char* text; // UTF-8
-};
-
-void PrintTo(const ErrorBoxCase& value, std::ostream* out) {
-    *out << value.name;
+TEST_F(FileDialogTest, ExtendedErrorYieldsFailedAndItsCode) {
+    const struct {
+        bool save;
+        bool withErrorCode;
+    } cases[] = {{false, true}, {true, true}, {false, false}};
+    for (const auto& sample : cases) {
+        SCOPED_TRACE(testing::Message() << "save " << sample.save << " out parameter " << sample.withErrorCode);
+        char buffer[260] = "";
+        OPENFILENAMEA request;
+        initFileDialog(request, nullptr, buffer, sizeof buffer);
+        request.lStructSize = 12;
+        DWORD errorCode = 0;
+        QuitTimer watchdog;
+        BoxWatcher watcher(IDCANCEL, 1500);
+        EXPECT_EQ(runFileDialog(request, sample.withErrorCode ? &errorCode : nullptr, sample.save), Failed);
+        EXPECT_FALSE(watcher.result().found);
+        EXPECT_EQ(errorCode, sample.withErrorCode ? static_cast<DWORD>(CDERR_STRUCTSIZE) : 0u);
+    }
 }
 
-
-class CommonDialogErrorTest : public FileDialogTest, public ::testing::WithParamInterface<ErrorBoxCase> {};
-
-TEST_P(CommonDialogErrorTest, ShowsTheCodeInTheApplicationsBox) {
+// The box goes to the given owner, else to the main window.
+TEST_F(FileDialogTest, CommonDialogErrorShowsTheCodeInTheApplicationsBox) {
     const HWND main = CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                       GetModuleHandleA(nullptr), nullptr);
     const HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                        GetModuleHandleA(nullptr), nullptr);
     application.mainWindow = main;
-
-    QuitTimer watchdog;
-    BoxWatcher watcher;
-    showCommonDialogError(GetParam().ownerGiven ? other : nullptr, GetParam().code);
-    const SeenBox box = watcher.result();
-    EXPECT_FALSE(watchdog.fired());
-
-    ASSERT_TRUE(box.found);
-    EXPECT_EQ(box.text, ansiText(GetParam().text));
-    EXPECT_EQ(box.caption, std::string(application.title()));
-    EXPECT_EQ(box.owner, GetParam().ownerGiven ? other : main);
+    const struct {
+        HWND owner;
+        DWORD code;
+        const char* text; // UTF-8
+    } cases[] = {{nullptr, CDERR_STRUCTSIZE, "コモンダイアログのエラーです (0x00000001)"},
+                 {other, FNERR_BUFFERTOOSMALL, "コモンダイアログのエラーです (0x00003003)"},
+                 {other, 0xABCDEF12, "コモンダイアログのエラーです (0xABCDEF12)"}};
+    for (const auto& sample : cases) {
+        SCOPED_TRACE(sample.text);
+        QuitTimer watchdog;
+        BoxWatcher watcher;
+        showCommonDialogError(sample.owner, sample.code);
+        const SeenBox box = watcher.result();
+        EXPECT_FALSE(watchdog.fired());
+        ASSERT_TRUE(box.found);
+        EXPECT_EQ(box.text, ansiText(sample.text));
+        EXPECT_EQ(box.caption, std::string(application.title()));
+        EXPECT_EQ(box.owner, sample.owner != nullptr ? other : main);
+    }
     application.mainWindow = nullptr;
     DestroyWindow(other);
     DestroyWindow(main);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Codes, CommonDialogErrorTest,
-    ::testing::Values(ErrorBoxCase{"MainWindowOwns", false, CDERR_STRUCTSIZE, "コモンダイアログのエラーです (0x00000001)"},
-                      ErrorBoxCase{"GivenOwner", true, FNERR_BUFFERTOOSMALL, "コモンダイアログのエラーです (0x00003003)"},
-                      ErrorBoxCase{"AllDigits", true, 0xABCDEF12, "コモンダイアログのエラーです (0xABCDEF12)"}),
-    [](const ::testing::TestParamInfo<ErrorBoxCase>& info) { return info.param.name; });
 
 } // namespace

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,15 +25,19 @@ public:
 
     int notify(int code, LONG_PTR data) override {
         journal.push_back(std::string(1, name) + std::to_string(code));
+        const MSG* message = reinterpret_cast<const MSG*>(data);
         if (code == PreTranslate) {
-            const MSG* message = reinterpret_cast<const MSG*>(data);
             if (onPreTranslate) {
                 onPreTranslate();
             }
             return message->message == handles ? Handled : 0;
         }
         if (code == MsgFilter) {
-            lastFiltered = *reinterpret_cast<const MSG*>(data);
+            lastFiltered = *message;
+            if (endsDialogOn != 0 && message->message == endsDialogOn) {
+                EndDialog(message->hwnd, 5);
+                return 1;
+            }
             return filterAnswer;
         }
         return WindowObject::notify(code, data);
@@ -42,6 +45,7 @@ public:
 
     char name;
     UINT handles = 0;
+    UINT endsDialogOn = 0;
     int filterAnswer = 0;
     MSG lastFiltered = {};
     std::function<void()> onPreTranslate;
@@ -103,6 +107,7 @@ protected:
 TEST_F(MessageLoopTest, LoopsRegisterNewestFirstAndLeaveOnDestruction) {
     EXPECT_EQ(loop.threadId, GetCurrentThreadId());
     EXPECT_NE(loop.hook, nullptr);
+    EXPECT_EQ(loop.runProgram(SW_SHOWNORMAL), 0);
     ASSERT_EQ(application.loops.size(), 1u);
     EXPECT_EQ(application.findLoop(GetCurrentThreadId()), &loop);
     {
@@ -116,92 +121,68 @@ TEST_F(MessageLoopTest, LoopsRegisterNewestFirstAndLeaveOnDestruction) {
     EXPECT_EQ(application.findLoop(GetCurrentThreadId() + 1), nullptr);
 }
 
-TEST_F(MessageLoopTest, BaseProgramBodyDoesNothing) {
-    EXPECT_EQ(loop.runProgram(SW_SHOWNORMAL), 0);
-}
-
-class RunLoopExitTest : public MessageLoopTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(RunLoopExitTest, ReturnsTheCodeGivenToPostQuitMessage) {
+// Unhandled messages are translated (the key yields WM_CHAR) and dispatched; a
+// message a window object handles is neither. The loop returns the quit code.
+TEST_F(MessageLoopTest, RunLoopDispatchesUnhandledMessagesAndReturnsTheQuitCode) {
+    const struct {
+        int exitCode;
+        bool handled;
+        std::vector<UINT> received;
+    } cases[] = {{0, false, {WM_KEYDOWN, WM_USER, WM_CHAR}},
+                 {1, false, {WM_KEYDOWN, WM_USER, WM_CHAR}},
+                 {-3, false, {WM_KEYDOWN, WM_USER, WM_CHAR}},
+                 {7, true, {WM_USER}}};
     const HWND window = receivingWindow();
-    PostMessageA(window, WM_USER, static_cast<WPARAM>(GetParam()), 0);
-    QuitTimer watchdog;
-    EXPECT_EQ(loop.runLoop(), GetParam());
-    EXPECT_FALSE(watchdog.fired());
-    EXPECT_EQ(received, std::vector<UINT>{WM_USER});
+    for (const auto& sample : cases) {
+        SCOPED_TRACE(testing::Message() << "exit code " << sample.exitCode);
+        received.clear();
+        auto* tracer = new Tracer('A');
+        tracer->handles = sample.handled ? WM_KEYDOWN : 0;
+        loop.addWindow(tracer);
+        PostMessageA(window, WM_KEYDOWN, 'A', 1);
+        PostMessageA(window, WM_USER, static_cast<WPARAM>(sample.exitCode), 0);
+        QuitTimer watchdog;
+        EXPECT_EQ(loop.runLoop(), sample.exitCode);
+        EXPECT_FALSE(watchdog.fired());
+        EXPECT_EQ(received, sample.received);
+        EXPECT_EQ(tracer->refCount, 1);
+        loop.removeWindow(tracer);
+        tracer->notify(Release, 0);
+    }
     DestroyWindow(window);
 }
-
-INSTANTIATE_TEST_SUITE_P(Codes, RunLoopExitTest, ::testing::Values(0, 1, 7, -3));
-
-TEST_F(MessageLoopTest, WithoutDialogsEveryMessageIsTranslatedAndDispatched) {
-    const HWND window = receivingWindow();
-    PostMessageA(window, WM_KEYDOWN, 'A', 1);
-    PostMessageA(window, WM_USER, 0, 0);
-    QuitTimer watchdog;
-    EXPECT_EQ(loop.runLoop(), 0);
-    EXPECT_EQ(received, (std::vector<UINT>{WM_KEYDOWN, WM_USER, WM_CHAR}));
-    DestroyWindow(window);
-}
-
-TEST_F(MessageLoopTest, HandledMessageIsNeitherTranslatedNorDispatched) {
-    const HWND window = receivingWindow();
-    auto* tracer = new Tracer('A');
-    tracer->handles = WM_KEYDOWN;
-    loop.addWindow(tracer);
-    PostMessageA(window, WM_KEYDOWN, 'A', 1);
-    PostMessageA(window, WM_USER, 0, 0);
-    QuitTimer watchdog;
-    EXPECT_EQ(loop.runLoop(), 0);
-    EXPECT_EQ(received, std::vector<UINT>{WM_USER});
-    EXPECT_EQ(tracer->refCount, 1);
-    loop.removeWindow(tracer);
-    tracer->notify(Release, 0);
-    DestroyWindow(window);
-}
-
-struct OrderCase {
-    const char* name;
-    int handledBy; // index in the list, -1 for none
-    std::vector<std::string> journal;
-};
-
-void PrintTo(const OrderCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
-
-class PreTranslateOrderTest : public MessageLoopTest, public ::testing::WithParamInterface<OrderCase> {};
 
 // C, B, A registered in that order ask C first; references are taken for the
 // whole list and given back whether or not an object was asked.
-TEST_P(PreTranslateOrderTest, AsksNewestFirstAndStopsAtHandled) {
-    Tracer* objects[] = {new Tracer('A'), new Tracer('B'), new Tracer('C')};
-    for (Tracer* object : objects) {
-        loop.addWindow(object);
+TEST_F(MessageLoopTest, PreTranslateAsksNewestFirstAndStopsAtHandled) {
+    const struct {
+        int handledBy; // index from the newest, -1 for none
+        std::vector<std::string> journal;
+    } cases[] = {{-1, {"C1", "B1", "A1", "C6", "B6", "A6", "C2", "B2", "A2"}},
+                 {0, {"C1", "B1", "A1", "C6", "C2", "B2", "A2"}},
+                 {1, {"C1", "B1", "A1", "C6", "B6", "C2", "B2", "A2"}},
+                 {2, {"C1", "B1", "A1", "C6", "B6", "A6", "C2", "B2", "A2"}}};
+    for (const auto& sample : cases) {
+        SCOPED_TRACE(testing::Message() << "handled by " << sample.handledBy);
+        Tracer* objects[] = {new Tracer('A'), new Tracer('B'), new Tracer('C')};
+        for (Tracer* object : objects) {
+            loop.addWindow(object);
+        }
+        if (sample.handledBy >= 0) {
+            objects[2 - sample.handledBy]->handles = WM_KEYDOWN;
+        }
+        journal.clear();
+        MSG message = {nullptr, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
+        EXPECT_EQ(loop.preTranslate(&message), sample.handledBy >= 0);
+        EXPECT_EQ(journal, sample.journal);
+        for (Tracer* object : objects) {
+            EXPECT_EQ(object->refCount, 1);
+            loop.removeWindow(object);
+            object->notify(Release, 0);
+        }
+        EXPECT_EQ(Tracer::count(), 0u);
     }
-    if (GetParam().handledBy >= 0) {
-        objects[2 - GetParam().handledBy]->handles = WM_KEYDOWN;
-    }
-    journal.clear();
-    MSG message = {nullptr, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
-    EXPECT_EQ(loop.preTranslate(&message), GetParam().handledBy >= 0);
-    EXPECT_EQ(journal, GetParam().journal);
-    for (Tracer* object : objects) {
-        EXPECT_EQ(object->refCount, 1);
-        loop.removeWindow(object);
-        object->notify(Release, 0);
-    }
-    EXPECT_EQ(Tracer::count(), 0u);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Orders, PreTranslateOrderTest,
-    ::testing::Values(OrderCase{"None", -1, {"C1", "B1", "A1", "C6", "B6", "A6", "C2", "B2", "A2"}},
-                      OrderCase{"Newest", 0, {"C1", "B1", "A1", "C6", "C2", "B2", "A2"}},
-                      OrderCase{"Middle", 1, {"C1", "B1", "A1", "C6", "B6", "C2", "B2", "A2"}},
-                      OrderCase{"Oldest", 2, {"C1", "B1", "A1", "C6", "B6", "A6", "C2", "B2", "A2"}}),
-    [](const ::testing::TestParamInfo<OrderCase>& info) { return info.param.name; });
 
 TEST_F(MessageLoopTest, ObjectDroppedDuringThePassLivesUntilThePassEnds) {
     auto* older = new Tracer('A');
@@ -224,52 +205,45 @@ TEST_F(MessageLoopTest, ObjectDroppedDuringThePassLivesUntilThePassEnds) {
     older->notify(Release, 0);
 }
 
-LRESULT CALLBACK outerHook(int code, WPARAM wParam, LPARAM lParam);
 std::vector<int> outerCodes;
 HHOOK outerHandle = nullptr;
 
 LRESULT CALLBACK outerHook(int code, WPARAM wParam, LPARAM lParam) {
     outerCodes.push_back(code);
-    if (code < 0) {
-        return 1;
-    }
-    return CallNextHookEx(outerHandle, code, wParam, lParam);
+    return code < 0 ? 1 : CallNextHookEx(outerHandle, code, wParam, lParam);
 }
-
-struct HookCase {
-    const char* name;
-    int code;
-    int filterAnswer; // -1: no filter registered
-    BOOL filtered;
-    std::vector<int> outerCodes;
-    std::vector<std::string> journal;
-};
-
-void PrintTo(const HookCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
-
-class HookCodeTest : public MessageLoopTest, public ::testing::WithParamInterface<HookCase> {};
 
 // A hook installed before the loop's is the next one in the chain.
-TEST_P(HookCodeTest, CodesReachTheFiltersOrTheNextHookAsDesigned) {
-    outerCodes.clear();
+TEST_F(MessageLoopTest, HookCodesReachTheFiltersOrTheNextHook) {
+    const struct {
+        int code;
+        int filterAnswer; // -1: no filter registered
+        bool filtered;
+        std::vector<int> outerCodes;
+        std::vector<std::string> journal;
+    } cases[] = {{MSGF_MENU, 3, false, {}, {}},
+                 {MSGF_MESSAGEBOX, 3, false, {}, {}},
+                 {-1, 3, true, {-1}, {}},
+                 {MSGF_DIALOGBOX, -1, false, {}, {}},
+                 {MSGF_DIALOGBOX, 3, true, {}, {"F1", "F8", "F2"}},
+                 {MSGF_DIALOGBOX, 0, false, {}, {"F1", "F8", "F2"}}};
     outerHandle = SetWindowsHookExA(WH_MSGFILTER, outerHook, nullptr, GetCurrentThreadId());
     ASSERT_NE(outerHandle, nullptr);
-    Tracer* filter = nullptr;
-    {
+    for (const auto& sample : cases) {
+        SCOPED_TRACE(testing::Message() << "code " << sample.code << " answer " << sample.filterAnswer);
+        outerCodes.clear();
+        journal.clear();
         MessageLoop inner;
-        if (GetParam().filterAnswer >= 0) {
+        Tracer* filter = nullptr;
+        if (sample.filterAnswer >= 0) {
             filter = new Tracer('F');
-            filter->filterAnswer = GetParam().filterAnswer;
+            filter->filterAnswer = sample.filterAnswer;
             inner.filters.push_front(filter);
         }
         MSG message = {nullptr, WM_USER + 3, 4, 5, 0, {0, 0}};
-        journal.clear();
-        EXPECT_EQ(CallMsgFilterA(&message, GetParam().code) != FALSE, GetParam().filtered != FALSE);
-        EXPECT_EQ(outerCodes, GetParam().outerCodes);
-        EXPECT_EQ(journal, GetParam().journal);
+        EXPECT_EQ(CallMsgFilterA(&message, sample.code) != FALSE, sample.filtered);
+        EXPECT_EQ(outerCodes, sample.outerCodes);
+        EXPECT_EQ(journal, sample.journal);
         if (filter != nullptr) {
             EXPECT_EQ(filter->refCount, 1);
             if (!journal.empty()) {
@@ -281,16 +255,6 @@ TEST_P(HookCodeTest, CodesReachTheFiltersOrTheNextHookAsDesigned) {
     }
     UnhookWindowsHookEx(outerHandle);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Codes, HookCodeTest,
-    ::testing::Values(HookCase{"PositiveIsAnsweredAtOnce", MSGF_MENU, 3, FALSE, {}, {}},
-                      HookCase{"MessageBoxCodeIsAnsweredAtOnce", MSGF_MESSAGEBOX, 3, FALSE, {}, {}},
-                      HookCase{"NegativeGoesToTheNextHook", -1, 3, TRUE, {-1}, {}},
-                      HookCase{"DialogBoxWithoutFilters", MSGF_DIALOGBOX, -1, FALSE, {}, {}},
-                      HookCase{"DialogBoxFilterAnswers", MSGF_DIALOGBOX, 3, TRUE, {}, {"F1", "F8", "F2"}},
-                      HookCase{"DialogBoxFilterDeclines", MSGF_DIALOGBOX, 0, FALSE, {}, {"F1", "F8", "F2"}}),
-    [](const ::testing::TestParamInfo<HookCase>& info) { return info.param.name; });
 
 TEST_F(MessageLoopTest, FiltersAreAskedFrontToBackUntilOneAnswers) {
     auto* declines = new Tracer('A');
@@ -318,28 +282,14 @@ INT_PTR CALLBACK postMarkerOnInit(HWND window, UINT message, WPARAM, LPARAM) {
 }
 
 // While a modal dialog runs its own loop, the thread's hook hands its messages
-// to the filters; this one ends the dialog when it sees the marker message.
+// to the filters; the second one ends the dialog when it sees the marker.
 TEST_F(MessageLoopTest, ModalDialogMessagesReachTheFiltersThroughTheHook) {
-    struct Ender : Tracer {
-        Ender() : Tracer('E') {}
-        int notify(int code, LONG_PTR data) override {
-            if (code == MsgFilter) {
-                const MSG* message = reinterpret_cast<const MSG*>(data);
-                if (message->message == WM_USER + 7) {
-                    EndDialog(message->hwnd, 5);
-                    return 1;
-                }
-            }
-            return Tracer::notify(code, data);
-        }
-    };
-    auto* ender = new Ender;
     auto* filter = new Tracer('F');
+    auto* ender = new Tracer('E');
+    ender->endsDialogOn = WM_USER + 7;
     loop.filters = {filter, ender};
     QuitTimer watchdog;
-    const INT_PTR result =
-        DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialogShape(), nullptr, postMarkerOnInit, 0);
-    EXPECT_EQ(result, 5);
+    EXPECT_EQ(DialogBoxIndirectParamA(GetModuleHandleA(nullptr), dialogShape(), nullptr, postMarkerOnInit, 0), 5);
     EXPECT_FALSE(watchdog.fired());
     EXPECT_NE(std::count(journal.begin(), journal.end(), "F8"), 0);
     loop.filters.clear();
@@ -347,59 +297,43 @@ TEST_F(MessageLoopTest, ModalDialogMessagesReachTheFiltersThroughTheHook) {
     filter->notify(Release, 0);
 }
 
-struct ThreadView {
-    bool ownLoopHeldDialog = false;
-    std::size_t ownLoopSize = 99;
-    int countWhileOpen = 0;
-    bool deletedAtTheEnd = false;
-    int exitCode = 0;
-};
-
-ThreadView runDialogOnThread(bool withLoop) {
-    ThreadView view;
-    std::thread worker([&view, withLoop] {
-        MessageLoop* own = withLoop ? new MessageLoop : nullptr;
-        const HWND window = createModeless();
-        DialogObject* object = boundObject(window);
-        if (object == nullptr) {
-            delete own;
-            return;
-        }
-        if (own != nullptr) {
-            view.ownLoopHeldDialog = holds(own->windows, object);
-            view.ownLoopSize = own->windows.size();
-        }
-        view.countWhileOpen = object->refCount;
-        DestroyWindow(window);
-        object->notify(Release, 0);
-        view.deletedAtTheEnd = !TrackedDialog::alive(object);
-        if (own != nullptr) {
-            PostQuitMessage(4);
-            QuitTimer watchdog;
-            view.exitCode = own->runLoop();
-            delete own;
-        }
-    });
-    worker.join();
-    return view;
-}
-
-TEST_F(MessageLoopTest, DialogOnASecondThreadJoinsThatThreadsLoopOnly) {
-    const ThreadView view = runDialogOnThread(true);
-    EXPECT_TRUE(view.ownLoopHeldDialog);
-    EXPECT_EQ(view.ownLoopSize, 1u);
-    EXPECT_EQ(view.countWhileOpen, 2);
-    EXPECT_TRUE(view.deletedAtTheEnd);
-    EXPECT_EQ(view.exitCode, 4);
-    EXPECT_TRUE(loop.windows.empty());
-    EXPECT_EQ(application.loops.size(), 1u);
-}
-
-TEST_F(MessageLoopTest, DialogOnAThreadWithoutLoopIsNeverPreTranslatedButStillReleased) {
-    const ThreadView view = runDialogOnThread(false);
-    EXPECT_EQ(view.countWhileOpen, 2);
-    EXPECT_TRUE(view.deletedAtTheEnd);
-    EXPECT_TRUE(loop.windows.empty());
+// A dialog made on a second thread joins that thread's own loop, if it has
+// one, never the main thread's; either way its last release deletes it.
+TEST_F(MessageLoopTest, DialogOnASecondThreadJoinsOnlyThatThreadsLoop) {
+    for (bool withLoop : {true, false}) {
+        SCOPED_TRACE(testing::Message() << "with loop " << withLoop);
+        bool ownLoopHeldOnlyIt = !withLoop;
+        int countWhileOpen = 0;
+        bool deleted = false;
+        int exitCode = withLoop ? 0 : 4;
+        std::thread worker([&] {
+            MessageLoop* own = withLoop ? new MessageLoop : nullptr;
+            const HWND window = createModeless();
+            DialogObject* object = boundObject(window);
+            if (object != nullptr) {
+                if (own != nullptr) {
+                    ownLoopHeldOnlyIt = holds(own->windows, object) && own->windows.size() == 1;
+                }
+                countWhileOpen = object->refCount;
+                DestroyWindow(window);
+                object->notify(Release, 0);
+                deleted = !TrackedDialog::alive(object);
+            }
+            if (own != nullptr) {
+                PostQuitMessage(4);
+                QuitTimer watchdog;
+                exitCode = own->runLoop();
+                delete own;
+            }
+        });
+        worker.join();
+        EXPECT_TRUE(ownLoopHeldOnlyIt);
+        EXPECT_EQ(countWhileOpen, 2);
+        EXPECT_TRUE(deleted);
+        EXPECT_EQ(exitCode, 4);
+        EXPECT_TRUE(loop.windows.empty());
+        EXPECT_EQ(application.loops.size(), 1u);
+    }
 }
 
 TEST_F(MessageLoopTest, NewerLoopOnTheSameThreadReceivesRegistrations) {

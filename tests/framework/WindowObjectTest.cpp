@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <ostream>
 #include <vector>
 
 #include "DialogBridge.h"
@@ -40,30 +39,24 @@ protected:
     }
 };
 
-TEST_F(WindowObjectTest, ConstructionGivesCountOneNoWindowAndTheDefaultProcedures) {
-    auto* window = new WindowObject;
-    EXPECT_EQ(window->refCount, 1);
+TEST_F(WindowObjectTest, NewObjectsHoldOneReferenceNoWindowAndTheDefaultProcedure) {
+    auto* window = new RecordingWindow;
     EXPECT_EQ(window->hwnd, nullptr);
     EXPECT_EQ(window->defaultProc, reinterpret_cast<WNDPROC>(DefWindowProcA));
+    EXPECT_EQ(window->notify(AddRef, 0), 2);
+    EXPECT_EQ(window->notify(AddRef, 0), 3);
+    EXPECT_EQ(window->notify(Release, 0), 2);
+    EXPECT_EQ(window->notify(Release, 0), 1);
+    EXPECT_TRUE(RecordingWindow::alive(window));
     EXPECT_EQ(window->notify(Release, 0), 0);
+    EXPECT_FALSE(RecordingWindow::alive(window));
 
-    auto* dialog = new DialogObject;
-    EXPECT_EQ(dialog->refCount, 1);
+    auto* dialog = new RecordingDialog;
     EXPECT_EQ(dialog->hwnd, nullptr);
     EXPECT_FALSE(dialog->modeless);
     EXPECT_EQ(dialog->defaultProc, reinterpret_cast<WNDPROC>(DefDlgProcA));
     EXPECT_EQ(dialog->notify(Release, 0), 0);
-}
-
-TEST_F(WindowObjectTest, AddRefAndReleaseCountAndTheLastReleaseDeletes) {
-    auto* object = new RecordingWindow;
-    EXPECT_EQ(object->notify(AddRef, 0), 2);
-    EXPECT_EQ(object->notify(AddRef, 0), 3);
-    EXPECT_EQ(object->notify(Release, 0), 2);
-    EXPECT_EQ(object->notify(Release, 0), 1);
-    EXPECT_TRUE(RecordingWindow::alive(object));
-    EXPECT_EQ(object->notify(Release, 0), 0);
-    EXPECT_FALSE(RecordingWindow::alive(object));
+    EXPECT_FALSE(RecordingDialog::alive(dialog));
 }
 
 TEST_F(WindowObjectTest, AttachOnAWindowObjectTakesAReferenceAndDetachDropsIt) {
@@ -81,7 +74,7 @@ TEST_F(WindowObjectTest, AttachOnAWindowObjectTakesAReferenceAndDetachDropsIt) {
     DestroyWindow(window);
 }
 
-TEST_F(WindowObjectTest, AttachOnADialogObjectLeavesTheCountUnchanged) {
+TEST_F(WindowObjectTest, AttachOnADialogObjectLeavesTheCountAndAModalDetachDeletes) {
     const HWND window = plainDialog();
     ASSERT_NE(window, nullptr);
     auto* object = new RecordingDialog;
@@ -89,8 +82,6 @@ TEST_F(WindowObjectTest, AttachOnADialogObjectLeavesTheCountUnchanged) {
     EXPECT_EQ(object->hwnd, window);
     EXPECT_EQ(object->codes, (std::vector<int>{Attach, AddRef, Release}));
     EXPECT_FALSE(registered(object));
-    object->codes.clear();
-    // A modal dialog's Detach drops the last reference.
     EXPECT_EQ(object->notify(Detach, WM_NCDESTROY), 0);
     EXPECT_FALSE(RecordingDialog::alive(object));
     DestroyWindow(window);
@@ -101,123 +92,80 @@ TEST_F(WindowObjectTest, SetModelessTakesTheWindowsReferenceAndRegistersOnce) {
     ASSERT_NE(window, nullptr);
     auto* object = new RecordingDialog;
     object->notify(Attach, reinterpret_cast<LONG_PTR>(window));
-    object->codes.clear();
-
-    EXPECT_EQ(object->notify(SetModeless, 1), 0);
-    EXPECT_TRUE(object->modeless);
-    EXPECT_EQ(object->refCount, 2);
-    EXPECT_EQ(object->codes, (std::vector<int>{SetModeless, AddRef}));
-    EXPECT_EQ(loop.windows.size(), 1u);
-    EXPECT_TRUE(registered(object));
-
-    // A repeated request must not leave a second reference or list entry behind.
-    EXPECT_EQ(object->notify(SetModeless, 1), 0);
-    EXPECT_EQ(object->refCount, 2);
-    EXPECT_EQ(loop.windows.size(), 1u);
-
-    EXPECT_EQ(object->notify(Detach, WM_NCDESTROY), 1);
-    EXPECT_FALSE(registered(object));
-    EXPECT_TRUE(object->modeless);
-    EXPECT_EQ(object->notify(Release, 0), 0);
-    DestroyWindow(window);
-}
-
-TEST_F(WindowObjectTest, SetModelessFalseTakesNothingAndRegistersNothing) {
-    const HWND window = plainDialog();
-    ASSERT_NE(window, nullptr);
-    auto* object = new RecordingDialog;
-    object->notify(Attach, reinterpret_cast<LONG_PTR>(window));
     EXPECT_EQ(object->notify(SetModeless, 0), 0);
     EXPECT_FALSE(object->modeless);
     EXPECT_EQ(object->refCount, 1);
     EXPECT_TRUE(loop.windows.empty());
-    EXPECT_EQ(object->notify(Detach, WM_NCDESTROY), 0);
+    object->codes.clear();
+
+    // A repeated request must not leave a second reference or list entry behind.
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(object->notify(SetModeless, 1), 0);
+        EXPECT_TRUE(object->modeless);
+        EXPECT_EQ(object->refCount, 2);
+        EXPECT_EQ(loop.windows.size(), 1u);
+        EXPECT_TRUE(registered(object));
+    }
+    EXPECT_EQ(object->codes, (std::vector<int>{SetModeless, AddRef, SetModeless}));
+
+    EXPECT_EQ(object->notify(Detach, WM_NCDESTROY), 1);
+    EXPECT_FALSE(registered(object));
+    EXPECT_EQ(object->notify(Release, 0), 0);
     DestroyWindow(window);
 }
 
-// Codes that change nothing: the object's count and window stay as they were.
-struct InertCase {
-    const char* name;
-    bool dialog;
-    int code;
-};
-
-void PrintTo(const InertCase& value, std::ostream* out) {
-    *out << value.name;
-}
-
-
-class InertCodeTest : public WindowObjectTest, public ::testing::WithParamInterface<InertCase> {};
-
-TEST_P(InertCodeTest, AnswersZeroAndChangesNothing) {
+TEST_F(WindowObjectTest, OtherCodesAnswerZeroAndChangeNothing) {
     const HWND window = plainDialog();
     ASSERT_NE(window, nullptr);
-    WindowObject* object = GetParam().dialog ? static_cast<WindowObject*>(new DialogObject) : new WindowObject;
-    object->notify(Attach, reinterpret_cast<LONG_PTR>(window));
-    const int count = object->refCount;
-    MSG message = {window, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
-    EXPECT_EQ(object->notify(GetParam().code, reinterpret_cast<LONG_PTR>(&message)), 0);
-    EXPECT_EQ(object->refCount, count);
-    EXPECT_EQ(object->hwnd, window);
-    EXPECT_TRUE(loop.windows.empty());
-    object->notify(Detach, 0);
-    if (!GetParam().dialog) {
-        object->notify(Release, 0);
+    const struct {
+        bool dialog;
+        int code;
+    } cases[] = {{false, SetModeless}, {false, PreTranslate}, {false, Handled}, {false, MsgFilter},
+                 {false, 0},           {false, 9},            {false, -1},      {true, 0},
+                 {true, Handled},      {true, MsgFilter},     {true, 9},        {true, -5}};
+    for (const auto& sample : cases) {
+        SCOPED_TRACE(testing::Message() << "dialog " << sample.dialog << " code " << sample.code);
+        WindowObject* object = sample.dialog ? static_cast<WindowObject*>(new DialogObject) : new WindowObject;
+        object->notify(Attach, reinterpret_cast<LONG_PTR>(window));
+        const int count = object->refCount;
+        MSG message = {window, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
+        EXPECT_EQ(object->notify(sample.code, reinterpret_cast<LONG_PTR>(&message)), 0);
+        EXPECT_EQ(object->refCount, count);
+        EXPECT_EQ(object->hwnd, window);
+        EXPECT_TRUE(loop.windows.empty());
+        object->notify(Detach, 0);
+        if (!sample.dialog) {
+            object->notify(Release, 0);
+        }
     }
     DestroyWindow(window);
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, InertCodeTest,
-                         ::testing::Values(InertCase{"WindowSetModeless", false, SetModeless},
-                                           InertCase{"WindowPreTranslate", false, PreTranslate},
-                                           InertCase{"WindowHandled", false, Handled},
-                                           InertCase{"WindowMsgFilter", false, MsgFilter},
-                                           InertCase{"WindowZero", false, 0},
-                                           InertCase{"WindowNine", false, 9},
-                                           InertCase{"WindowNegative", false, -1},
-                                           InertCase{"DialogZero", true, 0},
-                                           InertCase{"DialogHandled", true, Handled},
-                                           InertCase{"DialogMsgFilter", true, MsgFilter},
-                                           InertCase{"DialogNine", true, 9},
-                                           InertCase{"DialogNegative", true, -5}),
-                         [](const ::testing::TestParamInfo<InertCase>& info) { return info.param.name; });
-
-TEST_F(WindowObjectTest, PreTranslateOnADialogAnswersHandledForItsOwnKeys) {
+TEST_F(WindowObjectTest, PreTranslateOnADialogAnswersHandledForItsOwnKeysOnly) {
     const HWND window = plainDialog();
-    ASSERT_NE(window, nullptr);
     const HWND other = plainDialog();
+    ASSERT_NE(window, nullptr);
     auto* object = new DialogObject;
-    object->notify(Attach, reinterpret_cast<LONG_PTR>(window));
-
+    object->notify(AddRef, 0);
     MSG ownKey = {window, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
+    EXPECT_EQ(object->notify(PreTranslate, reinterpret_cast<LONG_PTR>(&ownKey)), 0);
+
+    object->notify(Attach, reinterpret_cast<LONG_PTR>(window));
     EXPECT_EQ(object->notify(PreTranslate, reinterpret_cast<LONG_PTR>(&ownKey)), Handled);
     MSG otherKey = {other, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
     EXPECT_EQ(object->notify(PreTranslate, reinterpret_cast<LONG_PTR>(&otherKey)), 0);
 
     object->notify(Detach, 0);
+    EXPECT_EQ(object->notify(PreTranslate, reinterpret_cast<LONG_PTR>(&ownKey)), 0);
+    object->notify(Release, 0);
     DestroyWindow(window);
     DestroyWindow(other);
 }
 
-TEST_F(WindowObjectTest, PreTranslateAfterDetachAnswersZero) {
-    auto* object = new DialogObject;
-    object->notify(AddRef, 0);
-    MSG message = {nullptr, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
-    EXPECT_EQ(object->notify(PreTranslate, reinterpret_cast<LONG_PTR>(&message)), 0);
-    object->notify(Release, 0);
-    object->notify(Release, 0);
-}
-
-struct DefaultCall {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-DefaultCall lastDefaultCall;
+MSG lastDefaultCall;
 
 LRESULT CALLBACK recordingDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    lastDefaultCall = {window, message, wParam, lParam};
+    lastDefaultCall = {window, message, wParam, lParam, 0, {0, 0}};
     return 1234;
 }
 
@@ -226,7 +174,7 @@ TEST_F(WindowObjectTest, CallDefaultForwardsToTheDefaultProcedure) {
     object->defaultProc = recordingDefault;
     const HWND window = reinterpret_cast<HWND>(0x1230);
     EXPECT_EQ(object->callDefault(window, WM_USER + 5, 6, 7), 1234);
-    EXPECT_EQ(lastDefaultCall.window, window);
+    EXPECT_EQ(lastDefaultCall.hwnd, window);
     EXPECT_EQ(lastDefaultCall.message, static_cast<UINT>(WM_USER + 5));
     EXPECT_EQ(lastDefaultCall.wParam, 6u);
     EXPECT_EQ(lastDefaultCall.lParam, 7);
