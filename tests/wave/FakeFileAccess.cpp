@@ -11,12 +11,12 @@ FakeFileAccess::FakeFileAccess(std::vector<unsigned char> head, std::uint64_t si
 bool FakeFileAccess::fails(Step step)
 {
     calls.push_back(step);
-    return failing && failAt == step;
+    return failAt == step;
 }
 
 std::uint32_t FakeFileAccess::allowed(Step step, std::uint32_t count) const
 {
-    return shortening && shortAt == step ? std::min(count, shortCount) : count;
+    return shortAt == step ? std::min(count, shortCount) : count;
 }
 
 bool FakeFileAccess::open(const char* path)
@@ -115,6 +115,7 @@ void FakeFileAccess::close()
 const char* stepName(FakeFileAccess::Step step)
 {
     switch (step) {
+    case FakeFileAccess::Step::None: return "none";
     case FakeFileAccess::Step::Open: return "open";
     case FakeFileAccess::Step::GetTime: return "getTime";
     case FakeFileAccess::Step::GetSize: return "getSize";

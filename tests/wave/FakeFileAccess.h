@@ -11,7 +11,7 @@
 // transferred, and can be told to fail, or to come up short, at one step.
 class FakeFileAccess : public FileAccess {
 public:
-    enum class Step { Open, GetTime, GetSize, Read, Seek, Write, SetTime, Close };
+    enum class Step { None, Open, GetTime, GetSize, Read, Seek, Write, SetTime, Close };
 
     struct Transfer {
         Step step;
@@ -35,12 +35,10 @@ public:
     void close() override;
 
     // The step that fails outright.
-    Step failAt = Step::Close;
-    bool failing = false;
-    // A read or write that reports success but moves only this many bytes.
-    Step shortAt = Step::Close;
+    Step failAt = Step::None;
+    // A read or write that reports success but moves only shortCount bytes.
+    Step shortAt = Step::None;
     std::uint32_t shortCount = 0;
-    bool shortening = false;
     // Bytes a failing write still puts into the file before it reports failure.
     std::uint32_t writtenBeforeFailure = 0;
 

@@ -9,6 +9,8 @@ namespace {
 
 constexpr std::uint64_t GiB = 1ull << 30;
 
+// For AlreadyValid rows the two fields are the ones a file of that size calls
+// for, so they are also what setSizes must store.
 struct SizeCase {
     const char* name;
     std::uint64_t fileSize;
@@ -22,7 +24,16 @@ class SizeTest : public testing::TestWithParam<SizeCase> {};
 TEST_P(SizeTest, ComparesBothFieldsWithTheFileSizeIn64Bits)
 {
     const SizeCase& c = GetParam();
-    EXPECT_EQ(WaveRepairer().assess(sampleHeader(c.riffSize, c.dataSize), c.fileSize), c.verdict);
+    const WaveRepairer repairer;
+    EXPECT_EQ(repairer.assess(sampleHeader(c.riffSize, c.dataSize), c.fileSize), c.verdict);
+    if (c.verdict != Repaired && c.verdict != AlreadyValid)
+        return;
+    WaveHeader header = patched(sampleHeader(0, 7), 28, 4, 12345);
+    repairer.setSizes(header, c.fileSize);
+    EXPECT_EQ(repairer.assess(header, c.fileSize), AlreadyValid);
+    if (c.verdict == AlreadyValid) {
+        EXPECT_EQ(bytesOf(header), bytesOf(patched(sampleHeader(c.riffSize, c.dataSize), 28, 4, 12345)));
+    }
 }
 
 const SizeCase sizeCases[] = {
@@ -41,7 +52,6 @@ const SizeCase sizeCases[] = {
     // The low 32 bits of S - 8 and S - 44 are exactly what this header holds;
     // only a full-width comparison sees that it is not sound.
     {"beyondTheLargestAliasesSoundSizes", 4 * GiB + 8, 0, 0xFFFFFFE4u, Unsupported},
-    {"sixteenGiB", 16 * GiB, 36, 0, Unsupported},
     {"sixteenGiBAliasing", 16 * GiB + 44, 36, 0, Unsupported},
     {"sizeBelowTheHeader", 43, 35, 0, FileError},
     {"emptyBySize", 0, 0xFFFFFFF8u, 0xFFFFFFD4u, FileError},
@@ -53,38 +63,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, SizeTest, testing::ValuesIn(sizeCases),
 TEST(SizeVerdict, HeaderTestComesBeforeTheSizes)
 {
     const WaveHeader floatHeader = patched(sampleHeader(1000036, 1000000), 20, 2, 3);
-    EXPECT_EQ(WaveRepairer().assess(floatHeader, 1000044), Unsupported);
-    EXPECT_EQ(WaveRepairer().assess(floatHeader, 16 * GiB), Unsupported);
-    EXPECT_EQ(WaveRepairer().assess(floatHeader, 12), Unsupported);
+    for (std::uint64_t size : {std::uint64_t(1000044), 16 * GiB, std::uint64_t(12)})
+        EXPECT_EQ(WaveRepairer().assess(floatHeader, size), Unsupported) << size;
 }
-
-struct RewriteCase {
-    std::uint64_t fileSize;
-    std::uint32_t riffSize;
-    std::uint32_t dataSize;
-};
-
-class RewriteTest : public testing::TestWithParam<RewriteCase> {};
-
-TEST_P(RewriteTest, StoresFileSizeMinus8AndMinus44)
-{
-    const RewriteCase& c = GetParam();
-    WaveHeader header = patched(sampleHeader(36, 0), 28, 4, 12345);
-    const WaveHeader before = header;
-    WaveRepairer().setSizes(header, c.fileSize);
-    EXPECT_EQ(header.riffSize(), c.riffSize);
-    EXPECT_EQ(header.dataSize(), c.dataSize);
-    for (std::size_t i = 8; i < 40; ++i)
-        EXPECT_EQ(header.bytes[i], before.bytes[i]) << "byte " << i;
-    for (std::size_t i = 0; i < 4; ++i)
-        EXPECT_EQ(header.bytes[i], before.bytes[i]) << "byte " << i;
-    EXPECT_EQ(WaveRepairer().assess(header, c.fileSize), AlreadyValid);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, RewriteTest, testing::Values(
-    RewriteCase{44, 36, 0},
-    RewriteCase{1000044, 1000036, 1000000},
-    RewriteCase{0xFFFFFFFFull, 0xFFFFFFF7u, 0xFFFFFFD3u},
-    RewriteCase{4 * GiB + 7, 0xFFFFFFFFu, 0xFFFFFFDBu}));
 
 }

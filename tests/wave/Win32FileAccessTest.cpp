@@ -16,13 +16,18 @@ DWORD otherOpenError(const std::string& path, DWORD access)
     return NO_ERROR;
 }
 
-TEST(Win32FileAccess, SharesTheOpenFileWithNoOne)
-{
+class Win32FileAccessTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.ready()); }
+
     ScratchDir dir;
-    ASSERT_TRUE(dir.ready());
-    const std::string path = dir.file("open.wav");
-    ASSERT_TRUE(writeFile(path, bytesOf(sampleHeader(36, 0))));
+    const std::string path = dir.file("subject.wav");
     Win32FileAccess file;
+};
+
+TEST_F(Win32FileAccessTest, SharesTheOpenFileWithNoOne)
+{
+    ASSERT_TRUE(writeFile(path, bytesOf(sampleHeader(36, 0))));
     ASSERT_TRUE(file.open(path.c_str()));
     EXPECT_EQ(otherOpenError(path, GENERIC_READ), DWORD(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(otherOpenError(path, GENERIC_WRITE), DWORD(ERROR_SHARING_VIOLATION));
@@ -31,17 +36,11 @@ TEST(Win32FileAccess, SharesTheOpenFileWithNoOne)
     EXPECT_EQ(otherOpenError(path, GENERIC_READ | GENERIC_WRITE), DWORD(NO_ERROR));
 }
 
-TEST(Win32FileAccess, RestoresTheLastWriteTimeToTheTick)
+TEST_F(Win32FileAccessTest, RestoresTheLastWriteTimeToTheTick)
 {
-    ScratchDir dir;
-    ASSERT_TRUE(dir.ready());
-    const std::string path = dir.file("time.wav");
     ASSERT_TRUE(writeFile(path, bytesOf(sampleHeader(36, 0))));
-    Win32FileAccess file;
     ASSERT_TRUE(file.open(path.c_str()));
-    FileTime time;
-    time.seconds = 12345678901;
-    time.nanoseconds = 987654300;
+    const FileTime time = {12345678901, 987654300};
     ASSERT_TRUE(file.setLastWriteTime(time));
     FileTime read;
     ASSERT_TRUE(file.getLastWriteTime(read));
@@ -49,13 +48,9 @@ TEST(Win32FileAccess, RestoresTheLastWriteTimeToTheTick)
     EXPECT_EQ(read.nanoseconds, time.nanoseconds);
 }
 
-TEST(Win32FileAccess, SizeWithAllOnesLowHalfIsReadDespiteAStaleError)
+TEST_F(Win32FileAccessTest, SizeWithAllOnesLowHalfIsReadDespiteAStaleError)
 {
-    ScratchDir dir;
-    ASSERT_TRUE(dir.ready());
-    const std::string path = dir.file("ones.wav");
     ASSERT_TRUE(writeSparseFile(path, bytesOf(sampleHeader(36, 0)), 0xFFFFFFFFull, {1, 2, 3}));
-    Win32FileAccess file;
     ASSERT_TRUE(file.open(path.c_str()));
     SetLastError(ERROR_ACCESS_DENIED);
     std::uint64_t size = 0;
