@@ -29,12 +29,8 @@ TEST(CharacterScan, FindsTheLastWholeCharacter) {
     for (const ScanCase& entry : scanCases) {
         SCOPED_TRACE(entry.text);
         std::string text(entry.text);
-        char* found = findLastCharacter(&text[0], entry.wanted);
-        if (entry.position < 0) {
-            EXPECT_EQ(found, nullptr);
-        } else {
-            EXPECT_EQ(found, &text[0] + entry.position);
-        }
+        EXPECT_EQ(findLastCharacter(&text[0], entry.wanted),
+                  entry.position < 0 ? nullptr : &text[0] + entry.position);
     }
 }
 

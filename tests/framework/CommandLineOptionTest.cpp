@@ -48,13 +48,10 @@ TEST(CommandLineOption, AnswersAbsentAloneOrWithText) {
     }
 }
 
-TEST(CommandLineOption, ProgramNameIsNeverAnOption) {
-    CommandLine line;
-    ASSERT_TRUE(line.parseText("/deluser"));
-    EXPECT_EQ(line.option("deluser"), 0);
-}
-
-TEST(CommandLineOption, NamesOf260BytesFindNothing) {
+TEST(CommandLineOption, NeitherTheProgramNameNorNamesOf260BytesAreOptions) {
+    CommandLine program;
+    ASSERT_TRUE(program.parseText("/deluser"));
+    EXPECT_EQ(program.option("deluser"), 0);
     const std::string longest(259, 'a');
     const std::string tooLong(260, 'a');
     CommandLine line;
@@ -63,71 +60,51 @@ TEST(CommandLineOption, NamesOf260BytesFindNothing) {
     EXPECT_EQ(line.option(tooLong.c_str()), 0);
 }
 
+// 11 leaves the destination untouched; the capacity counts the terminator.
 struct UnquoteCase {
-    const char* source;
-    const char* result;
+    std::string source;
+    std::size_t capacity;
+    int result;
+    std::string unquoted;
 };
+
+const std::string a259(259, 'a');
+const std::string a260(260, 'a');
 
 const UnquoteCase unquoteCases[] = {
-    {"\"a b\"", "a b"},
-    {"'x'", "x"},
-    {"`y`", "y"},
-    {"\"\"", ""},
-    {"\"", "\""},
-    {"'", "'"},
-    {"'a\"", "'a\""},
-    {"\"\"a\"\"", "\"a\""},
-    {"abc", "abc"},
-    {"\"C:\\a b.wav", "\"C:\\a b.wav"},
-    {"", ""},
-    {"\"\x83\x5C\x95\x5C\"", "\x83\x5C\x95\x5C"},
+    {"\"a b\"", 260, 1, "a b"},
+    {"'x'", 260, 1, "x"},
+    {"`y`", 260, 1, "y"},
+    {"\"\"", 260, 1, ""},
+    {"\"", 260, 1, "\""},
+    {"'", 260, 1, "'"},
+    {"'a\"", 260, 1, "'a\""},
+    {"\"\"a\"\"", 260, 1, "\"a\""},
+    {"abc", 260, 1, "abc"},
+    {"\"C:\\a b.wav", 260, 1, "\"C:\\a b.wav"},
+    {"", 260, 1, ""},
+    {"\"\x83\x5C\x95\x5C\"", 260, 1, "\x83\x5C\x95\x5C"},
+    {a259, 260, 1, a259},
+    {a260, 260, 11, ""},
+    {"\"" + a259 + "\"", 260, 1, a259},
+    {"\"" + a260 + "\"", 260, 11, ""},
+    {"\"" + a260, 260, 11, ""},
+    {"", 0, 11, ""},
+    {"\"\"", 1, 1, ""},
+    {"abc", 3, 11, ""},
+    {"abc", 4, 1, "abc"},
 };
 
-TEST(Unquote, RemovesOneMatchingPair) {
+TEST(Unquote, RemovesOneMatchingPairWithinTheCapacity) {
     for (const UnquoteCase& entry : unquoteCases) {
-        SCOPED_TRACE(entry.source);
-        char destination[260];
-        EXPECT_EQ(unquote(destination, sizeof destination, entry.source), 1);
-        EXPECT_STREQ(destination, entry.result);
-    }
-}
-
-TEST(Unquote, CapacityCountsTheTerminator) {
-    struct Case {
-        std::string source;
-        int result;
-    };
-    const Case cases[] = {
-        {std::string(259, 'a'), 1},
-        {std::string(260, 'a'), 11},
-        {"\"" + std::string(259, 'a') + "\"", 1},
-        {"\"" + std::string(260, 'a') + "\"", 11},
-        {"\"" + std::string(260, 'a'), 11},
-    };
-    for (const Case& entry : cases) {
-        SCOPED_TRACE(entry.source.size());
+        SCOPED_TRACE(entry.source.substr(0, 20) + " capacity " + std::to_string(entry.capacity));
+        const std::string untouched(299, 'Z');
         char destination[300];
-        std::string(sizeof destination - 1, 'Z').copy(destination, sizeof destination);
+        untouched.copy(destination, sizeof destination);
         destination[sizeof destination - 1] = '\0';
-        const int result = unquote(destination, 260, entry.source.c_str());
-        EXPECT_EQ(result, entry.result);
-        if (result == 11) {
-            EXPECT_EQ(std::string(destination), std::string(sizeof destination - 1, 'Z'));
-        } else {
-            EXPECT_EQ(std::string(destination), std::string(259, 'a'));
-        }
+        EXPECT_EQ(unquote(destination, entry.capacity, entry.source.c_str()), entry.result);
+        EXPECT_EQ(std::string(destination), entry.result == 1 ? entry.unquoted : untouched);
     }
-}
-
-TEST(Unquote, SmallCapacities) {
-    char destination[4] = {'Z', 'Z', 'Z', 'Z'};
-    EXPECT_EQ(unquote(destination, 0, ""), 11);
-    EXPECT_EQ(destination[0], 'Z');
-    EXPECT_EQ(unquote(destination, 1, "\"\""), 1);
-    EXPECT_STREQ(destination, "");
-    EXPECT_EQ(unquote(destination, 3, "abc"), 11);
-    EXPECT_EQ(unquote(destination, 4, "abc"), 1);
-    EXPECT_STREQ(destination, "abc");
 }
 
 } // namespace

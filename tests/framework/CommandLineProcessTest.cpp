@@ -3,79 +3,51 @@
 #include <string>
 #include <vector>
 
-#include "CommandLine.h"
 #include "ProbeReport.h"
 #include "ScratchDirectory.h"
 
 namespace {
 
-// The process command line as the child really receives it: the probe
-// prints its program-name string, its tokens and its two options.
-class CommandLineProcess : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(directory.created());
-        ASSERT_TRUE(directory.copy(testDirectory() + "\\identity_probe.exe", "probe.exe"));
-        probe = directory.path() + "\\probe.exe";
-    }
-
-    ProbeReport run(const std::string& commandLine) {
-        ProbeReport report = runProbe(probe, commandLine);
-        EXPECT_TRUE(report.ran) << commandLine;
-        return report;
-    }
-
-    ScratchDirectory directory{" with space \x83\x5C"};
-    std::string probe;
+// The process command line as the child really receives it: the probe prints
+// its program-name string, its tokens and its two options. "%p" stands for the
+// probe's full path, under a directory with a space and a double-byte name.
+struct ProcessCase {
+    const char* commandLine;
+    const char* program;
+    std::vector<std::string> tokens;
+    const char* deluser;
+    const char* delinfo;
 };
 
-TEST_F(CommandLineProcess, ProgramNameAloneGivesNoTokenAndNoOption) {
-    const ProbeReport report = run("\"" + probe + "\"");
-    EXPECT_EQ(report.value("program"), "\"" + probe + "\"");
-    EXPECT_TRUE(report.values("token").empty());
-    EXPECT_EQ(report.value("deluser"), "0");
-    EXPECT_EQ(report.value("delinfo"), "0");
-}
+const ProcessCase processCases[] = {
+    {"\"%p\"", "\"%p\"", {}, "0", "0"},
+    {"\"%p\" \"C:\\my wav\\\x95\x5C a.wav\" /deluser", "\"%p\"", {"\"C:\\my wav\\\x95\x5C a.wav\"", "/deluser"},
+     "1", "0"},
+    {"\"%p\"glued -DELINFO", "\"%p\"glued", {"-DELINFO"}, "0", "1"},
+    {" probe.exe /deluser=1", "", {"probe.exe", "/deluser=1"}, "7", "0"},
+    {"probe.exe \"C:\\a b.wav /delinfo", "probe.exe", {"\"C:\\a b.wav /delinfo"}, "0", "0"},
+    {"probe.exe deluser /DelUsers -DELINFO2 /DelUser", "probe.exe",
+     {"deluser", "/DelUsers", "-DELINFO2", "/DelUser"}, "1", "7"},
+};
 
-TEST_F(CommandLineProcess, QuotedPathsWithSpacesAndAnOption) {
-    const std::string wave = "\"C:\\my wav\\\x95\x5C a.wav\"";
-    const ProbeReport report = run("\"" + probe + "\" " + wave + " /deluser");
-    EXPECT_EQ(report.values("token"), (std::vector<std::string>{wave, "/deluser"}));
-    EXPECT_EQ(report.value("deluser"), "1");
-    EXPECT_EQ(report.value("delinfo"), "0");
-    char unquoted[260];
-    ASSERT_EQ(unquote(unquoted, sizeof unquoted, report.values("token").at(0).c_str()), 1);
-    EXPECT_STREQ(unquoted, "C:\\my wav\\\x95\x5C a.wav");
-}
-
-TEST_F(CommandLineProcess, TextGluedToTheQuotedProgramNameIsNoToken) {
-    const ProbeReport report = run("\"" + probe + "\"glued -DELINFO");
-    EXPECT_EQ(report.value("program"), "\"" + probe + "\"glued");
-    EXPECT_EQ(report.values("token"), std::vector<std::string>{"-DELINFO"});
-    EXPECT_EQ(report.value("delinfo"), "1");
-}
-
-TEST_F(CommandLineProcess, LeadingSpaceMakesTheProgramNameTheFirstToken) {
-    const ProbeReport report = run(" probe.exe /deluser=1");
-    EXPECT_EQ(report.value("program"), "");
-    EXPECT_EQ(report.values("token"), (std::vector<std::string>{"probe.exe", "/deluser=1"}));
-    EXPECT_EQ(report.value("deluser"), "7");
-}
-
-TEST_F(CommandLineProcess, UnterminatedQuoteRunsToTheEnd) {
-    const ProbeReport report = run("probe.exe \"C:\\a b.wav /delinfo");
-    EXPECT_EQ(report.value("program"), "probe.exe");
-    EXPECT_EQ(report.values("token"), std::vector<std::string>{"\"C:\\a b.wav /delinfo"});
-    EXPECT_EQ(report.value("delinfo"), "0");
-    char unquoted[260];
-    ASSERT_EQ(unquote(unquoted, sizeof unquoted, "\"C:\\a b.wav /delinfo"), 1);
-    EXPECT_STREQ(unquoted, "\"C:\\a b.wav /delinfo");
-}
-
-TEST_F(CommandLineProcess, OptionsAreCaseInsensitiveAndNeedAFlag) {
-    const ProbeReport report = run("probe.exe deluser /DelUsers -DELINFO2 /DelUser");
-    EXPECT_EQ(report.value("deluser"), "1");
-    EXPECT_EQ(report.value("delinfo"), "7");
+TEST(CommandLineProcess, ChildSeesItsCommandLineAsTokensAndOptions) {
+    ScratchDirectory directory(" with space \x83\x5C");
+    ASSERT_TRUE(directory.created());
+    ASSERT_TRUE(directory.copy(testDirectory() + "\\identity_probe.exe", "probe.exe"));
+    const std::string probe = directory.path() + "\\probe.exe";
+    const auto withProbe = [&probe](std::string text) {
+        const std::size_t at = text.find("%p");
+        return at == std::string::npos ? text : text.replace(at, 2, probe);
+    };
+    for (const ProcessCase& entry : processCases) {
+        SCOPED_TRACE(entry.commandLine);
+        const ProbeReport report = runProbe(probe, withProbe(entry.commandLine));
+        ASSERT_TRUE(report.ran);
+        EXPECT_EQ(report.value("program"), withProbe(entry.program));
+        EXPECT_EQ(report.values("token"), entry.tokens);
+        EXPECT_EQ(report.value("deluser"), entry.deluser);
+        EXPECT_EQ(report.value("delinfo"), entry.delinfo);
+    }
 }
 
 } // namespace

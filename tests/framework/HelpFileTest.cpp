@@ -41,80 +41,58 @@ TEST(HelpPath, ComposesTheFileAndTheSecondaryWindow) {
 
 // Stands in for the WinHelp viewer: WinHelpA hands the viewer's window the
 // request, with the help path, through WM_COPYDATA.
-struct HelpViewer {
-    HelpViewer() {
-        WNDCLASSA viewerClass = {};
-        viewerClass.lpfnWndProc = procedure;
-        viewerClass.hInstance = GetModuleHandleA(nullptr);
-        viewerClass.lpszClassName = "MS_WINHELP";
-        RegisterClassA(&viewerClass);
-        window = CreateWindowA("MS_WINHELP", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
-        requests = 0;
-        path.clear();
+int requests = 0;
+std::string requestedPath;
+
+LRESULT CALLBACK helpViewer(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_COPYDATA) {
+        return DefWindowProcA(window, message, wParam, lParam);
     }
-    ~HelpViewer() {
-        DestroyWindow(window);
-        UnregisterClassA("MS_WINHELP", GetModuleHandleA(nullptr));
+    struct Request {
+        WORD size, command;
+        LONG data, reserved;
+        WORD ofsFilename, ofsData;
+    };
+    const auto* copied = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    const auto* request = static_cast<const Request*>(copied->lpData);
+    ++requests;
+    if (request->ofsFilename != 0 && request->ofsFilename < copied->cbData) {
+        const char* name = reinterpret_cast<const char*>(request) + request->ofsFilename;
+        requestedPath.assign(name, strnlen(name, copied->cbData - request->ofsFilename));
     }
-
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message != WM_COPYDATA) {
-            return DefWindowProcA(window, message, wParam, lParam);
-        }
-        struct Request {
-            WORD size;
-            WORD command;
-            LONG data;
-            LONG reserved;
-            WORD ofsFilename;
-            WORD ofsData;
-        };
-        const auto* copied = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        const auto* request = static_cast<const Request*>(copied->lpData);
-        ++requests;
-        if (request->ofsFilename != 0 && request->ofsFilename < copied->cbData) {
-            const char* name = reinterpret_cast<const char*>(request) + request->ofsFilename;
-            path.assign(name, strnlen(name, copied->cbData - request->ofsFilename));
-        }
-        return TRUE;
-    }
-
-    HWND window = nullptr;
-    static int requests;
-    static std::string path;
-};
-
-int HelpViewer::requests = 0;
-std::string HelpViewer::path;
-
-void setIdentity(ApplicationBase& application, const std::string& directory, const char* name) {
-    std::strcpy(application.moduleDir, directory.c_str());
-    std::strcpy(application.moduleName, name);
+    return TRUE;
 }
 
-TEST(HelpRequest, HandsTheViewerThePathAndSecondaryWindow) {
-    HelpViewer viewer;
-    ASSERT_NE(viewer.window, nullptr);
-    ApplicationBase application;
-    setIdentity(application, "C:\\Tools", "Sonorix");
-    EXPECT_TRUE(application.winHelp(nullptr, HELP_QUIT, 0, "main"));
-    EXPECT_EQ(HelpViewer::requests, 1);
-    EXPECT_EQ(HelpViewer::path, "C:\\Tools\\Sonorix.hlp>main");
-    EXPECT_TRUE(application.winHelp(nullptr, HELP_QUIT, 0, nullptr));
-    EXPECT_EQ(HelpViewer::requests, 2);
-    EXPECT_EQ(HelpViewer::path, "C:\\Tools\\Sonorix.hlp");
-}
-
-TEST(HelpRequest, PathThatDoesNotFitIsFalseAndNeverReachesTheViewer) {
-    HelpViewer viewer;
-    ASSERT_NE(viewer.window, nullptr);
-    ApplicationBase application;
-    setIdentity(application, std::string(260, 'd'), "S");
-    EXPECT_FALSE(application.winHelp(nullptr, HELP_QUIT, 0, std::string(60, 'w').c_str()));
-    EXPECT_EQ(HelpViewer::requests, 0);
-    EXPECT_TRUE(application.winHelp(nullptr, HELP_QUIT, 0, std::string(50, 'w').c_str()));
-    EXPECT_EQ(HelpViewer::requests, 1);
+TEST(HelpRequest, HandsTheViewerThePathOrNothingWhenItDoesNotFit) {
+    const std::string wide(260, 'd');
+    const std::string window50(50, 'w');
+    const std::string window60(60, 'w');
+    const HelpCase cases[] = {
+        {"C:\\Tools", "Sonorix", "main", true, "C:\\Tools\\Sonorix.hlp>main"},
+        {wide, "S", window50.c_str(), true, wide + "\\S.hlp>" + window50},
+        {wide, "S", window60.c_str(), false, ""},
+    };
+    WNDCLASSA viewerClass = {};
+    viewerClass.lpfnWndProc = helpViewer;
+    viewerClass.hInstance = GetModuleHandleA(nullptr);
+    viewerClass.lpszClassName = "MS_WINHELP";
+    ASSERT_NE(RegisterClassA(&viewerClass), 0);
+    const HWND viewer = CreateWindowA("MS_WINHELP", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(viewer, nullptr);
+    for (const HelpCase& entry : cases) {
+        SCOPED_TRACE(&entry - cases);
+        ApplicationBase application;
+        std::strcpy(application.moduleDir, entry.directory.c_str());
+        std::strcpy(application.moduleName, entry.name);
+        const int before = requests;
+        requestedPath.clear();
+        EXPECT_EQ(application.winHelp(nullptr, HELP_QUIT, 0, entry.windowName), entry.fits);
+        EXPECT_EQ(requests, before + (entry.fits ? 1 : 0));
+        EXPECT_EQ(requestedPath, entry.path);
+    }
+    DestroyWindow(viewer);
+    UnregisterClassA("MS_WINHELP", GetModuleHandleA(nullptr));
 }
 
 } // namespace

@@ -6,39 +6,27 @@
 
 // Prints what an Application learns about this process, one "key=value" line
 // each, for the tests that start it under chosen names and command lines.
-namespace {
-
-void put(std::string& report, const char* key, const char* value) {
-    report += key;
-    report += '=';
-    report += value != nullptr ? value : "<null>";
-    report += '\n';
-}
-
-} // namespace
-
 int main() {
     std::string report;
-    {
-        Application application(GetModuleHandleA(nullptr), true);
-        put(report, "published", currentApplication == &application ? "1" : "0");
-        put(report, "moduleDir", application.moduleDir);
-        put(report, "moduleName", application.moduleName);
-        put(report, "companyName", application.companyName);
-        put(report, "internalName", application.internalName);
-        put(report, "fileVersion", application.fileVersion);
-        put(report, "productName", application.productName);
-        put(report, "legalCopyright", application.legalCopyright);
-        put(report, "title", application.title());
-        const CommandLine& line = application.commandLine;
-        put(report, "program", line.start);
-        for (const char* token = line.nextToken(nullptr); token != nullptr; token = line.nextToken(token)) {
-            put(report, "token", token);
-        }
-        put(report, "deluser", std::to_string(line.option("deluser")).c_str());
-        put(report, "delinfo", std::to_string(line.option("delinfo")).c_str());
+    const auto put = [&report](const char* key, const char* value) {
+        report = report + key + "=" + (value != nullptr ? value : "<null>") + "\n";
+    };
+    const Application application(GetModuleHandleA(nullptr), true);
+    put("moduleDir", application.moduleDir);
+    put("moduleName", application.moduleName);
+    put("companyName", application.companyName);
+    put("internalName", application.internalName);
+    put("fileVersion", application.fileVersion);
+    put("productName", application.productName);
+    put("legalCopyright", application.legalCopyright);
+    put("title", application.title());
+    const CommandLine& line = application.commandLine;
+    put("program", line.start);
+    for (const char* token = line.nextToken(nullptr); token != nullptr; token = line.nextToken(token)) {
+        put("token", token);
     }
-    put(report, "cleared", currentApplication == nullptr ? "1" : "0");
+    put("deluser", std::to_string(line.option("deluser")).c_str());
+    put("delinfo", std::to_string(line.option("delinfo")).c_str());
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), report.data(), static_cast<DWORD>(report.size()), &written,
               nullptr);

@@ -1,25 +1,7 @@
 #include "MessageBoxReader.h"
 
-namespace {
-
-BOOL CALLBACK dismissDialog(HWND window, LPARAM) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, "#32770") == 0) {
-        PostMessageA(window, WM_COMMAND, IDOK, 0);
-    }
-    return TRUE;
-}
-
-} // namespace
-
-MessageBoxReader::MessageBoxReader(const std::string& caption, DWORD timeout)
-    : caption(caption), timeout(timeout), threadId(GetCurrentThreadId()) {
+MessageBoxReader::MessageBoxReader(DWORD timeout) : timeout(timeout), threadId(GetCurrentThreadId()) {
     thread = CreateThread(nullptr, 0, &MessageBoxReader::watch, this, 0, nullptr);
-}
-
-MessageBoxReader::~MessageBoxReader() {
-    finish();
 }
 
 bool MessageBoxReader::finish() {
@@ -31,24 +13,31 @@ bool MessageBoxReader::finish() {
     return found;
 }
 
+BOOL CALLBACK MessageBoxReader::read(HWND window, LPARAM self) {
+    MessageBoxReader& reader = *reinterpret_cast<MessageBoxReader*>(self);
+    char text[1024] = {};
+    GetClassNameA(window, text, sizeof text);
+    if (lstrcmpA(text, "#32770") != 0 || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    GetWindowTextA(window, text, sizeof text);
+    reader.caption = text;
+    reader.hasTextControl = GetDlgItem(window, 0xFFFF) != nullptr;
+    text[0] = '\0';
+    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+    reader.text = text;
+    reader.owner = GetWindow(window, GW_OWNER);
+    reader.found = true;
+    PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+
 DWORD WINAPI MessageBoxReader::watch(void* self) {
     MessageBoxReader& reader = *static_cast<MessageBoxReader*>(self);
     const ULONGLONG deadline = GetTickCount64() + reader.timeout;
-    while (GetTickCount64() < deadline) {
-        const HWND box = FindWindowA("#32770", reader.caption.c_str());
-        if (box != nullptr && GetWindowThreadProcessId(box, nullptr) == reader.threadId
-            && IsWindowVisible(box)) {
-            char text[1024] = {};
-            reader.hasTextControl = GetDlgItem(box, 0xFFFF) != nullptr;
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            reader.text = text;
-            reader.owner = GetWindow(box, GW_OWNER);
-            reader.found = true;
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            return 0;
-        }
+    while (!reader.found && GetTickCount64() < deadline) {
+        EnumThreadWindows(reader.threadId, &MessageBoxReader::read, reinterpret_cast<LPARAM>(self));
         Sleep(20);
     }
-    EnumThreadWindows(reader.threadId, dismissDialog, 0);
     return 0;
 }

@@ -4,28 +4,29 @@
 
 #include <string>
 
-// Watches from its own thread for a message box with the given caption shown
-// by the calling thread, reads it and dismisses it with IDOK. After the
-// time-out it dismisses any dialog of that thread, so no test is left waiting.
+// Watches from its own thread for a message box (a "#32770" dialog) shown by
+// the calling thread, reads it and dismisses it with IDOK; gives up after the
+// time-out, so no test is left waiting.
 class MessageBoxReader {
 public:
-    MessageBoxReader(const std::string& caption, DWORD timeout = 10000);
-    ~MessageBoxReader();
+    explicit MessageBoxReader(DWORD timeout = 10000);
+    ~MessageBoxReader() { finish(); }
     MessageBoxReader(const MessageBoxReader&) = delete;
     MessageBoxReader& operator=(const MessageBoxReader&) = delete;
 
-    // Waits for the watcher to finish; true when the box was found.
+    // Waits for the watcher to finish; true when a box was read.
     bool finish();
 
     bool found = false;
     bool hasTextControl = false;
+    std::string caption;
     std::string text;
     HWND owner = nullptr;
 
 private:
     static DWORD WINAPI watch(void* self);
+    static BOOL CALLBACK read(HWND window, LPARAM self);
 
-    std::string caption;
     DWORD timeout;
     DWORD threadId;
     HANDLE thread = nullptr;

@@ -20,18 +20,20 @@ public:
 
 TEST(MessageBoxes, MissingStringShowsAnEmptyTextUnderTheTitle) {
     TitledApplication application;
-    MessageBoxReader reader(titleText);
+    MessageBoxReader reader;
     EXPECT_EQ(application.messageBoxId(nullptr, 25089, nullptr, MB_OK | MB_ICONINFORMATION), IDOK);
     ASSERT_TRUE(reader.finish());
+    EXPECT_EQ(reader.caption, titleText);
     EXPECT_TRUE(reader.hasTextControl);
     EXPECT_EQ(reader.text, "");
 }
 
 TEST(MessageBoxes, StringIdShowsTheLoadedText) {
     TitledApplication application;
-    MessageBoxReader reader("caption");
+    MessageBoxReader reader;
     EXPECT_EQ(application.messageBoxId(nullptr, 25088, "caption", MB_OK), IDOK);
     ASSERT_TRUE(reader.finish());
+    EXPECT_EQ(reader.caption, "caption");
     EXPECT_EQ(reader.text, "\x90\xE6\x93\xAA");
 }
 
@@ -42,24 +44,22 @@ TEST(MessageBoxes, NullOwnerBecomesTheMainWindow) {
     ASSERT_NE(window, nullptr);
     ApplicationBase::setMainWindow(window);
     EXPECT_EQ(application.mainWindow, window);
-    MessageBoxReader reader(titleText);
+    MessageBoxReader reader;
     EXPECT_EQ(application.messageBox(nullptr, "\x96\x7B\x95\xB6", nullptr, MB_OK), IDOK);
     ASSERT_TRUE(reader.finish());
+    EXPECT_EQ(reader.caption, titleText);
     EXPECT_EQ(reader.owner, window);
     EXPECT_EQ(reader.text, "\x96\x7B\x95\xB6");
     DestroyWindow(window);
 }
 
-TEST(Application, PublishedUntilDestroyedAndTitleFallsBackToTheModuleName) {
+TEST(Application, PublishedUntilDestroyed) {
     {
         Application application(GetModuleHandleA(nullptr), true);
         EXPECT_EQ(currentApplication, &application);
         EXPECT_EQ(application.instance, GetModuleHandleA(nullptr));
         EXPECT_EQ(application.mainWindow, nullptr);
         EXPECT_TRUE(application.loops.empty());
-        EXPECT_STREQ(application.moduleName, "framework_application_tests");
-        EXPECT_STREQ(application.productName, "framework_application_tests");
-        EXPECT_STREQ(application.title(), "framework_application_tests");
         EXPECT_TRUE(TryEnterCriticalSection(&application.loopLock));
         LeaveCriticalSection(&application.loopLock);
     }

@@ -32,23 +32,18 @@ std::string placeProbe(const ScratchDirectory& scratch, std::size_t total) {
     return directory;
 }
 
-TEST(VersionPath, ExePathThatFitsIsRead) {
+TEST(VersionPath, ExePathIsReadOnlyWhenItFits) {
     ScratchDirectory scratch("");
     ASSERT_TRUE(scratch.created());
-    const VersionReader reader(placeProbe(scratch, 259), "p");
-    EXPECT_STREQ(reader.companyName, "Probe Works \x95\x5C");
-    EXPECT_STREQ(reader.internalName, "probe-internal");
-}
-
-TEST(VersionPath, ExePathThatDoesNotFitGetsDefaults) {
-    ScratchDirectory scratch("");
-    ASSERT_TRUE(scratch.created());
-    const VersionReader reader(placeProbe(scratch, 260), "p");
-    EXPECT_STREQ(reader.companyName, "Oxbowapp");
-    EXPECT_STREQ(reader.internalName, "p");
-    EXPECT_STREQ(reader.fileVersion, "CurrentVersion");
-    EXPECT_STREQ(reader.productName, "p");
-    EXPECT_STREQ(reader.legalCopyright, "All rights reserved.");
+    const VersionReader fits(placeProbe(scratch, 259), "p");
+    EXPECT_STREQ(fits.companyName, "Probe Works \x95\x5C");
+    EXPECT_STREQ(fits.internalName, "probe-internal");
+    const VersionReader tooLong(placeProbe(scratch, 260), "p");
+    EXPECT_STREQ(tooLong.companyName, "Oxbowapp");
+    EXPECT_STREQ(tooLong.internalName, "p");
+    EXPECT_STREQ(tooLong.fileVersion, "CurrentVersion");
+    EXPECT_STREQ(tooLong.productName, "p");
+    EXPECT_STREQ(tooLong.legalCopyright, "All rights reserved.");
 }
 
 TEST(VersionPath, LongestIdentityGetsDefaultsIntact) {
