@@ -6,107 +6,69 @@
 
 namespace {
 
-// A top-level window whose placement the tests restore; a plain popup, so that
-// Wine does not wait for a window manager to map it.
-class RestorePlacement : public testing::Test {
-protected:
-    void SetUp() override {
-        window = CreateWindowExA(0, "STATIC", "placement", WS_POPUP, 30, 40, 200, 150,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(window, nullptr);
-        before = normalPosition();
-    }
+const char* const edgeNames[] = {"MainWindowPos.left", "MainWindowPos.top",
+                                 "MainWindowPos.right", "MainWindowPos.bottom"};
 
-    void TearDown() override {
-        if (key != nullptr) {
-            closeKey(key);
-        }
-        if (window != nullptr) {
-            DestroyWindow(window);
-        }
-    }
-
-    void store(const RECT& rect, DWORD maximized) {
-        ASSERT_TRUE(scratch.setDword("", "MainWindowPos.bmaximized", maximized));
-        ASSERT_TRUE(scratch.setDword("", "MainWindowPos.left", static_cast<DWORD>(rect.left)));
-        ASSERT_TRUE(scratch.setDword("", "MainWindowPos.top", static_cast<DWORD>(rect.top)));
-        ASSERT_TRUE(scratch.setDword("", "MainWindowPos.right", static_cast<DWORD>(rect.right)));
-        ASSERT_TRUE(scratch.setDword("", "MainWindowPos.bottom", static_cast<DWORD>(rect.bottom)));
-    }
-
-    void openScratch() {
-        key = openKey(HKEY_CURRENT_USER, scratch.path().c_str());
-        ASSERT_NE(key, nullptr);
-    }
-
-    RECT normalPosition() const {
-        WINDOWPLACEMENT placement = {};
-        placement.length = sizeof placement;
-        GetWindowPlacement(window, &placement);
-        return placement.rcNormalPosition;
-    }
-
-    static bool same(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
-
-    ScratchRegistryKey scratch{"placement"};
-    HWND window = nullptr;
-    HKEY key = nullptr;
-    RECT before = {};
-};
+RECT normalPosition(HWND window) {
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window, &placement);
+    return placement.rcNormalPosition;
+}
 
 }  // namespace
 
-TEST_F(RestorePlacement, movesTheWindowToAStoredRectOnTheScreen) {
-    const RECT stored = {12, 14, 312, 214};
-    store(stored, 0);
-    openScratch();
-    int show = SW_SHOWNORMAL;
-    EXPECT_TRUE(restoreWindowPlacement(window, &show, key));
-    EXPECT_TRUE(same(normalPosition(), stored));
-    EXPECT_EQ(show, SW_SHOWNORMAL);
-}
-
-TEST_F(RestorePlacement, keepsThePositionForARectOffTheScreen) {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    store({width + 10, 0, width + 300, 200}, 0);
-    openScratch();
-    int show = SW_SHOW;
-    EXPECT_TRUE(restoreWindowPlacement(window, &show, key));
-    EXPECT_TRUE(same(normalPosition(), before));
-}
-
-TEST_F(RestorePlacement, turnsTheShowCommandToMaximizedWhenStoredSo) {
-    store({12, 14, 312, 214}, 1);
-    openScratch();
-    int show = SW_SHOWDEFAULT;
-    EXPECT_TRUE(restoreWindowPlacement(window, &show, key));
-    EXPECT_EQ(show, SW_SHOWMAXIMIZED);
-}
-
-TEST_F(RestorePlacement, aMaximizedFlagStoredAsTextCountsAsAbsent) {
-    store({12, 14, 312, 214}, 0);
-    ASSERT_TRUE(scratch.setString("", "MainWindowPos.bmaximized", "1"));
-    openScratch();
-    int show = SW_SHOWNORMAL;
-    EXPECT_TRUE(restoreWindowPlacement(window, &show, key));
-    EXPECT_EQ(show, SW_SHOWNORMAL);
-}
-
-TEST_F(RestorePlacement, missingEdgesNeverPlaceTheWindow) {
-    ASSERT_TRUE(scratch.setDword("", "MainWindowPos.right", 300));
-    ASSERT_TRUE(scratch.setDword("", "MainWindowPos.bottom", 200));
-    openScratch();
-    int show = SW_SHOWNORMAL;
-    EXPECT_TRUE(restoreWindowPlacement(window, &show, key));
-    EXPECT_TRUE(same(normalPosition(), before));
-    EXPECT_EQ(show, SW_SHOWNORMAL);
-}
-
-TEST_F(RestorePlacement, aNullKeyChangesNothing) {
-    int show = SW_SHOWNORMAL;
-    EXPECT_FALSE(restoreWindowPlacement(window, &show, nullptr));
-    EXPECT_EQ(show, SW_SHOWNORMAL);
-    EXPECT_TRUE(same(normalPosition(), before));
+// A plain popup, so that Wine does not wait for a window manager to map it.
+TEST(RestorePlacement, movesAndMaximizesOnlyAsAWholeValidStoredPlacementSays) {
+    const LONG width = GetSystemMetrics(SM_CXSCREEN);
+    const RECT onScreen = {12, 14, 312, 214};
+    const struct {
+        const char* what;
+        int edges;  // how many of left, top, right, bottom are stored, from the right
+        RECT stored;
+        DWORD maximizedType;
+        int show;
+        bool moved;
+        int shownAs;
+    } cases[] = {
+        {"on the screen", 4, onScreen, REG_DWORD, SW_SHOWNORMAL, true, SW_SHOWNORMAL},
+        {"off the screen", 4, {width + 10, 0, width + 300, 200}, REG_DWORD, SW_SHOW, false, SW_SHOW},
+        {"maximized", 4, onScreen, REG_DWORD, SW_SHOWDEFAULT, true, SW_SHOWMAXIMIZED},
+        {"maximized flag as text", 4, onScreen, REG_SZ, SW_SHOWNORMAL, true, SW_SHOWNORMAL},
+        {"left and top missing", 2, onScreen, REG_NONE, SW_SHOWNORMAL, false, SW_SHOWNORMAL},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        ScratchRegistryKey scratch("placement");
+        const LONG edges[] = {test.stored.left, test.stored.top, test.stored.right,
+                              test.stored.bottom};
+        for (int i = 4 - test.edges; i < 4; ++i) {
+            ASSERT_TRUE(scratch.setDword("", edgeNames[i], static_cast<DWORD>(edges[i])));
+        }
+        if (test.maximizedType == REG_DWORD) {
+            ASSERT_TRUE(scratch.setDword("", "MainWindowPos.bmaximized",
+                                         test.shownAs == SW_SHOWMAXIMIZED ? 1 : 0));
+        } else if (test.maximizedType == REG_SZ) {
+            ASSERT_TRUE(scratch.set("", "MainWindowPos.bmaximized", REG_SZ, "1", 2));
+        }
+        HWND window = CreateWindowExA(0, "STATIC", "placement", WS_POPUP, 30, 40, 200, 150,
+                                      nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(window, nullptr);
+        const RECT before = normalPosition(window);
+        HKEY key = openKey(HKEY_CURRENT_USER, scratch.path().c_str());
+        int show = test.show;
+        EXPECT_TRUE(restoreWindowPlacement(window, &show, key));
+        const RECT after = normalPosition(window);
+        EXPECT_TRUE(EqualRect(&after, test.moved ? &test.stored : &before));
+        EXPECT_EQ(show, test.shownAs);
+        show = SW_SHOWNORMAL;
+        EXPECT_FALSE(restoreWindowPlacement(window, &show, nullptr)) << "a null key";
+        EXPECT_EQ(show, SW_SHOWNORMAL);
+        const RECT unchanged = normalPosition(window);
+        EXPECT_TRUE(EqualRect(&unchanged, &after));
+        closeKey(key);
+        DestroyWindow(window);
+    }
 }
 
 TEST(ReadWindowPos, readsTheFiveValuesAndLeavesAbsentOnesAlone) {

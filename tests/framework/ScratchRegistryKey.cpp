@@ -1,7 +1,5 @@
 #include "ScratchRegistryKey.h"
 
-#include <cstring>
-
 ScratchRegistryKey::ScratchRegistryKey(const char* tag)
     : name_("SonorixTest-" + std::to_string(GetCurrentProcessId()) + "-" + tag) {
     RegDeleteTreeA(HKEY_CURRENT_USER, path().c_str());
@@ -30,22 +28,9 @@ bool ScratchRegistryKey::create(const std::string& relative) const {
     return true;
 }
 
-bool ScratchRegistryKey::setDword(const std::string& relative, const char* value,
-                                  DWORD number) const {
-    return RegSetKeyValueA(root_, relative.c_str(), value, REG_DWORD, &number,
-                           sizeof number) == ERROR_SUCCESS;
-}
-
-bool ScratchRegistryKey::setString(const std::string& relative, const char* value,
-                                   const char* text) const {
-    return RegSetKeyValueA(root_, relative.c_str(), value, REG_SZ, text,
-                           static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
-}
-
-bool ScratchRegistryKey::setBinary(const std::string& relative, const char* value,
-                                   const void* data, DWORD size) const {
-    return RegSetKeyValueA(root_, relative.c_str(), value, REG_BINARY, data,
-                           size) == ERROR_SUCCESS;
+bool ScratchRegistryKey::set(const std::string& relative, const char* value, DWORD type,
+                             const void* data, DWORD size) const {
+    return RegSetKeyValueA(root_, relative.c_str(), value, type, data, size) == ERROR_SUCCESS;
 }
 
 bool ScratchRegistryKey::exists(const std::string& relative) const {

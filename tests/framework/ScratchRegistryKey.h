@@ -19,10 +19,11 @@ public:
     std::string path(const std::string& relative = "") const;
 
     bool create(const std::string& relative) const;
-    bool setDword(const std::string& relative, const char* value, DWORD number) const;
-    bool setString(const std::string& relative, const char* value, const char* text) const;
-    bool setBinary(const std::string& relative, const char* value, const void* data,
-                   DWORD size) const;
+    bool set(const std::string& relative, const char* value, DWORD type, const void* data,
+             DWORD size) const;
+    bool setDword(const std::string& relative, const char* value, DWORD number) const {
+        return set(relative, value, REG_DWORD, &number, sizeof number);
+    }
     bool exists(const std::string& relative) const;
 
 private:
