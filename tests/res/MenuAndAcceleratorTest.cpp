@@ -1,30 +1,24 @@
 #include "CheckedExecutable.h"
 #include "MenuTemplate.h"
 
+#include <tuple>
+
 TEST_P(CheckedExecutable, menuHasOneHelpPopupWithItsFourItems) {
     std::vector<MenuEntry> entries;
     ASSERT_TRUE(parseMenuTemplate(resource(MAKEINTRESOURCEW(4), 129), entries));
-    struct Expected {
-        int depth;
-        std::uint16_t flags;
-        std::uint16_t id;
-        std::u16string text;
-    };
-    const Expected expected[] = {
+    using Entry = std::tuple<int, std::uint16_t, std::uint16_t, std::u16string>;
+    const std::vector<Entry> expected = {
         {0, 0x90, 0, u"ヘルプ(&H)"},
         {1, 0, 40003, u"ヘルプ(&H)"},
         {1, 0, 40001, u"バージョン情報(&A)"},
         {1, 0, 0, u""},
         {1, 0x80, 40002, u"終了(&X)"},
     };
-    ASSERT_EQ(entries.size(), std::size(expected));
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        SCOPED_TRACE("entry " + std::to_string(i));
-        EXPECT_EQ(entries[i].depth, expected[i].depth);
-        EXPECT_EQ(entries[i].flags, expected[i].flags);
-        EXPECT_EQ(entries[i].id, expected[i].id);
-        EXPECT_EQ(entries[i].text, expected[i].text);
+    std::vector<Entry> read;
+    for (const MenuEntry& entry : entries) {
+        read.emplace_back(entry.depth, entry.flags, entry.id, entry.text);
     }
+    EXPECT_EQ(read, expected);
 }
 
 TEST_P(CheckedExecutable, acceleratorTableHoldsOnlyTheQuestionMark) {

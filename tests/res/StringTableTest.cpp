@@ -44,34 +44,6 @@ const ExpectedString strings[] = {
     {40003, u"ヘルプを起動\nヘルプ", "\x83w\x83\x8B\x83v\x82\xF0\x8BN\x93\xAE\n\x83w\x83\x8B\x83v"},
 };
 
-// The sixteen strings of one block, by id; an absent string has length 0.
-std::map<UINT, std::u16string> readBlock(const Bytes& block, UINT blockId, bool& wellFormed) {
-    std::map<UINT, std::u16string> texts;
-    ByteReader reader(block);
-    wellFormed = true;
-    for (UINT slot = 0; slot < 16; ++slot) {
-        std::uint16_t length = 0;
-        if (!reader.word(length)) {
-            wellFormed = false;
-            return texts;
-        }
-        std::u16string text;
-        for (std::uint16_t i = 0; i < length; ++i) {
-            std::uint16_t unit = 0;
-            if (!reader.word(unit)) {
-                wellFormed = false;
-                return texts;
-            }
-            text.push_back(static_cast<char16_t>(unit));
-        }
-        if (length != 0) {
-            texts[(blockId - 1) * 16 + slot] = text;
-        }
-    }
-    wellFormed = reader.atEnd();
-    return texts;
-}
-
 std::string toAnsi(const std::u16string& text) {
     const auto* wide = reinterpret_cast<const wchar_t*>(text.c_str());
     const int length = static_cast<int>(text.size());
@@ -83,32 +55,25 @@ std::string toAnsi(const std::u16string& text) {
 
 }  // namespace
 
-TEST_P(CheckedExecutable, stringBlocksHoldExactlyTheTabledStrings) {
+// Every slot of the three blocks is loaded, so an extra string shows as well
+// as a missing or altered one.
+TEST_P(CheckedExecutable, stringBlocksHoldExactlyTheTabledStringsInCodePage932) {
+    ASSERT_EQ(GetACP(), 932u) << "the tests run with the Japanese ANSI code page";
     std::map<UINT, std::u16string> stored;
     for (UINT block : {376u, 1569u, 2501u}) {
-        bool wellFormed = false;
-        const auto texts = readBlock(resource(MAKEINTRESOURCEW(6), static_cast<WORD>(block)),
-                                     block, wellFormed);
-        EXPECT_TRUE(wellFormed) << "block " << block;
-        stored.insert(texts.begin(), texts.end());
+        for (UINT id = (block - 1) * 16; id < block * 16; ++id) {
+            const wchar_t* text = nullptr;
+            const int length = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
+            if (length > 0) {
+                stored[id].assign(reinterpret_cast<const char16_t*>(text),
+                                  static_cast<std::size_t>(length));
+            }
+        }
     }
     std::map<UINT, std::u16string> expected;
     for (const ExpectedString& string : strings) {
         expected[string.id] = string.text;
+        EXPECT_EQ(toAnsi(string.text), string.cp932) << "string " << string.id;
     }
     EXPECT_EQ(stored, expected);
-}
-
-TEST_P(CheckedExecutable, everyStringConvertsToItsCodePage932Bytes) {
-    ASSERT_EQ(GetACP(), 932u) << "the tests run with the Japanese ANSI code page";
-    for (const ExpectedString& string : strings) {
-        SCOPED_TRACE("string " + std::to_string(string.id));
-        const wchar_t* text = nullptr;
-        const int length = LoadStringW(module, string.id, reinterpret_cast<LPWSTR>(&text), 0);
-        ASSERT_GT(length, 0);
-        const std::u16string loaded(reinterpret_cast<const char16_t*>(text),
-                                    static_cast<std::size_t>(length));
-        EXPECT_EQ(loaded, string.text);
-        EXPECT_EQ(toAnsi(loaded), string.cp932);
-    }
 }

@@ -2,7 +2,7 @@
 #include "VersionBlock.h"
 
 #include <cstring>
-#include <map>
+#include <utility>
 
 namespace {
 
@@ -16,24 +16,18 @@ TEST_P(CheckedExecutable, versionFixedPartDescribesAnNtApplication) {
     VersionNode root;
     ASSERT_TRUE(readVersionBlock(resource(MAKEINTRESOURCEW(16), 1), root));
     ASSERT_EQ(root.value.size(), sizeof(VS_FIXEDFILEINFO));
-    VS_FIXEDFILEINFO fixed;
-    std::memcpy(&fixed, root.value.data(), sizeof fixed);
-    EXPECT_EQ(fixed.dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed.dwStrucVersion, 0x00010000u);
-    EXPECT_EQ(fixed.dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed.dwFileVersionLS, 0x00010001u);
-    EXPECT_EQ(fixed.dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed.dwProductVersionLS, 0x00010001u);
-    EXPECT_EQ(fixed.dwFileFlagsMask, 0x3Fu);
-    EXPECT_EQ(fixed.dwFileFlags, 0u);
-    EXPECT_EQ(fixed.dwFileOS, 0x00040004u);
-    EXPECT_EQ(fixed.dwFileType, 1u);
-    EXPECT_EQ(fixed.dwFileSubtype, 0u);
-    EXPECT_EQ(fixed.dwFileDateMS, 0u);
-    EXPECT_EQ(fixed.dwFileDateLS, 0u);
+    // Signature, structure version, file and product version 1.0.1.1, flags mask,
+    // flags, VOS_NT_WINDOWS32, VFT_APP, subtype and date.
+    const std::vector<DWORD> expected = {0xFEEF04BD, 0x00010000, 0x00010000, 0x00010001,
+                                         0x00010000, 0x00010001, 0x3F,       0,
+                                         0x00040004, 1,          0,          0,
+                                         0};
+    std::vector<DWORD> fixed(expected.size());
+    std::memcpy(fixed.data(), root.value.data(), sizeof(VS_FIXEDFILEINFO));
+    EXPECT_EQ(fixed, expected);
 }
 
-TEST_P(CheckedExecutable, versionStringsAreJapaneseUnicodeInTheirOrder) {
+TEST_P(CheckedExecutable, versionStringsAndTranslationAreJapaneseUnicode) {
     VersionNode root;
     ASSERT_TRUE(readVersionBlock(resource(MAKEINTRESOURCEW(16), 1), root));
     const VersionNode* fileInfo = root.child(u"StringFileInfo");
@@ -41,26 +35,22 @@ TEST_P(CheckedExecutable, versionStringsAreJapaneseUnicodeInTheirOrder) {
     ASSERT_EQ(fileInfo->children.size(), 1u) << "one string table";
     const VersionNode& table = fileInfo->children.front();
     EXPECT_EQ(table.key, u"041104b0");
-    const std::vector<std::u16string> names = {
-        u"Comments",     u"CompanyName",      u"FileDescription", u"FileVersion",
-        u"InternalName", u"LegalCopyright",   u"LegalTrademarks", u"OriginalFilename",
-        u"PrivateBuild", u"ProductName",      u"ProductVersion",  u"SpecialBuild",
+    // Each name in its order, with its exact text where that is fixed.
+    const std::pair<std::u16string, const char16_t*> values[] = {
+        {u"Comments", u""},           {u"CompanyName", u"Halvane"},
+        {u"FileDescription", nullptr}, {u"FileVersion", u"1.01"},
+        {u"InternalName", u"Sonorix"}, {u"LegalCopyright", nullptr},
+        {u"LegalTrademarks", u""},     {u"OriginalFilename", u"Sonorix.exe"},
+        {u"PrivateBuild", u""},        {u"ProductName", u"Sonorix"},
+        {u"ProductVersion", u"1.01"},  {u"SpecialBuild", u""},
     };
-    const std::map<std::u16string, std::u16string> fixedValues = {
-        {u"Comments", u""},          {u"CompanyName", u"Halvane"},
-        {u"FileVersion", u"1.01"},   {u"InternalName", u"Sonorix"},
-        {u"LegalTrademarks", u""},   {u"OriginalFilename", u"Sonorix.exe"},
-        {u"PrivateBuild", u""},      {u"ProductName", u"Sonorix"},
-        {u"ProductVersion", u"1.01"}, {u"SpecialBuild", u""},
-    };
-    ASSERT_EQ(table.children.size(), names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
+    ASSERT_EQ(table.children.size(), std::size(values));
+    for (std::size_t i = 0; i < table.children.size(); ++i) {
         const VersionNode& value = table.children[i];
-        EXPECT_EQ(value.key, names[i]);
+        EXPECT_EQ(value.key, values[i].first);
         EXPECT_EQ(value.type, 1) << "a text value";
-        const auto fixed = fixedValues.find(value.key);
-        if (fixed != fixedValues.end()) {
-            EXPECT_EQ(value.text(), fixed->second);
+        if (values[i].second != nullptr) {
+            EXPECT_EQ(value.text(), values[i].second);
         }
     }
     const std::u16string description = table.children[2].text();
@@ -69,11 +59,6 @@ TEST_P(CheckedExecutable, versionStringsAreJapaneseUnicodeInTheirOrder) {
     const std::u16string copyright = table.children[5].text();
     EXPECT_EQ(copyright.rfind(u"Copyright", 0), 0u);
     EXPECT_NE(copyright.find(u"Sonorix authors"), std::u16string::npos);
-}
-
-TEST_P(CheckedExecutable, versionTranslationIsJapaneseUnicode) {
-    VersionNode root;
-    ASSERT_TRUE(readVersionBlock(resource(MAKEINTRESOURCEW(16), 1), root));
     const VersionNode* varInfo = root.child(u"VarFileInfo");
     ASSERT_NE(varInfo, nullptr);
     const VersionNode* translation = varInfo->child(u"Translation");
