@@ -5,43 +5,34 @@
 
 namespace {
 
-struct Search {
-    const std::set<HWND>* existing;
-    std::vector<HWND> found;
-};
-
 BOOL CALLBACK collectDialog(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<Search*>(data);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     char className[16] = {};
     GetClassNameA(window, className, sizeof className);
-    if (process == GetCurrentProcessId() && std::strcmp(className, "#32770") == 0 &&
-        (search->existing == nullptr || search->existing->count(window) == 0)) {
-        search->found.push_back(window);
+    if (process == GetCurrentProcessId() && std::strcmp(className, "#32770") == 0) {
+        reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
     }
     return TRUE;
 }
 
-std::vector<HWND> processDialogs(const std::set<HWND>* existing) {
-    Search search{existing, {}};
-    EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+std::vector<HWND> processDialogs() {
+    std::vector<HWND> found;
+    EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 } // namespace
 
 BoxWatcher::BoxWatcher(WPARAM dismissCommand, DWORD timeoutMs) : command(dismissCommand), timeout(timeoutMs) {
-    for (HWND window : processDialogs(nullptr)) {
+    for (HWND window : processDialogs()) {
         existing.insert(window);
     }
     worker = std::thread([this] { watch(); });
 }
 
 BoxWatcher::~BoxWatcher() {
-    if (worker.joinable()) {
-        worker.join();
-    }
+    result();
 }
 
 SeenBox BoxWatcher::result() {
@@ -52,10 +43,9 @@ SeenBox BoxWatcher::result() {
 }
 
 void BoxWatcher::watch() {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeout) {
-        for (HWND box : processDialogs(&existing)) {
-            if (!IsWindowVisible(box)) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeout; Sleep(20)) {
+        for (HWND box : processDialogs()) {
+            if (existing.count(box) != 0 || !IsWindowVisible(box)) {
                 continue;
             }
             char text[512] = {};
@@ -69,6 +59,5 @@ void BoxWatcher::watch() {
             PostMessageA(box, WM_COMMAND, command, 0);
             return;
         }
-        Sleep(20);
     }
 }

@@ -254,15 +254,15 @@ INT_PTR CALLBACK flakyStart(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return answer;
 }
 
-const Failure failures[] = {Failure::BadAlloc, Failure::OtherException, Failure::Null};
-
-TEST_F(DialogBridgeTest, FailedCreationStaysUnboundAndTheNextMessageBinds) {
-    for (Failure kind : failures) {
+// A creation that keeps failing leaves the window unbound, answering only
+// WM_INITDIALOG (TRUE); the first message after the failures end binds.
+TEST_F(DialogBridgeTest, FailedCreationStaysUnboundAndALaterMessageBinds) {
+    for (Failure kind : {Failure::BadAlloc, Failure::OtherException, Failure::Null}) {
         SCOPED_TRACE(testing::Message() << "failure " << static_cast<int>(kind));
         record = ProbeRecord();
         failure = kind;
         failuresLeft = 1000;
-        const HWND window = modeless(flakyStart);
+        HWND window = modeless(flakyStart);
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(GetWindowLongPtrA(window, DWLP_DLGPROC), procValue(flakyStart));
         EXPECT_EQ(GetWindowLongPtrA(window, DWLP_USER), 0);
@@ -282,16 +282,11 @@ TEST_F(DialogBridgeTest, FailedCreationStaysUnboundAndTheNextMessageBinds) {
         EXPECT_EQ(object->refCount, 2);
         EXPECT_TRUE(holds(&loop, object));
         closeBound(window);
-    }
-}
 
-TEST_F(DialogBridgeTest, CreationThatFailsOnlyOnceBindsOnALaterCreationMessage) {
-    for (Failure kind : failures) {
-        SCOPED_TRACE(testing::Message() << "failure " << static_cast<int>(kind));
-        failure = kind;
+        // Failing only once, the window binds on a later creation message.
         failuresLeft = 1;
         unboundAnswers.clear();
-        const HWND window = modeless(flakyStart);
+        window = modeless(flakyStart);
         ASSERT_NE(window, nullptr);
         ASSERT_EQ(unboundAnswers.size(), 1u);
         EXPECT_EQ(unboundAnswers[0].second, unboundAnswers[0].first == WM_INITDIALOG ? TRUE : FALSE);
@@ -302,31 +297,17 @@ TEST_F(DialogBridgeTest, CreationThatFailsOnlyOnceBindsOnALaterCreationMessage) 
 }
 
 int constructorThrowsLeft = 0;
+bool attachThrows = false;
 
-class ThrowingProbe : public Probe {
+// Throws once from its constructor or right after its Attach, as told.
+class FragileProbe : public Probe {
 public:
-    ThrowingProbe() {
+    FragileProbe() {
         if (constructorThrowsLeft > 0) {
             --constructorThrowsLeft;
             throw std::bad_alloc();
         }
     }
-};
-
-TEST_F(DialogBridgeTest, ThrowingConstructorLeavesNoObjectAndALaterMessageBinds) {
-    constructorThrowsLeft = 1;
-    const HWND window = modeless(startDialogProc<ThrowingProbe, true>);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(constructorThrowsLeft, 0);
-    SendMessageA(window, WM_USER, 0, 0);
-    EXPECT_EQ(Probe::count(), 1u);
-    closeBound(window);
-}
-
-bool attachThrows = false;
-
-class AttachThrowingProbe : public Probe {
-public:
     int notify(int code, LONG_PTR data) override {
         const int result = Probe::notify(code, data);
         if (code == Attach && attachThrows) {
@@ -337,17 +318,27 @@ public:
     }
 };
 
-TEST_F(DialogBridgeTest, ObjectWhoseAttachThrowsIsStillBound) {
-    attachThrows = true;
-    const HWND window = modeless(startDialogProc<AttachThrowingProbe, true>);
-    ASSERT_NE(window, nullptr);
-    EXPECT_FALSE(attachThrows);
-    Probe* object = boundProbe(window);
-    ASSERT_NE(object, nullptr);
-    EXPECT_EQ(Probe::count(), 1u);
-    EXPECT_EQ(object->hwnd, window);
-    EXPECT_EQ(object->refCount, 2);
-    closeBound(window);
+// A throwing constructor leaves no object and a later message binds one; an
+// object whose Attach throws stays bound.
+TEST_F(DialogBridgeTest, ThrowingObjectsLeaveNoStrayObject) {
+    for (bool inConstructor : {true, false}) {
+        SCOPED_TRACE(inConstructor ? "constructor" : "attach");
+        constructorThrowsLeft = inConstructor ? 1 : 0;
+        attachThrows = !inConstructor;
+        const HWND window = modeless(startDialogProc<FragileProbe, true>);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(constructorThrowsLeft, 0);
+        EXPECT_FALSE(attachThrows);
+        Probe* early = boundProbe(window);
+        SendMessageA(window, WM_USER, 0, 0);
+        Probe* object = boundProbe(window);
+        ASSERT_NE(object, nullptr);
+        EXPECT_TRUE(inConstructor || early == object);
+        EXPECT_EQ(Probe::count(), 1u);
+        EXPECT_EQ(object->hwnd, window);
+        EXPECT_EQ(object->refCount, 2);
+        closeBound(window);
+    }
 }
 
 class RecordingProbe : public Probe {
