@@ -2,32 +2,20 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
-// Watches from its own thread for a message box (a "#32770" dialog) shown by
-// the calling thread, reads it and dismisses it with IDOK; gives up after the
-// time-out, so no test is left waiting.
-class MessageBoxReader {
-public:
-    explicit MessageBoxReader(DWORD timeout = 10000);
-    ~MessageBoxReader() { finish(); }
-    MessageBoxReader(const MessageBoxReader&) = delete;
-    MessageBoxReader& operator=(const MessageBoxReader&) = delete;
-
-    // Waits for the watcher to finish; true when a box was read.
-    bool finish();
-
+// What a message box showed; found is false when none appeared in time.
+struct MessageBoxSeen {
+    int result = 0;
     bool found = false;
     bool hasTextControl = false;
     std::string caption;
     std::string text;
     HWND owner = nullptr;
-
-private:
-    static DWORD WINAPI watch(void* self);
-    static BOOL CALLBACK read(HWND window, LPARAM self);
-
-    DWORD timeout;
-    DWORD threadId;
-    HANDLE thread = nullptr;
 };
+
+// Calls show on this thread while a watcher thread waits up to 10 s for a
+// message box (a "#32770" dialog) of this thread, reads it and dismisses it
+// with IDOK, so no test is left waiting.
+MessageBoxSeen readMessageBox(const std::function<int()>& show);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "Application.h"
@@ -18,38 +19,34 @@ public:
     const char* title() const override { return titleText; }
 };
 
-TEST(MessageBoxes, MissingStringShowsAnEmptyTextUnderTheTitle) {
-    TitledApplication application;
-    MessageBoxReader reader;
-    EXPECT_EQ(application.messageBoxId(nullptr, 25089, nullptr, MB_OK | MB_ICONINFORMATION), IDOK);
-    ASSERT_TRUE(reader.finish());
-    EXPECT_EQ(reader.caption, titleText);
-    EXPECT_TRUE(reader.hasTextControl);
-    EXPECT_EQ(reader.text, "");
-}
-
-TEST(MessageBoxes, StringIdShowsTheLoadedText) {
-    TitledApplication application;
-    MessageBoxReader reader;
-    EXPECT_EQ(application.messageBoxId(nullptr, 25088, "caption", MB_OK), IDOK);
-    ASSERT_TRUE(reader.finish());
-    EXPECT_EQ(reader.caption, "caption");
-    EXPECT_EQ(reader.text, "\x90\xE6\x93\xAA");
-}
-
-TEST(MessageBoxes, NullOwnerBecomesTheMainWindow) {
+TEST(MessageBoxes, ShowTheTextUnderTheCaptionOrTheTitleOwnedByTheMainWindow) {
     TitledApplication application;
     const HWND window = CreateWindowA("STATIC", "main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                       GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
     ApplicationBase::setMainWindow(window);
     EXPECT_EQ(application.mainWindow, window);
-    MessageBoxReader reader;
-    EXPECT_EQ(application.messageBox(nullptr, "\x96\x7B\x95\xB6", nullptr, MB_OK), IDOK);
-    ASSERT_TRUE(reader.finish());
-    EXPECT_EQ(reader.caption, titleText);
-    EXPECT_EQ(reader.owner, window);
-    EXPECT_EQ(reader.text, "\x96\x7B\x95\xB6");
+    const char body[] = "\x96\x7B\x95\xB6";
+    struct Case {
+        std::function<int()> show;
+        const char* caption;
+        const char* text;
+    };
+    const Case cases[] = {
+        {[&] { return application.messageBoxId(nullptr, 25089, nullptr, MB_OK | MB_ICONINFORMATION); }, titleText, ""},
+        {[&] { return application.messageBoxId(nullptr, 25088, "caption", MB_OK); }, "caption", "\x90\xE6\x93\xAA"},
+        {[&] { return application.messageBox(nullptr, body, nullptr, MB_OK); }, titleText, body},
+    };
+    for (const Case& entry : cases) {
+        SCOPED_TRACE(entry.text);
+        const MessageBoxSeen box = readMessageBox(entry.show);
+        EXPECT_EQ(box.result, IDOK);
+        EXPECT_TRUE(box.found);
+        EXPECT_TRUE(box.hasTextControl);
+        EXPECT_EQ(box.caption, entry.caption);
+        EXPECT_EQ(box.text, entry.text);
+        EXPECT_EQ(box.owner, window);
+    }
     DestroyWindow(window);
 }
 
