@@ -192,7 +192,7 @@ TEST_F(RealFileTest, PathInTheAnsiCodePageIsPassedUnchanged)
     EXPECT_EQ(repairer.repair(path.c_str(), true), AlreadyValid);
     ASSERT_TRUE(writeFile(path, bytesOf(sampleHeader(36, 9))));
     EXPECT_EQ(repairer.repair(path.c_str(), true), Repaired);
-    EXPECT_EQ(readFile(path), bytesOf(sampleHeader(36, 0)));
+    EXPECT_EQ(readRange(path, 0, 100), bytesOf(sampleHeader(36, 0)));
 }
 
 }

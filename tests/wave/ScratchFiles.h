@@ -30,14 +30,18 @@ struct FileTimes {
     std::int64_t accessed = 0;
 };
 
-bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes);
 // Writes head at offset 0 and tail so that it ends the file at size, with a
 // hole between; the file takes next to no disk space whatever its size.
 bool writeSparseFile(const std::string& path, const std::vector<unsigned char>& head,
     std::uint64_t size, const std::vector<unsigned char>& tail);
-std::vector<unsigned char> readFile(const std::string& path);
+// Up to count bytes from offset; fewer at the end of the file.
 std::vector<unsigned char> readRange(const std::string& path, std::uint64_t offset, std::uint32_t count);
 std::uint64_t fileSize(const std::string& path);
+
+inline bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    return writeSparseFile(path, bytes, bytes.size(), {});
+}
 bool makeDirectory(const std::string& path);
 
 bool readTimes(const std::string& path, FileTimes& times);
@@ -61,10 +65,10 @@ public:
     enum class Kind {
         ReadHandle,       // Windows: another handle open for reading, sharing all
         WriteHandle,      // Windows: another handle open for writing, sharing all
-        FlockShared,      // POSIX: another process holds flock(LOCK_SH)
-        FlockExclusive,   // POSIX: another process holds flock(LOCK_EX)
-        FcntlRead,        // POSIX: another process holds an fcntl read lock
-        FcntlWrite        // POSIX: another process holds an fcntl write lock
+        FlockShared,      // POSIX: another descriptor holds flock(LOCK_SH)
+        FlockExclusive,   // POSIX: another descriptor holds flock(LOCK_EX)
+        FcntlRead,        // POSIX: another descriptor holds an fcntl read lock
+        FcntlWrite        // POSIX: another descriptor holds an fcntl write lock
     };
 
     HeldFile(const std::string& path, Kind kind);
@@ -77,8 +81,6 @@ public:
 private:
     bool held = false;
     std::intptr_t handle = -1;
-    std::intptr_t process = -1;
-    int release = -1;
 };
 
 // The ways this platform lets another opener hold a file.

@@ -13,30 +13,26 @@ std::int64_t ticks(const FILETIME& t)
 
 FILETIME fromTicks(std::int64_t value)
 {
-    FILETIME t;
-    t.dwLowDateTime = static_cast<DWORD>(value);
-    t.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(value) >> 32);
-    return t;
+    return {static_cast<DWORD>(value), static_cast<DWORD>(static_cast<std::uint64_t>(value) >> 32)};
 }
 
 void removeTree(const std::string& path)
 {
     WIN32_FIND_DATAA found;
     const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string leaf = found.cFileName;
-            if (leaf == "." || leaf == "..")
-                continue;
-            const std::string child = path + "\\" + leaf;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        const std::string leaf = found.cFileName;
+        if (leaf == "." || leaf == "..")
+            continue;
+        const std::string child = path + "\\" + leaf;
+        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            removeTree(child);
+        else
+            DeleteFileA(child.c_str());
     }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
     RemoveDirectoryA(path.c_str());
 }
 
@@ -47,19 +43,19 @@ bool seekTo(HANDLE file, std::uint64_t offset)
     return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) != FALSE;
 }
 
-bool writeAll(HANDLE file, const std::vector<unsigned char>& bytes)
+bool writeAt(HANDLE file, const std::vector<unsigned char>& bytes, std::uint64_t offset)
 {
     DWORD put = 0;
-    return bytes.empty()
-        || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size());
+    return seekTo(file, offset)
+        && (bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size()));
 }
 
-HANDLE openForTimes(const std::string& path, DWORD access)
+// Opens with every sharing mode, so the helpers work beside any opener.
+HANDLE openShared(const std::string& path, DWORD access)
 {
     return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
-
 }
 
 ScratchDir::ScratchDir()
@@ -76,15 +72,6 @@ ScratchDir::~ScratchDir()
         removeTree(name);
 }
 
-bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const bool ok = writeAll(file, bytes);
-    return CloseHandle(file) && ok;
-}
-
 bool writeSparseFile(const std::string& path, const std::vector<unsigned char>& head,
     std::uint64_t size, const std::vector<unsigned char>& tail)
 {
@@ -93,15 +80,14 @@ bool writeSparseFile(const std::string& path, const std::vector<unsigned char>& 
         return false;
     DWORD unused = 0;
     DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
-    const bool ok = seekTo(file, size) && SetEndOfFile(file)
-        && seekTo(file, 0) && writeAll(file, head)
-        && seekTo(file, size - tail.size()) && writeAll(file, tail);
+    const bool ok = seekTo(file, size) && SetEndOfFile(file) && writeAt(file, head, 0)
+        && writeAt(file, tail, size - tail.size());
     return CloseHandle(file) && ok;
 }
 
 std::vector<unsigned char> readRange(const std::string& path, std::uint64_t offset, std::uint32_t count)
 {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = openShared(path, GENERIC_READ);
     if (file == INVALID_HANDLE_VALUE)
         return {};
     std::vector<unsigned char> bytes(count);
@@ -111,12 +97,6 @@ std::vector<unsigned char> readRange(const std::string& path, std::uint64_t offs
     CloseHandle(file);
     bytes.resize(got);
     return bytes;
-}
-
-std::vector<unsigned char> readFile(const std::string& path)
-{
-    const std::uint64_t size = fileSize(path);
-    return size > 0xFFFFFFFFu ? std::vector<unsigned char>() : readRange(path, 0, static_cast<std::uint32_t>(size));
 }
 
 std::uint64_t fileSize(const std::string& path)
@@ -134,7 +114,7 @@ bool makeDirectory(const std::string& path)
 
 bool readTimes(const std::string& path, FileTimes& times)
 {
-    const HANDLE file = openForTimes(path, FILE_READ_ATTRIBUTES);
+    const HANDLE file = openShared(path, FILE_READ_ATTRIBUTES);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     FILETIME accessed, modified;
@@ -147,7 +127,7 @@ bool readTimes(const std::string& path, FileTimes& times)
 
 bool setTimes(const std::string& path, const FileTimes& times)
 {
-    const HANDLE file = openForTimes(path, FILE_WRITE_ATTRIBUTES);
+    const HANDLE file = openShared(path, FILE_WRITE_ATTRIBUTES);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     const FILETIME accessed = fromTicks(times.accessed);
@@ -176,8 +156,7 @@ bool setReadOnly(const std::string& path, bool readOnly)
 
 bool readOnlyKeepsWritersOut(const std::string& path)
 {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = openShared(path, GENERIC_WRITE);
     if (file == INVALID_HANDLE_VALUE)
         return true;
     CloseHandle(file);
@@ -191,13 +170,9 @@ void leaveStaleError()
 
 HeldFile::HeldFile(const std::string& path, Kind kind)
 {
-    const DWORD access = kind == Kind::WriteHandle ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-    const HANDLE file = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
+    const HANDLE file = openShared(path, kind == Kind::WriteHandle ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ);
+    held = file != INVALID_HANDLE_VALUE;
     handle = reinterpret_cast<std::intptr_t>(file);
-    held = true;
 }
 
 HeldFile::~HeldFile()
