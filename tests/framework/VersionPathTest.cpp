@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -13,10 +13,8 @@ namespace {
 // Reads the version strings for a directory and name of the test's choosing.
 struct VersionReader : ApplicationBase {
     VersionReader(const std::string& directory, const std::string& name) {
-        directory.copy(moduleDir, sizeof moduleDir - 1);
-        moduleDir[std::min(directory.size(), sizeof moduleDir - 1)] = '\0';
-        name.copy(moduleName, sizeof moduleName - 1);
-        moduleName[std::min(name.size(), sizeof moduleName - 1)] = '\0';
+        std::snprintf(moduleDir, sizeof moduleDir, "%s", directory.c_str());
+        std::snprintf(moduleName, sizeof moduleName, "%s", name.c_str());
         readVersionStrings();
     }
 };
