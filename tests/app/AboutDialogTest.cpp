@@ -7,21 +7,15 @@
 
 namespace {
 
-// LegalCopyright as the executable's own version block holds it.
+// LegalCopyright as the executable's own version block holds it; empty when absent.
 std::string legalCopyright() {
     std::string exe = sonorixPath();
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
-    if (size == 0) {
-        return std::string();
-    }
-    std::vector<char> block(size);
-    if (!GetFileVersionInfoA(exe.c_str(), 0, size, block.data())) {
-        return std::string();
-    }
+    std::vector<char> block(GetFileVersionInfoSizeA(exe.c_str(), &ignored));
     void* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(block.data(), "\\StringFileInfo\\041104b0\\LegalCopyright", &value,
+    if (block.empty() || !GetFileVersionInfoA(exe.c_str(), 0, block.size(), block.data()) ||
+        !VerQueryValueA(block.data(), "\\StringFileInfo\\041104b0\\LegalCopyright", &value,
                         &length) ||
         length == 0) {
         return std::string();
@@ -29,12 +23,11 @@ std::string legalCopyright() {
     return static_cast<const char*>(value);
 }
 
-TEST(AboutDialog, ShowsVersionAndCopyrightAndClosesWithOkOrEsc) {
+struct AboutDialog : StartedSonorix {};
+
+TEST_F(AboutDialog, ShowsVersionAndCopyrightAndClosesWithOkOrEsc) {
     std::string copyright = legalCopyright();
     ASSERT_FALSE(copyright.empty()) << "no LegalCopyright in the version block";
-    SonorixProcess process;
-    ASSERT_TRUE(process.start(""));
-    ASSERT_TRUE(process.waitMainWindow());
     // Opened twice: each showing is a dialog of its own.
     for (int closeWith : {IDOK, IDCANCEL}) {
         SCOPED_TRACE(closeWith);

@@ -4,10 +4,9 @@
 
 namespace {
 
-TEST(Browse, CancelLeavesNameAndCheckBoxAsTheyWere) {
-    SonorixProcess process;
-    ASSERT_TRUE(process.start(""));
-    ASSERT_TRUE(process.waitMainWindow());
+struct Browse : StartedSonorix {};
+
+TEST_F(Browse, CancelLeavesNameAndCheckBoxAsTheyWere) {
     ASSERT_TRUE(process.setFileName("typed before.wav"));
     // Unticked since the last pull: a push of the fields would tick it again.
     process.setKeepTime(false);

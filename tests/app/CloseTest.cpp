@@ -1,113 +1,79 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "SonorixProcess.h"
 #include "TestFiles.h"
 #include "TestRegistry.h"
 
 namespace {
 
-struct CloseWay {
-    const char* what;
-    std::function<void(const SonorixProcess&)> close;
+void exitCommand(const SonorixProcess& p) {
+    p.postCommand(40002);
+}
+
+void closeBox(const SonorixProcess& p) {
+    PostMessageA(p.mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void endSession(const SonorixProcess& p) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(p.mainWindow, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+}
+
+struct ExitCase {
+    const char* arguments;
+    const char* way;
+    void (*close)(const SonorixProcess&);
+    bool userKeyGone;
+    bool machineKeyGone;
 };
 
-const CloseWay closeWays[] = {
-    {"Exit command", [](const SonorixProcess& p) { p.postCommand(40002); }},
-    {"close box",
-     [](const SonorixProcess& p) { PostMessageA(p.mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0); }},
-    {"session end query",
-     [](const SonorixProcess& p) {
-         DWORD_PTR answer = 0;
-         SendMessageTimeoutA(p.mainWindow, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000,
-                             &answer);
-     }},
+const ExitCase exitCases[] = {
+    {"/deluser", "Exit command", exitCommand, true, false},
+    {"/deluser", "close box", closeBox, true, false},
+    {"/deluser", "session end query", endSession, true, false},
+    {"-DELINFO", "Exit command", exitCommand, false, true},
+    {"/deluser=1 /delinfo2", "close box", closeBox, false, false},
+    {"tone.wav", "Exit command", exitCommand, false, false},
 };
 
-// Sets up the application key under both roots with something below it.
-void createAppKeys() {
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        ASSERT_TRUE(createKey(root, std::string(appKeyPath) + "\\Below"));
-        ASSERT_TRUE(setDword(root, appKeyPath, "MainWindowPos.bmaximized", 0));
-    }
-}
-
-void removeAppKeys() {
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        removeKeyTree(root, appKeyPath);
-    }
-}
-
-void expectCleanExit(SonorixProcess& process) {
-    DWORD exitCode = 12345;
-    ASSERT_TRUE(process.waitExit(&exitCode)) << "the program did not end";
-    EXPECT_EQ(0u, exitCode);
-}
-
-TEST(Close, EveryWayOfClosingRunsTheUserKeyCleanUpAtExit) {
-    for (const CloseWay& way : closeWays) {
-        SCOPED_TRACE(way.what);
-        createAppKeys();
+TEST(Exit, EveryWayOfClosingEndsCleanlyDeletingOnlyTheKeysTheOptionsName) {
+    const std::string below = std::string(appKeyPath) + "\\Below";
+    for (const ExitCase& c : exitCases) {
+        SCOPED_TRACE(std::string(c.arguments) + ", " + c.way);
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            ASSERT_TRUE(createKey(root, below));
+            ASSERT_TRUE(createKey(root, appKeyPath, "MainWindowPos.bmaximized", 0));
+        }
         // Only the parents that the deletion leaves empty go with it.
         bool halvaneHoldsOthers = subkeyCount(HKEY_CURRENT_USER, "Software\\Halvane") > 1;
         SonorixProcess process;
-        ASSERT_TRUE(process.start("/deluser"));
+        ASSERT_TRUE(process.start(c.arguments));
         ASSERT_TRUE(process.waitMainWindow());
         EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, appKeyPath)) << "deleted at start, not at exit";
-        way.close(process);
-        expectCleanExit(process);
-        EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, appKeyPath));
-        EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, "Software\\Halvane\\Sonorix"));
-        if (!halvaneHoldsOthers) {
-            EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, "Software\\Halvane"));
+        EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, appKeyPath)) << "deleted at start, not at exit";
+        c.close(process);
+        DWORD exitCode = 12345;
+        ASSERT_TRUE(process.waitExit(&exitCode)) << "the program did not end";
+        EXPECT_EQ(0u, exitCode);
+        if (c.userKeyGone) {
+            EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, "Software\\Halvane\\Sonorix"));
+            EXPECT_TRUE(halvaneHoldsOthers || !keyExists(HKEY_CURRENT_USER, "Software\\Halvane"));
+        } else {
+            EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, below));
         }
-        EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, appKeyPath)) << "/delinfo was not given";
-        removeAppKeys();
+        EXPECT_NE(c.machineKeyGone,
+                  keyExists(HKEY_LOCAL_MACHINE, c.machineKeyGone ? appKeyPath : below.c_str()));
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            removeKeyTree(root, appKeyPath);
+        }
     }
 }
 
-TEST(Close, DelinfoDeletesTheMachineKeyOnly) {
-    createAppKeys();
-    SonorixProcess process;
-    ASSERT_TRUE(process.start("-DELINFO"));
-    ASSERT_TRUE(process.waitMainWindow());
-    process.postCommand(40002);
-    expectCleanExit(process);
-    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, appKeyPath));
-    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, appKeyPath));
-    removeAppKeys();
-}
-
-TEST(Close, OptionWithTextAfterItsNameDeletesNothing) {
-    createAppKeys();
-    SonorixProcess process;
-    ASSERT_TRUE(process.start("/deluser=1 /delinfo2"));
-    ASSERT_TRUE(process.waitMainWindow());
-    PostMessageA(process.mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
-    expectCleanExit(process);
-    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, appKeyPath));
-    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, appKeyPath));
-    removeAppKeys();
-}
-
-TEST(Close, WithoutOptionsTheKeysStay) {
-    createAppKeys();
-    SonorixProcess process;
-    ASSERT_TRUE(process.start("tone.wav"));
-    ASSERT_TRUE(process.waitMainWindow());
-    process.postCommand(40002);
-    expectCleanExit(process);
-    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, std::string(appKeyPath) + "\\Below"));
-    removeAppKeys();
-}
+struct Staying : StartedSonorix {};
 
 // Enter and Esc come through the dialog manager as IDOK and IDCANCEL. A Run
 // posted behind them proves they were handled while the window stayed.
-TEST(Close, EnterAndEscDoNothing) {
-    SonorixProcess process;
-    ASSERT_TRUE(process.start(""));
-    ASSERT_TRUE(process.waitMainWindow());
+TEST_F(Staying, EnterAndEscDoNothing) {
     HWND edit = GetDlgItem(process.mainWindow, 1003);
     for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
         PostMessageA(edit, WM_KEYDOWN, key, 1);
@@ -123,10 +89,7 @@ TEST(Close, EnterAndEscDoNothing) {
     EXPECT_EQ("Z:\\no such folder\\none.wav", process.fileName());
 }
 
-TEST(Close, SuspendQueryIsAllowedAndTheWindowStays) {
-    SonorixProcess process;
-    ASSERT_TRUE(process.start(""));
-    ASSERT_TRUE(process.waitMainWindow());
+TEST_F(Staying, SuspendQueryIsAllowed) {
     DWORD_PTR answer = 0;
     ASSERT_NE(0, SendMessageTimeoutA(process.mainWindow, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0,
                                      SMTO_ABORTIFHUNG, 5000, &answer));

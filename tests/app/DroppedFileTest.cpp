@@ -13,22 +13,18 @@ namespace {
 // A drop handle as the shell hands it over: DROPFILES, then the ANSI names,
 // each NUL-terminated, the list ended by an empty name.
 HDROP makeDrop(const std::vector<std::string>& names) {
-    std::size_t size = sizeof(DROPFILES) + 1;
+    std::string list;
     for (const std::string& name : names) {
-        size += name.size() + 1;
+        list += name + '\0';
     }
-    HGLOBAL memory = GlobalAlloc(GHND, size);
+    list += '\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
     if (!memory) {
         return nullptr;
     }
     auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
     header->pFiles = sizeof(DROPFILES);
-    header->fWide = FALSE;
-    char* at = reinterpret_cast<char*>(header) + sizeof(DROPFILES);
-    for (const std::string& name : names) {
-        std::memcpy(at, name.c_str(), name.size() + 1);
-        at += name.size() + 1;
-    }
+    std::memcpy(header + 1, list.data(), list.size());
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
 }

@@ -21,23 +21,19 @@ TEST(ReadMe, IsCodePage932WithCrLfLineEnds) {
         << "not valid code page 932";
     EXPECT_EQ(std::string::npos, text.find("\xEF\xBB\xBF")) << "a UTF-8 mark";
     std::size_t lines = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n') {
-            ++lines;
-            EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF at byte " << i;
-        }
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1)) {
+        ++lines;
+        EXPECT_TRUE(at > 0 && text[at - 1] == '\r') << "bare LF at byte " << at;
     }
     EXPECT_GT(lines, 20u);
 }
 
 TEST(ReadMe, ExplainsEveryMessageAndOption) {
     std::string text = readMe();
-    const char* const mentions[] = {
-        u8"正常に処理しました", u8"既に正常なファイルです", u8"ファイルエラーが起こりました",
-        u8"サポート外のWavファイル形式です", u8"ファイル名を指定して下さい",
-        "/deluser", "/delinfo", "Software\\Halvane\\Sonorix\\1.01", u8"実行",
-    };
-    for (const char* mention : mentions) {
+    for (const char* mention :
+         {u8"正常に処理しました", u8"既に正常なファイルです", u8"ファイルエラーが起こりました",
+          u8"サポート外のWavファイル形式です", u8"ファイル名を指定して下さい", "/deluser",
+          "/delinfo", "Software\\Halvane\\Sonorix\\1.01", u8"実行"}) {
         EXPECT_NE(std::string::npos, text.find(ansi(mention))) << mention;
     }
 }

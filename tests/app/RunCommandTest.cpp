@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
 
 #include "SonorixProcess.h"
 #include "TestFiles.h"
@@ -12,130 +12,70 @@ const char* const alreadyValid = u8"既に正常なファイルです";
 const char* const fileError = u8"ファイルエラーが起こりました";
 const char* const unsupported = u8"サポート外のWavファイル形式です";
 
-// What the user types, and the file behind it (empty when there is none).
-struct Prepared {
-    std::string typed;
-    std::string file;
-};
-
 struct RunCase {
     const char* what;
-    std::function<Prepared(const std::string& folder)> prepare;
+    const char* typed;  // '@' stands for the scratch folder
+    const char* file;   // written into the scratch folder first; null for none
+    HeaderFields header;
+    int sampleBytes;    // -1 cuts the header one byte short
     const char* message;
     bool rewritten;
 };
 
-Prepared waveFile(const std::string& path, const HeaderFields& fields, std::size_t sampleBytes) {
-    EXPECT_TRUE(writeFile(path, waveBytes(fields, sampleBytes)));
-    return {path, path};
-}
-
-HeaderFields withSizes(std::uint32_t riffSize, std::uint32_t dataSize) {
-    HeaderFields fields;
-    fields.riffSize = riffSize;
-    fields.dataSize = dataSize;
-    return fields;
-}
-
 const RunCase runCases[] = {
-    {"recording cut off before its sizes were written",
-     [](const std::string& f) { return waveFile(f + "\\cut.wav", withSizes(36, 0), 1000); },
-     repaired, true},
-    {"only the data size wrong",
-     [](const std::string& f) { return waveFile(f + "\\data.wav", withSizes(1036, 4), 1000); },
-     repaired, true},
-    {"sizes already right",
-     [](const std::string& f) { return waveFile(f + "\\sound.wav", withSizes(1036, 1000), 1000); },
-     alreadyValid, false},
-    {"header alone, sizes right",
-     [](const std::string& f) { return waveFile(f + "\\empty.wav", withSizes(36, 0), 0); },
-     alreadyValid, false},
-    {"floating-point samples",
-     [](const std::string& f) {
-         HeaderFields fields;
-         fields.formatTag = 3;
-         return waveFile(f + "\\float.wav", fields, 400);
-     },
+    {"recording cut off before its sizes were written", "@\\cut.wav", "cut.wav",
+     HeaderFields{36, 1, 1, 8000, 16, 0}, 1000, repaired, true},
+    {"only the data size wrong", "@\\data.wav", "data.wav", HeaderFields{1036, 1, 1, 8000, 16, 4},
+     1000, repaired, true},
+    {"sizes already right", "@\\sound.wav", "sound.wav", HeaderFields{1036, 1, 1, 8000, 16, 1000},
+     1000, alreadyValid, false},
+    {"header alone, sizes right", "@\\empty.wav", "empty.wav", HeaderFields{36, 1, 1, 8000, 16, 0},
+     0, alreadyValid, false},
+    {"floating-point samples", "@\\float.wav", "float.wav", HeaderFields{36, 3, 1, 8000, 16, 0},
+     400, unsupported, false},
+    {"24 bits per sample", "@\\deep.wav", "deep.wav", HeaderFields{36, 1, 1, 8000, 24, 0}, 300,
      unsupported, false},
-    {"24 bits per sample",
-     [](const std::string& f) {
-         HeaderFields fields;
-         fields.bitsPerSample = 24;
-         return waveFile(f + "\\deep.wav", fields, 300);
-     },
+    {"three channels", "@\\three.wav", "three.wav", HeaderFields{36, 1, 3, 8000, 16, 0}, 300,
      unsupported, false},
-    {"three channels",
-     [](const std::string& f) {
-         HeaderFields fields;
-         fields.channels = 3;
-         return waveFile(f + "\\three.wav", fields, 300);
-     },
-     unsupported, false},
-    {"shorter than a header",
-     [](const std::string& f) {
-         std::vector<unsigned char> bytes = waveBytes(HeaderFields(), 0);
-         bytes.resize(43);
-         EXPECT_TRUE(writeFile(f + "\\short.wav", bytes));
-         return Prepared{f + "\\short.wav", f + "\\short.wav"};
-     },
+    {"shorter than a header", "@\\short.wav", "short.wav", HeaderFields{36, 1, 1, 8000, 16, 0}, -1,
      fileError, false},
-    {"missing file",
-     [](const std::string& f) { return Prepared{f + "\\missing.wav", ""}; }, fileError, false},
-    {"folder", [](const std::string& f) { return Prepared{f, ""}; }, fileError, false},
-    {"name made of blanks", [](const std::string&) { return Prepared{"   ", ""}; }, fileError,
-     false},
-    {"name in quotation marks is taken as typed",
-     [](const std::string& f) {
-         Prepared file = waveFile(f + "\\quoted.wav", withSizes(36, 0), 100);
-         return Prepared{"\"" + file.file + "\"", file.file};
-     },
-     fileError, false},
+    {"missing file", "@\\missing.wav", nullptr, HeaderFields(), 0, fileError, false},
+    {"folder", "@", nullptr, HeaderFields(), 0, fileError, false},
+    {"name made of blanks", "   ", nullptr, HeaderFields(), 0, fileError, false},
+    {"name in quotation marks is taken as typed", "\"@\\quoted.wav\"", "quoted.wav",
+     HeaderFields{36, 1, 1, 8000, 16, 0}, 100, fileError, false},
 };
 
-std::vector<unsigned char> contentOf(const std::string& file) {
-    return file.empty() ? std::vector<unsigned char>() : readFile(file);
-}
+struct RunCommand : StartedSonorix {};
 
-TEST(RunCommand, EachOutcomeShowsItsMessageAndTouchesOnlyWhatItShould) {
+TEST_F(RunCommand, EachOutcomeShowsItsMessageAndTouchesOnlyWhatItShould) {
     ASSERT_EQ(932u, GetACP()) << "the tests expect the Japanese ANSI code page";
     std::string folder = scratchFolder("run");
-    SonorixProcess process;
-    ASSERT_TRUE(process.start(""));
-    ASSERT_TRUE(process.waitMainWindow());
     for (const RunCase& c : runCases) {
         SCOPED_TRACE(c.what);
-        Prepared prepared = c.prepare(folder);
-        std::vector<unsigned char> before = contentOf(prepared.file);
-        EXPECT_EQ(ansi(c.message), process.run(prepared.typed));
-        EXPECT_EQ(prepared.typed, process.fileName()) << "Run changed the edit field";
-        std::vector<unsigned char> after = contentOf(prepared.file);
-        if (c.rewritten) {
-            ASSERT_EQ(before.size(), after.size());
-            std::uint32_t riffSize = 0;
-            std::uint32_t dataSize = 0;
-            ASSERT_TRUE(readSizes(prepared.file, &riffSize, &dataSize));
-            EXPECT_EQ(after.size() - 8, riffSize);
-            EXPECT_EQ(after.size() - 44, dataSize);
-            for (std::size_t i = 0; i < after.size(); ++i) {
-                bool sizeField = (i >= 4 && i < 8) || (i >= 40 && i < 44);
-                if (!sizeField && before[i] != after[i]) {
-                    ADD_FAILURE() << "byte " << i << " changed";
-                    break;
-                }
-            }
-        } else {
-            EXPECT_EQ(before, after);
+        std::string path = c.file ? folder + "\\" + c.file : std::string();
+        std::vector<unsigned char> before = waveBytes(c.header, std::max(c.sampleBytes, 0));
+        before.resize(44 + c.sampleBytes);
+        if (c.file) {
+            ASSERT_TRUE(writeFile(path, before));
+        }
+        std::string typed = c.typed;
+        if (typed.find('@') != std::string::npos) {
+            typed.replace(typed.find('@'), 1, folder);
+        }
+        EXPECT_EQ(ansi(c.message), process.run(typed));
+        EXPECT_EQ(typed, process.fileName()) << "Run changed the edit field";
+        if (c.file && c.rewritten) {
+            expectOnlySizesFitted(before, path);
+        } else if (c.file) {
+            EXPECT_EQ(before, readFile(path));
         }
     }
 }
 
-TEST(RunCommand, FileHeldOpenElsewhereIsAFileError) {
-    std::string folder = scratchFolder("held");
-    std::string path = folder + "\\held.wav";
-    ASSERT_TRUE(writeFile(path, waveBytes(withSizes(36, 0), 100)));
-    SonorixProcess process;
-    ASSERT_TRUE(process.start(""));
-    ASSERT_TRUE(process.waitMainWindow());
+TEST_F(RunCommand, FileHeldOpenElsewhereIsAFileError) {
+    std::string path = scratchFolder("held") + "\\held.wav";
+    ASSERT_TRUE(writeFile(path, waveBytes(HeaderFields(), 100)));
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
@@ -144,54 +84,40 @@ TEST(RunCommand, FileHeldOpenElsewhereIsAFileError) {
     EXPECT_EQ(ansi(repaired), process.run(path)) << "once released, the same file is repaired";
 }
 
-TEST(RunCommand, EmptyNameWarnsAndFocusesTheFieldWithoutRepairing) {
-    SonorixProcess process;
-    ASSERT_TRUE(process.start(""));
-    ASSERT_TRUE(process.waitMainWindow());
+TEST_F(RunCommand, EmptyNameWarnsAndFocusesTheFieldWithoutRepairing) {
     ASSERT_TRUE(process.setFileName(""));
     process.postCommand(1001);
     EXPECT_EQ(ansi(u8"ファイル名を指定して下さい"), process.takeMessageBox());
     EXPECT_EQ(nullptr, process.waitMessageBox(500)) << "a result box followed the warning";
     // The focus moves once the box has returned inside the program.
     HWND edit = GetDlgItem(process.mainWindow, 1003);
-    GUITHREADINFO thread{};
-    thread.cbSize = sizeof thread;
-    DWORD started = GetTickCount();
-    while (GetGUIThreadInfo(process.info.dwThreadId, &thread) && thread.hwndFocus != edit &&
-           GetTickCount() - started < 5000) {
-        Sleep(20);
-    }
-    EXPECT_EQ(edit, thread.hwndFocus);
+    EXPECT_TRUE(waitUntil([&] {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        return GetGUIThreadInfo(process.info.dwThreadId, &thread) && thread.hwndFocus == edit;
+    }, 5000));
 }
 
-bool sameTime(const FILETIME& a, const FILETIME& b) {
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
-TEST(RunCommand, KeepTimeTickedKeepsTheLastWriteTimeAndUntickedDoesNot) {
+TEST_F(RunCommand, KeepTimeDecidesWhetherTheLastWriteTimeSurvives) {
     std::string folder = scratchFolder("time");
     const FILETIME old{0xC89DC000u, 0x01C07385u};  // 2001-01-01 00:00 UTC
-    SonorixProcess process;
-    ASSERT_TRUE(process.start(""));
-    ASSERT_TRUE(process.waitMainWindow());
     ASSERT_TRUE(process.keepTimeTicked()) << "keep-time starts ticked";
-
-    std::string kept = folder + "\\kept.wav";
-    ASSERT_TRUE(writeFile(kept, waveBytes(withSizes(36, 0), 500)));
-    ASSERT_TRUE(setLastWriteTime(kept, old));
-    EXPECT_EQ(ansi(repaired), process.run(kept));
-    FILETIME after{};
-    ASSERT_TRUE(lastWriteTime(kept, &after));
-    EXPECT_TRUE(sameTime(old, after));
-
-    process.setKeepTime(false);
-    std::string touched = folder + "\\touched.wav";
-    ASSERT_TRUE(writeFile(touched, waveBytes(withSizes(36, 0), 500)));
-    ASSERT_TRUE(setLastWriteTime(touched, old));
-    EXPECT_EQ(ansi(repaired), process.run(touched));
-    ASSERT_TRUE(lastWriteTime(touched, &after));
-    EXPECT_GT(CompareFileTime(&after, &old), 0) << "the repair should have set a new time";
-    EXPECT_FALSE(process.keepTimeTicked()) << "Run changed the check box";
+    for (bool keep : {true, false}) {
+        SCOPED_TRACE(keep ? "ticked" : "unticked");
+        process.setKeepTime(keep);
+        std::string path = folder + (keep ? "\\kept.wav" : "\\touched.wav");
+        ASSERT_TRUE(writeFile(path, waveBytes(HeaderFields(), 500)));
+        HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &old));
+        CloseHandle(file);
+        EXPECT_EQ(ansi(repaired), process.run(path));
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(keep ? 0 : 1, CompareFileTime(&data.ftLastWriteTime, &old));
+        EXPECT_EQ(keep, process.keepTimeTicked()) << "Run changed the check box";
+    }
 }
 
 } // namespace

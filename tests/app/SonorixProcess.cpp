@@ -1,7 +1,5 @@
 #include "SonorixProcess.h"
 
-#include <gtest/gtest.h>
-
 #include <vector>
 
 #include "TestFiles.h"
@@ -9,55 +7,45 @@
 namespace {
 
 struct Search {
-    DWORD processId;
-    const char* caption;
-    HWND except;
+    const std::function<bool(HWND)>* match;
     HWND found;
 };
 
-BOOL CALLBACK matchDialog(HWND window, LPARAM data) {
+BOOL CALLBACK matchWindow(HWND window, LPARAM data) {
     auto* search = reinterpret_cast<Search*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || window == search->except || !IsWindowVisible(window)) {
-        return TRUE;
+    if (IsWindowVisible(window) && (*search->match)(window)) {
+        search->found = window;
+        return FALSE;
     }
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpA(className, "#32770") != 0) {
-        return TRUE;
-    }
-    if (search->caption[0] != '\0') {
-        char caption[256] = {};
-        GetWindowTextA(window, caption, sizeof caption);
-        if (lstrcmpA(caption, search->caption) != 0) {
-            return TRUE;
-        }
-    }
-    search->found = window;
-    return FALSE;
-}
-
-HWND findDialog(DWORD processId, const std::string& caption, HWND except, DWORD timeout,
-                DWORD pollInterval) {
-    DWORD started = GetTickCount();
-    for (;;) {
-        Search search{processId, caption.c_str(), except, nullptr};
-        EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            return search.found;
-        }
-        if (GetTickCount() - started > timeout) {
-            return nullptr;
-        }
-        Sleep(pollInterval);
-    }
+    return TRUE;
 }
 
 } // namespace
 
-std::string sonorixPath() {
-    return windowsPath(SONORIX_EXE);
+bool waitUntil(const std::function<bool()>& done, DWORD timeout, DWORD pollInterval) {
+    DWORD started = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - started > timeout) {
+            return false;
+        }
+        Sleep(pollInterval);
+    }
+    return true;
+}
+
+HWND waitWindow(const std::function<bool(HWND)>& match, DWORD timeout, DWORD pollInterval) {
+    Search search{&match, nullptr};
+    waitUntil([&search] {
+        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    }, timeout, pollInterval);
+    return search.found;
+}
+
+std::string windowText(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
 }
 
 std::string controlText(HWND dialog, int id) {
@@ -66,8 +54,8 @@ std::string controlText(HWND dialog, int id) {
     return text;
 }
 
-SonorixProcess::~SonorixProcess() {
-    kill();
+std::string sonorixPath() {
+    return windowsPath(SONORIX_EXE);
 }
 
 bool SonorixProcess::start(const std::string& arguments, int showCommand,
@@ -89,20 +77,23 @@ bool SonorixProcess::start(const std::string& arguments, int showCommand,
 }
 
 HWND SonorixProcess::waitMainWindow(DWORD timeout) {
-    mainWindow = findDialog(info.dwProcessId, "Sonorix", nullptr, timeout, pollInterval);
-    return mainWindow;
+    return mainWindow = waitDialog("Sonorix", timeout);
 }
 
 HWND SonorixProcess::waitDialog(const std::string& caption, DWORD timeout) const {
-    return findDialog(info.dwProcessId, caption, mainWindow, timeout, pollInterval);
+    return waitWindow([&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char className[16] = {};
+        GetClassNameA(window, className, sizeof className);
+        return owner == info.dwProcessId && window != mainWindow &&
+               lstrcmpA(className, "#32770") == 0 &&
+               (caption.empty() || caption == windowText(window));
+    }, timeout, pollInterval);
 }
 
-HWND SonorixProcess::waitMessageBox(DWORD timeout) const {
-    return waitDialog("Sonorix", timeout);
-}
-
-std::string SonorixProcess::takeMessageBox(DWORD timeout) const {
-    HWND box = waitMessageBox(timeout);
+std::string SonorixProcess::takeMessageBox() const {
+    HWND box = waitMessageBox();
     if (!box) {
         ADD_FAILURE() << "no message box appeared";
         return std::string();
@@ -114,21 +105,13 @@ std::string SonorixProcess::takeMessageBox(DWORD timeout) const {
 }
 
 bool SonorixProcess::waitGone(HWND window, DWORD timeout) const {
-    DWORD started = GetTickCount();
-    while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetTickCount() - started > timeout) {
-            return false;
-        }
-        Sleep(pollInterval);
-    }
-    return true;
+    return waitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); }, timeout,
+                     pollInterval);
 }
 
 bool SonorixProcess::waitExit(DWORD* exitCode, DWORD timeout) {
-    if (!info.hProcess || WaitForSingleObject(info.hProcess, timeout) != WAIT_OBJECT_0) {
-        return false;
-    }
-    return GetExitCodeProcess(info.hProcess, exitCode) != FALSE;
+    return info.hProcess && WaitForSingleObject(info.hProcess, timeout) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(info.hProcess, exitCode);
 }
 
 bool SonorixProcess::running() const {
@@ -149,35 +132,20 @@ void SonorixProcess::kill() {
     info = PROCESS_INFORMATION{};
 }
 
-// Posted, so that a box the command opens never blocks the caller.
 void SonorixProcess::postCommand(int id) const {
     PostMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(mainWindow, id)));
 }
 
+LRESULT SonorixProcess::send(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(GetDlgItem(mainWindow, id), message, wParam, lParam, SMTO_ABORTIFHUNG,
+                        defaultTimeout, &result);
+    return static_cast<LRESULT>(result);
+}
+
 bool SonorixProcess::setFileName(const std::string& name) const {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(GetDlgItem(mainWindow, 1003), WM_SETTEXT, 0,
-                               reinterpret_cast<LPARAM>(name.c_str()), SMTO_ABORTIFHUNG,
-                               defaultTimeout, &result) != 0;
-}
-
-std::string SonorixProcess::fileName() const {
-    return controlText(mainWindow, 1003);
-}
-
-bool SonorixProcess::keepTimeTicked() const {
-    DWORD_PTR state = 0;
-    SendMessageTimeoutA(GetDlgItem(mainWindow, 1002), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG,
-                        defaultTimeout, &state);
-    return state == BST_CHECKED;
-}
-
-void SonorixProcess::setKeepTime(bool ticked) const {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(GetDlgItem(mainWindow, 1002), BM_SETCHECK,
-                        ticked ? BST_CHECKED : BST_UNCHECKED, 0, SMTO_ABORTIFHUNG, defaultTimeout,
-                        &result);
+    return send(1003, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str())) == TRUE;
 }
 
 std::string SonorixProcess::run(const std::string& name) const {

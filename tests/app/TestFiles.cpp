@@ -1,147 +1,78 @@
 #include "TestFiles.h"
 
-namespace {
+#include <shellapi.h>
 
-void put16(std::vector<unsigned char>& bytes, std::size_t at, std::uint16_t value) {
-    bytes[at] = static_cast<unsigned char>(value);
-    bytes[at + 1] = static_cast<unsigned char>(value >> 8);
-}
+#include <gtest/gtest.h>
 
-void put32(std::vector<unsigned char>& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
-    }
-}
-
-std::uint32_t get32(const std::vector<unsigned char>& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = (value << 8) | bytes[at + i];
-    }
-    return value;
-}
-
-void removeContents(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        std::string name = entry.cFileName;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        std::string path = folder + "\\" + name;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            removeContents(path);
-            RemoveDirectoryA(path.c_str());
-        } else {
-            DeleteFileA(path.c_str());
-        }
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-}
-
-} // namespace
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 std::vector<unsigned char> waveBytes(const HeaderFields& fields, std::size_t sampleBytes) {
     std::vector<unsigned char> bytes(44 + sampleBytes);
-    const char tags[] = "RIFF....WAVEfmt ";
-    for (int i = 0; i < 16; ++i) {
-        bytes[i] = static_cast<unsigned char>(tags[i]);
-    }
-    put32(bytes, 4, fields.riffSize);
-    put32(bytes, 16, 16);
-    put16(bytes, 20, fields.formatTag);
-    put16(bytes, 22, fields.channels);
-    put32(bytes, 24, fields.sampleRate);
-    std::uint16_t blockAlign = static_cast<std::uint16_t>(fields.channels * fields.bitsPerSample / 8);
-    put32(bytes, 28, fields.sampleRate * blockAlign);
-    put16(bytes, 32, blockAlign);
-    put16(bytes, 34, fields.bitsPerSample);
-    bytes[36] = 'd';
-    bytes[37] = 'a';
-    bytes[38] = 't';
-    bytes[39] = 'a';
-    put32(bytes, 40, fields.dataSize);
+    auto put = [&bytes](std::size_t at, std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) {
+            bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+        }
+    };
+    std::memcpy(bytes.data(), "RIFF....WAVEfmt ", 16);
+    std::memcpy(&bytes[36], "data", 4);
+    std::uint32_t blockAlign = fields.channels * fields.bitsPerSample / 8u;
+    put(4, fields.riffSize, 4);
+    put(16, 16, 4);
+    put(20, fields.formatTag, 2);
+    put(22, fields.channels, 2);
+    put(24, fields.sampleRate, 4);
+    put(28, fields.sampleRate * blockAlign, 4);
+    put(32, blockAlign, 2);
+    put(34, fields.bitsPerSample, 2);
+    put(40, fields.dataSize, 4);
     for (std::size_t i = 0; i < sampleBytes; ++i) {
         bytes[44 + i] = static_cast<unsigned char>(i * 7);
     }
     return bytes;
 }
 
+void expectOnlySizesFitted(const std::vector<unsigned char>& before, const std::string& path) {
+    std::vector<unsigned char> after = readFile(path);
+    ASSERT_EQ(before.size(), after.size());
+    auto field = [&after](std::size_t at) {
+        return after[at] | after[at + 1] << 8 | after[at + 2] << 16 |
+               std::uint32_t(after[at + 3]) << 24;
+    };
+    EXPECT_EQ(after.size() - 8, field(4));
+    EXPECT_EQ(after.size() - 44, field(40));
+    for (int i : {4, 5, 6, 7, 40, 41, 42, 43}) {
+        after[i] = before[i];
+    }
+    EXPECT_EQ(before, after) << "more than the size fields changed";
+}
+
 std::string scratchFolder(const std::string& name) {
     char temp[MAX_PATH] = {};
     GetTempPathA(sizeof temp, temp);
     std::string folder = std::string(temp) + "sonorix-app-" + name;
+    std::string list = folder + '\0';  // c_str() adds the second NUL that ends the list
+    SHFILEOPSTRUCTA removal{};
+    removal.wFunc = FO_DELETE;
+    removal.pFrom = list.c_str();
+    removal.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&removal);
     CreateDirectoryA(folder.c_str(), nullptr);
-    removeContents(folder);
     return folder;
 }
 
 bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                         &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return file.good();
 }
 
 std::vector<unsigned char> readFile(const std::string& path) {
-    std::vector<unsigned char> bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    DWORD size = GetFileSize(file, nullptr);
-    if (size != INVALID_FILE_SIZE) {
-        bytes.resize(size);
-        DWORD read = 0;
-        if (size && !ReadFile(file, bytes.data(), size, &read, nullptr)) {
-            read = 0;
-        }
-        bytes.resize(read);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
-bool readSizes(const std::string& path, std::uint32_t* riffSize, std::uint32_t* dataSize) {
-    std::vector<unsigned char> bytes = readFile(path);
-    if (bytes.size() < 44) {
-        return false;
-    }
-    *riffSize = get32(bytes, 4);
-    *dataSize = get32(bytes, 40);
-    return true;
-}
-
-bool setLastWriteTime(const std::string& path, const FILETIME& time) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    BOOL ok = SetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
-    return ok != FALSE;
-}
-
-bool lastWriteTime(const std::string& path, FILETIME* time) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-        return false;
-    }
-    *time = data.ftLastWriteTime;
-    return true;
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {});
 }
 
 std::string ansi(const char* utf8) {
@@ -157,10 +88,6 @@ std::string ansi(const char* utf8) {
 
 std::string windowsPath(const char* unixPath) {
     std::string path = std::string("Z:") + unixPath;
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-// Files the tests hand to Sonorix, in a scratch folder of their own that is
-// emptied before each use.
+// Files the tests hand to Sonorix, in scratch folders of their own.
 
 // The fields a canonical 44-byte header is built from.
 struct HeaderFields {
@@ -19,16 +18,16 @@ struct HeaderFields {
     std::uint32_t dataSize = 0;
 };
 
+// The header, then sampleBytes of patterned samples.
 std::vector<unsigned char> waveBytes(const HeaderFields& fields, std::size_t sampleBytes);
+// Checks that the file holds before with only its two size fields set to fit its length.
+void expectOnlySizesFitted(const std::vector<unsigned char>& before, const std::string& path);
 
 // A fresh, empty folder under the system's temporary folder (ANSI path).
 std::string scratchFolder(const std::string& name);
 bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes);
+// Empty when the file does not open.
 std::vector<unsigned char> readFile(const std::string& path);
-// riffSize and dataSize as the file now holds them.
-bool readSizes(const std::string& path, std::uint32_t* riffSize, std::uint32_t* dataSize);
-bool setLastWriteTime(const std::string& path, const FILETIME& time);
-bool lastWriteTime(const std::string& path, FILETIME* time);
 
 // Text from UTF-8 source into the ANSI code page (932 here).
 std::string ansi(const char* utf8);
