@@ -74,16 +74,12 @@ protected:
 
     static HWND focused() { return GetFocus(); }
 
-    static Application* application;
-    static MessageLoop* loop;
-    static HWND dialogWindow;
-    static DialogObject* dialog;
+    static inline Application* application = nullptr;
+    static inline MessageLoop* loop = nullptr;
+    static inline HWND dialogWindow = nullptr;
+    static inline DialogObject* dialog = nullptr;
 };
 
-Application* DataExchangeTest::application = nullptr;
-MessageLoop* DataExchangeTest::loop = nullptr;
-HWND DataExchangeTest::dialogWindow = nullptr;
-DialogObject* DataExchangeTest::dialog = nullptr;
 
 std::string repeated(const char* piece, int times) {
     std::string text;
