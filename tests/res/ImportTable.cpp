@@ -2,52 +2,22 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 namespace {
 
-class MappedImage {
-public:
-    MappedImage(const BYTE* base, DWORD size) : base_(base), size_(size) {}
-
-    template <typename T>
-    bool read(DWORD rva, T& value) const {
-        if (rva > size_ || size_ - rva < sizeof value) {
-            return false;
-        }
-        std::memcpy(&value, base_ + rva, sizeof value);
-        return true;
-    }
-
-    bool text(DWORD rva, std::string& value) const {
-        const BYTE* end = rva < size_ ? std::find(base_ + rva, base_ + size_, 0) : base_ + size_;
-        value.assign(base_ + std::min(rva, size_), end);
-        return end != base_ + size_;
-    }
-
-private:
-    const BYTE* base_;
-    DWORD size_;
-};
-
 // Entries of 4 bytes in a PE32 image, 8 in a PE32+ one; the ordinal flag is the top bit.
 template <typename Thunk>
-bool readThunks(const MappedImage& image, DWORD rva, std::vector<ImportedFunction>& functions) {
+void readThunks(const BYTE* base, DWORD rva, std::vector<ImportedFunction>& functions) {
     constexpr Thunk ordinalFlag = Thunk(1) << (8 * sizeof(Thunk) - 1);
-    for (Thunk thunk = 0; image.read(rva, thunk); rva += sizeof thunk) {
-        if (thunk == 0) {
-            return true;
-        }
+    for (auto* thunk = reinterpret_cast<const Thunk*>(base + rva); *thunk != 0; ++thunk) {
         ImportedFunction function;
-        function.byOrdinal = (thunk & ordinalFlag) != 0;
-        function.ordinal = static_cast<WORD>(thunk & 0xFFFF);
-        if (!function.byOrdinal &&
-            !image.text(static_cast<DWORD>(thunk) + sizeof(WORD), function.name)) {
-            return false;
+        function.byOrdinal = (*thunk & ordinalFlag) != 0;
+        function.ordinal = static_cast<WORD>(*thunk & 0xFFFF);
+        if (!function.byOrdinal) {
+            function.name = reinterpret_cast<const char*>(base + static_cast<DWORD>(*thunk) + 2);
         }
         functions.push_back(function);
     }
-    return false;
 }
 
 }  // namespace
@@ -55,47 +25,31 @@ bool readThunks(const MappedImage& image, DWORD rva, std::vector<ImportedFunctio
 bool readImportTable(HMODULE module, ImportTable& imports) {
     imports.clear();
     const auto handle = reinterpret_cast<ULONG_PTR>(module);
-    if ((handle & 2) == 0) {
-        return false;
-    }
     const auto* base = reinterpret_cast<const BYTE*>(handle & ~static_cast<ULONG_PTR>(3));
-    IMAGE_DOS_HEADER dos;
-    IMAGE_NT_HEADERS32 nt32;
-    MappedImage header(base, 4096);
-    if (!header.read(0, dos) || dos.e_magic != IMAGE_DOS_SIGNATURE ||
-        !header.read(static_cast<DWORD>(dos.e_lfanew), nt32) ||
-        nt32.Signature != IMAGE_NT_SIGNATURE) {
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    if ((handle & 2) == 0 || dos->e_magic != IMAGE_DOS_SIGNATURE) {
         return false;
     }
-    const bool wide = nt32.OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
-    IMAGE_NT_HEADERS64 nt64;
-    if (wide && !header.read(static_cast<DWORD>(dos.e_lfanew), nt64)) {
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    const bool wide = nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+    if (nt->Signature != IMAGE_NT_SIGNATURE) {
         return false;
     }
-    const MappedImage image(base, wide ? nt64.OptionalHeader.SizeOfImage
-                                       : nt32.OptionalHeader.SizeOfImage);
-    const IMAGE_DATA_DIRECTORY& directory =
-        (wide ? nt64.OptionalHeader.DataDirectory
-              : nt32.OptionalHeader.DataDirectory)[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    IMAGE_IMPORT_DESCRIPTOR entry;
-    for (DWORD rva = directory.VirtualAddress; rva != 0; rva += sizeof entry) {
-        std::string name;
-        if (!image.read(rva, entry)) {
-            return false;
-        }
-        if (entry.Name == 0 && entry.FirstThunk == 0) {
-            return true;
-        }
-        if (!image.text(entry.Name, name)) {
-            return false;
-        }
+    const IMAGE_DATA_DIRECTORY* directories =
+        wide ? reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt)->OptionalHeader.DataDirectory
+             : nt->OptionalHeader.DataDirectory;
+    const DWORD table = directories[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + table);
+         table != 0 && entry->Name != 0; ++entry) {
+        std::string name = reinterpret_cast<const char*>(base + entry->Name);
         std::transform(name.begin(), name.end(), name.begin(),
                        [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        const DWORD thunks = entry.OriginalFirstThunk != 0 ? entry.OriginalFirstThunk
-                                                            : entry.FirstThunk;
-        if (!(wide ? readThunks<ULONGLONG>(image, thunks, imports[name])
-                   : readThunks<DWORD>(image, thunks, imports[name]))) {
-            return false;
+        const DWORD thunks = entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk
+                                                             : entry->FirstThunk;
+        if (wide) {
+            readThunks<ULONGLONG>(base, thunks, imports[name]);
+        } else {
+            readThunks<DWORD>(base, thunks, imports[name]);
         }
     }
     return true;

@@ -18,5 +18,5 @@ using ImportTable = std::map<std::string, std::vector<ImportedFunction>>;
 
 // Reads the imports of a PE32 or PE32+ image loaded with
 // LOAD_LIBRARY_AS_IMAGE_RESOURCE, so that sections lie at their RVAs. False
-// when the image is not one, or an RVA points outside it.
+// when the module is not such an image.
 bool readImportTable(HMODULE module, ImportTable& imports);
