@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -35,31 +36,14 @@ public:
         return seek((offset_ + boundary - 1) / boundary * boundary);
     }
 
-    bool word(std::uint16_t& value) {
-        if (data_.size() - offset_ < 2) {
+    // A little-endian number, or a packed structure of them.
+    template <typename T>
+    bool read(T& value) {
+        if (data_.size() - offset_ < sizeof value) {
             return false;
         }
-        value = static_cast<std::uint16_t>(data_[offset_] | data_[offset_ + 1] << 8);
-        offset_ += 2;
-        return true;
-    }
-
-    bool dword(std::uint32_t& value) {
-        std::uint16_t low = 0;
-        std::uint16_t high = 0;
-        if (!word(low) || !word(high)) {
-            return false;
-        }
-        value = static_cast<std::uint32_t>(high) << 16 | low;
-        return true;
-    }
-
-    bool signedWord(std::int16_t& value) {
-        std::uint16_t raw = 0;
-        if (!word(raw)) {
-            return false;
-        }
-        value = static_cast<std::int16_t>(raw);
+        std::memcpy(&value, data_.data() + offset_, sizeof value);
+        offset_ += sizeof value;
         return true;
     }
 
@@ -68,7 +52,7 @@ public:
         value.clear();
         for (;;) {
             std::uint16_t unit = 0;
-            if (!word(unit)) {
+            if (!read(unit)) {
                 return false;
             }
             if (unit == 0) {
@@ -80,13 +64,13 @@ public:
 
     bool textOrOrdinal(TextOrOrdinal& value) {
         std::uint16_t first = 0;
-        if (!word(first)) {
+        if (!read(first)) {
             return false;
         }
         value = TextOrOrdinal{};
         if (first == 0xFFFF) {
             value.isOrdinal = true;
-            return word(value.ordinal);
+            return read(value.ordinal);
         }
         if (first == 0) {
             return true;

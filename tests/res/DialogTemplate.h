@@ -2,20 +2,17 @@
 
 #include "ByteReader.h"
 
+#include <windows.h>
+
 struct DialogItem {
-    std::uint32_t style = 0;
-    std::uint32_t exStyle = 0;
-    std::int16_t x = 0, y = 0, cx = 0, cy = 0;
-    std::uint16_t id = 0;
+    DLGITEMTEMPLATE fixed;
     TextOrOrdinal windowClass;
     TextOrOrdinal text;
     std::uint16_t extraBytes = 0;
 };
 
 struct DialogTemplate {
-    std::uint32_t style = 0;
-    std::uint32_t exStyle = 0;
-    std::int16_t x = 0, y = 0, cx = 0, cy = 0;
+    DLGTEMPLATE fixed;
     TextOrOrdinal menu;
     TextOrOrdinal windowClass;
     std::u16string caption;

@@ -11,8 +11,7 @@ constexpr std::uint16_t staticClass = 0x82;
 constexpr std::uint16_t noId = 0xFFFF;
 
 // Everything an item is checked for; the text ordinal is 0 for a text.
-using Item = std::tuple<std::uint16_t, std::uint16_t, std::u16string, std::uint16_t, std::uint32_t,
-                        std::int16_t, std::int16_t, std::int16_t, std::int16_t>;
+using Item = std::tuple<WORD, WORD, std::u16string, WORD, DWORD, short, short, short, short>;
 
 struct ExpectedDialog {
     WORD id;
@@ -48,9 +47,10 @@ const ExpectedDialog dialogs[] = {
 
 // Only ordinal classes are expected, so a class given by name reads as 0.
 Item itemOf(const DialogItem& item) {
-    return Item(item.id, item.windowClass.isOrdinal ? item.windowClass.ordinal : 0, item.text.text,
-                item.text.isOrdinal ? item.text.ordinal : 0, item.style, item.x, item.y, item.cx,
-                item.cy);
+    const DLGITEMTEMPLATE& fixed = item.fixed;
+    return Item(fixed.id, item.windowClass.isOrdinal ? item.windowClass.ordinal : 0, item.text.text,
+                item.text.isOrdinal ? item.text.ordinal : 0, fixed.style, fixed.x, fixed.y,
+                fixed.cx, fixed.cy);
 }
 
 }  // namespace
@@ -60,12 +60,12 @@ TEST_P(CheckedExecutable, dialogTemplatesMatchTheirLayout) {
         SCOPED_TRACE("dialog " + std::to_string(expected.id));
         DialogTemplate dialog;
         ASSERT_TRUE(parseDialogTemplate(resource(MAKEINTRESOURCEW(5), expected.id), dialog));
-        EXPECT_EQ(dialog.style, expected.style);
-        EXPECT_EQ(dialog.exStyle, 0u);
-        EXPECT_EQ(dialog.x, 0);
-        EXPECT_EQ(dialog.y, 0);
-        EXPECT_EQ(dialog.cx, expected.cx);
-        EXPECT_EQ(dialog.cy, expected.cy);
+        EXPECT_EQ(dialog.fixed.style, expected.style);
+        EXPECT_EQ(dialog.fixed.dwExtendedStyle, 0u);
+        EXPECT_EQ(dialog.fixed.x, 0);
+        EXPECT_EQ(dialog.fixed.y, 0);
+        EXPECT_EQ(dialog.fixed.cx, expected.cx);
+        EXPECT_EQ(dialog.fixed.cy, expected.cy);
         EXPECT_EQ(dialog.menu.isOrdinal ? dialog.menu.ordinal : 0, expected.menu);
         EXPECT_EQ(dialog.menu.text, u"");
         EXPECT_FALSE(dialog.windowClass.isOrdinal);
@@ -76,8 +76,8 @@ TEST_P(CheckedExecutable, dialogTemplatesMatchTheirLayout) {
         std::vector<Item> items;
         for (const DialogItem& item : dialog.items) {
             items.push_back(itemOf(item));
-            EXPECT_EQ(item.exStyle, 0u) << "control " << item.id;
-            EXPECT_EQ(item.extraBytes, 0) << "control " << item.id;
+            EXPECT_EQ(item.fixed.dwExtendedStyle, 0u) << "control " << item.fixed.id;
+            EXPECT_EQ(item.extraBytes, 0) << "control " << item.fixed.id;
         }
         EXPECT_EQ(items, expected.items);
     }

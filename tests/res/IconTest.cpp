@@ -21,7 +21,7 @@ TEST_P(CheckedExecutable, iconGroupNamesTwoSixteenColourImages) {
     std::uint16_t reserved = 1;
     std::uint16_t type = 0;
     std::uint16_t count = 0;
-    ASSERT_TRUE(reader.word(reserved) && reader.word(type) && reader.word(count));
+    ASSERT_TRUE(reader.read(reserved) && reader.read(type) && reader.read(count));
     EXPECT_EQ(reserved, 0);
     EXPECT_EQ(type, 1) << "an icon, not a cursor";
     ASSERT_EQ(count, std::size(images));
@@ -36,8 +36,8 @@ TEST_P(CheckedExecutable, iconGroupNamesTwoSixteenColourImages) {
         std::uint16_t bits = 0;
         std::uint32_t bytes = 0;
         std::uint16_t id = 0;
-        ASSERT_TRUE(reader.seek(entry + 4) && reader.word(planes) && reader.word(bits) &&
-                    reader.dword(bytes) && reader.word(id));
+        ASSERT_TRUE(reader.seek(entry + 4) && reader.read(planes) && reader.read(bits) &&
+                    reader.read(bytes) && reader.read(id));
         EXPECT_EQ(planes, 1);
         EXPECT_EQ(bits, 4);
         EXPECT_EQ(bytes, image.bytes);

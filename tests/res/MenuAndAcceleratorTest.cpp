@@ -52,7 +52,7 @@ TEST_P(CheckedExecutable, acceleratorTableHoldsOnlyTheQuestionMark) {
     std::uint16_t flags = 0;
     std::uint16_t key = 0;
     std::uint16_t command = 0;
-    ASSERT_TRUE(reader.word(flags) && reader.word(key) && reader.word(command));
+    ASSERT_TRUE(reader.read(flags) && reader.read(key) && reader.read(command));
     EXPECT_EQ(flags, 0x82) << "FNOINVERT and the last-entry bit, no FVIRTKEY";
     EXPECT_EQ(key, '?');
     EXPECT_EQ(command, 40001);

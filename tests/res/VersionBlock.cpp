@@ -7,8 +7,8 @@ bool readNode(const Bytes& data, std::size_t start, std::size_t limit, VersionNo
     ByteReader reader(data);
     std::uint16_t length = 0;
     std::uint16_t valueLength = 0;
-    if (!reader.seek(start) || !reader.word(length) || !reader.word(valueLength) ||
-        !reader.word(node.type) || length < 6 || start + length > limit ||
+    if (!reader.seek(start) || !reader.read(length) || !reader.read(valueLength) ||
+        !reader.read(node.type) || length < 6 || start + length > limit ||
         !reader.text(node.key) || !reader.alignTo(4)) {
         return false;
     }
