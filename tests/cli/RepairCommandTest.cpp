@@ -66,30 +66,28 @@ protected:
     FileTimes oldTimes;
 };
 
-TEST_F(RepairCommandTest, RepairsACutRecordingAndKeepsItsModificationTime)
+TEST_F(RepairCommandTest, RepairsACutRecordingAndKeepsItsTimeUnlessTouched)
 {
-    const std::string path = create("cut.wav", sampleHeader(36, 0));
-    const ProgramRun result = run({path});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, path + ": repaired\n");
-    EXPECT_EQ(result.err, "");
-    expectFile(path, sampleHeader(1036, 1000));
-
-    const ProgramRun again = run({path});
+    std::string path;
+    for (const char* option : {"--", "--touch"}) {
+        path = create("cut.wav", sampleHeader(36, 0));
+        const std::int64_t started = timeNow();
+        const ProgramRun result = run({option, path});
+        EXPECT_EQ(result.status, 0) << option;
+        EXPECT_EQ(result.out, path + ": repaired\n") << option;
+        EXPECT_EQ(result.err, "") << option;
+        EXPECT_EQ(readRange(path, 0, 44), bytesOf(sampleHeader(1036, 1000))) << option;
+        FileTimes now;
+        ASSERT_TRUE(readTimes(path, now));
+        if (option == std::string("--")) {
+            EXPECT_EQ(now.modified, oldTimes.modified);
+        } else {
+            EXPECT_GE(now.modified, started - oneDay() / 86400);
+        }
+    }
+    const ProgramRun again = run({"--", path});
     EXPECT_EQ(again.status, 0);
     EXPECT_EQ(again.out, path + ": already sound\n");
-}
-
-TEST_F(RepairCommandTest, TouchLetsTheRepairUpdateTheModificationTime)
-{
-    const std::string path = create("cut.wav", sampleHeader(36, 0));
-    const std::int64_t started = timeNow();
-    const ProgramRun result = run({"--touch", path});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, path + ": repaired\n");
-    FileTimes now;
-    ASSERT_TRUE(readTimes(path, now));
-    EXPECT_GE(now.modified, started - oneDay() / 86400);
 }
 
 // A file the command must leave alone, and the line and status it reports.
@@ -225,14 +223,6 @@ TEST_F(RepairCommandTest, HandlesEveryFileInTurnAndExitsWithTheWorstOutcome)
         + ": already sound\n" + odd + ": unsupported format (6 channels)\n");
 }
 
-TEST_F(RepairCommandTest, DoubleDashEndsTheOptions)
-{
-    const std::string path = create("--touch", sampleHeader(36, 0));
-    const ProgramRun result = run({"--", path});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, path + ": repaired\n");
-}
-
 TEST(RepairCommandUsage, HelpVersionAndUsageErrors)
 {
     const ProgramRun help = run({"--help"});
@@ -240,6 +230,11 @@ TEST(RepairCommandUsage, HelpVersionAndUsageErrors)
     EXPECT_EQ(help.out.rfind("Usage: sonorix-repair [--dry-run] [--touch] FILE...\n", 0), 0u);
     EXPECT_NE(help.out.find("--dry-run"), std::string::npos);
     EXPECT_EQ(help.err, "");
+
+    // After "--" even a name that looks like an option is a file.
+    const ProgramRun literal = run({"--", "--touch"});
+    EXPECT_EQ(literal.status, 2);
+    EXPECT_EQ(literal.out, "--touch: file error (No such file or directory)\n");
 
     const ProgramRun version = run({"--version"});
     EXPECT_EQ(version.status, 0);

@@ -1,22 +1,11 @@
 #include "FakeFileAccess.h"
 
 #include <algorithm>
-#include <utility>
-
-FakeFileAccess::FakeFileAccess(std::vector<unsigned char> head, std::uint64_t size)
-    : head(std::move(head)), size(size)
-{
-}
 
 bool FakeFileAccess::fails(Step step)
 {
     calls.push_back(step);
     return failAt == step;
-}
-
-std::uint32_t FakeFileAccess::allowed(Step step, std::uint32_t count) const
-{
-    return shortAt == step ? std::min(count, shortCount) : count;
 }
 
 bool FakeFileAccess::open(const char* path)
@@ -27,11 +16,6 @@ bool FakeFileAccess::open(const char* path)
     opened = true;
     position = 0;
     return true;
-}
-
-bool FakeFileAccess::isOpen() const
-{
-    return opened;
 }
 
 bool FakeFileAccess::getLastWriteTime(FileTime& time)
@@ -55,15 +39,13 @@ bool FakeFileAccess::read(unsigned char* buffer, std::uint32_t count, std::uint3
     done = 0;
     if (fails(Step::Read))
         return false;
-    const std::uint64_t available = position < size ? size - position : 0;
-    const std::uint32_t wanted = allowed(Step::Read, static_cast<std::uint32_t>(std::min<std::uint64_t>(count, available)));
-    transfers.push_back({Step::Read, position, wanted});
-    for (std::uint32_t i = 0; i < wanted; ++i) {
-        const std::uint64_t at = position + i;
-        buffer[i] = at < head.size() ? head[at] : 0;
-    }
-    position += wanted;
-    done = wanted;
+    done = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, position < size ? size - position : 0));
+    if (shortAt == Step::Read)
+        done = std::min(done, shortCount);
+    transfers.push_back({Step::Read, position, done});
+    for (std::uint32_t i = 0; i < done; ++i)
+        buffer[i] = position + i < head.size() ? head[position + i] : 0;
+    position += done;
     return true;
 }
 
@@ -78,24 +60,17 @@ bool FakeFileAccess::seek(std::uint32_t offset)
 
 bool FakeFileAccess::write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
 {
-    done = 0;
     const bool failed = fails(Step::Write);
-    const std::uint32_t put = failed ? std::min(count, writtenBeforeFailure) : allowed(Step::Write, count);
+    const std::uint32_t put = std::min(count, failed ? writtenBeforeFailure : shortAt == Step::Write ? shortCount : count);
     transfers.push_back({Step::Write, position, put});
-    for (std::uint32_t i = 0; i < put; ++i) {
-        const std::uint64_t at = position + i;
-        if (at >= head.size())
-            head.resize(at + 1);
-        head[at] = buffer[i];
-    }
+    head.resize(std::max<std::uint64_t>(head.size(), position + put));
+    std::copy(buffer, buffer + put, head.begin() + static_cast<std::ptrdiff_t>(position));
     position += put;
     size = std::max(size, position);
     if (put > 0)
         lastWrite = timeOfWrite;
-    if (failed)
-        return false;
-    done = put;
-    return true;
+    done = failed ? 0 : put;
+    return !failed;
 }
 
 bool FakeFileAccess::setLastWriteTime(const FileTime& time)
@@ -114,16 +89,6 @@ void FakeFileAccess::close()
 
 const char* stepName(FakeFileAccess::Step step)
 {
-    switch (step) {
-    case FakeFileAccess::Step::None: return "none";
-    case FakeFileAccess::Step::Open: return "open";
-    case FakeFileAccess::Step::GetTime: return "getTime";
-    case FakeFileAccess::Step::GetSize: return "getSize";
-    case FakeFileAccess::Step::Read: return "read";
-    case FakeFileAccess::Step::Seek: return "seek";
-    case FakeFileAccess::Step::Write: return "write";
-    case FakeFileAccess::Step::SetTime: return "setTime";
-    case FakeFileAccess::Step::Close: return "close";
-    }
-    return "?";
+    static const char* const names[] = {"none", "open", "getTime", "getSize", "read", "seek", "write", "setTime", "close"};
+    return names[static_cast<int>(step)];
 }

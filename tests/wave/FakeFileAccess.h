@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A file layer over a file that exists only in memory: its first bytes are
@@ -22,12 +23,12 @@ public:
     static constexpr FileTime timeBefore = {1000000000, 123456789};
     static constexpr FileTime timeOfWrite = {1700000000, 5};
 
-    FakeFileAccess(std::vector<unsigned char> head, std::uint64_t size);
+    FakeFileAccess(std::vector<unsigned char> head, std::uint64_t size) : head(std::move(head)), size(size) {}
 
     bool open(const char* path) override;
-    bool isOpen() const override;
+    bool isOpen() const override { return opened; }
     bool getLastWriteTime(FileTime& time) override;
-    bool getSize(std::uint64_t& size) override;
+    bool getSize(std::uint64_t& result) override;
     bool read(unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool seek(std::uint32_t offset) override;
     bool write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
@@ -53,8 +54,8 @@ public:
     std::vector<std::uint32_t> seeks;
 
 private:
+    // Records the call; true when it is to fail.
     bool fails(Step step);
-    std::uint32_t allowed(Step step, std::uint32_t count) const;
 };
 
 const char* stepName(FakeFileAccess::Step step);
