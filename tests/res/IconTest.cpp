@@ -15,7 +15,7 @@ const ExpectedImage images[] = {{1, 32, 744}, {2, 16, 296}};
 
 }  // namespace
 
-TEST_P(CheckedExecutable, iconGroupNamesTwoSixteenColourImages) {
+TEST_P(CheckedExecutable, iconGroupNamesTwoDrawnSixteenColourImages) {
     const Bytes group = resource(MAKEINTRESOURCEW(14), 128);
     ByteReader reader(group);
     std::uint16_t reserved = 1;
@@ -33,21 +33,15 @@ TEST_P(CheckedExecutable, iconGroupNamesTwoSixteenColourImages) {
         EXPECT_EQ(group[entry + 1], image.size);
         EXPECT_EQ(group[entry + 2], 16) << "colour count";
         std::uint16_t planes = 0;
-        std::uint16_t bits = 0;
+        std::uint16_t bitCount = 0;
         std::uint32_t bytes = 0;
         std::uint16_t id = 0;
-        ASSERT_TRUE(reader.seek(entry + 4) && reader.read(planes) && reader.read(bits) &&
+        ASSERT_TRUE(reader.seek(entry + 4) && reader.read(planes) && reader.read(bitCount) &&
                     reader.read(bytes) && reader.read(id));
         EXPECT_EQ(planes, 1);
-        EXPECT_EQ(bits, 4);
+        EXPECT_EQ(bitCount, 4);
         EXPECT_EQ(bytes, image.bytes);
         EXPECT_EQ(id, image.id);
-    }
-}
-
-TEST_P(CheckedExecutable, iconImagesAreDrawnFourBitBitmaps) {
-    for (const ExpectedImage& image : images) {
-        SCOPED_TRACE("icon " + std::to_string(image.id));
         Bytes bits = resource(MAKEINTRESOURCEW(3), image.id);
         ASSERT_EQ(bits.size(), image.bytes);
         BITMAPINFOHEADER header;

@@ -34,6 +34,7 @@ BOOL CALLBACK addType(HMODULE module, LPWSTR type, LONG_PTR found) {
 
 }  // namespace
 
+// The exact inventory also shows that no manifest (type 24) is carried.
 TEST_P(CheckedExecutable, holdsEveryResourceOnceAndOnlyInJapanese) {
     Entries entries;
     ASSERT_TRUE(EnumResourceTypesW(module, addType, reinterpret_cast<LONG_PTR>(&entries)));
@@ -44,11 +45,6 @@ TEST_P(CheckedExecutable, holdsEveryResourceOnceAndOnlyInJapanese) {
     };
     EXPECT_EQ(Inventory(entries.begin(), entries.end()), expected);
     EXPECT_EQ(entries.size(), expected.size()) << "a resource is stored twice";
-}
-
-TEST_P(CheckedExecutable, carriesNoManifest) {
-    EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)), nullptr);
-    EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(2), MAKEINTRESOURCEW(24)), nullptr);
 }
 
 TEST_P(CheckedExecutable, findsTheTemplatesWithoutNamingALanguage) {
