@@ -1,4 +1,5 @@
 #include "Registry.h"
+#include "RegistryKey.h"
 #include "ScratchRegistryKey.h"
 
 #include <gtest/gtest.h>
@@ -71,10 +72,7 @@ TEST(AppKey, opensTheKeyNamedByItsParts) {
     HKEY key = openAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), "Sonorix", "1.01", nullptr);
     ASSERT_NE(key, nullptr);
     DWORD value = 0;
-    DWORD size = sizeof value;
-    EXPECT_EQ(RegQueryValueExA(key, "MainWindowPos.left", nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(&value), &size),
-              ERROR_SUCCESS);
+    EXPECT_TRUE(RegistryKey(key).readDword("MainWindowPos.left", value));
     EXPECT_EQ(value, 5u);
     EXPECT_EQ(closeKey(key), ERROR_SUCCESS);
     EXPECT_EQ(openAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), "Absent", nullptr, nullptr),
