@@ -1,16 +1,11 @@
 #include "CheckedExecutable.h"
 
+#include <algorithm>
+
 std::string windowsPath(const std::string& hostPath) {
     std::string result = hostPath;
-    for (char& c : result) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    if (!result.empty() && result[0] == '\\') {
-        result.insert(0, "Z:");
-    }
-    return result;
+    std::replace(result.begin(), result.end(), '/', '\\');
+    return !result.empty() && result[0] == '\\' ? "Z:" + result : result;
 }
 
 void CheckedExecutable::SetUp() {

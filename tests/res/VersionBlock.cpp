@@ -1,5 +1,7 @@
 #include "VersionBlock.h"
 
+#include <cstring>
+
 namespace {
 
 // A text value's length counts UTF-16 units, a binary one bytes.
@@ -46,15 +48,9 @@ const VersionNode* VersionNode::child(const std::u16string& name) const {
 }
 
 std::u16string VersionNode::text() const {
-    std::u16string result;
-    for (std::size_t i = 0; i + 1 < value.size(); i += 2) {
-        const char16_t unit = static_cast<char16_t>(value[i] | value[i + 1] << 8);
-        if (unit == 0) {
-            break;
-        }
-        result.push_back(unit);
-    }
-    return result;
+    std::u16string result(value.size() / 2, u'\0');
+    std::memcpy(&result[0], value.data(), result.size() * 2);
+    return result.substr(0, result.find(u'\0'));
 }
 
 bool parseVersionBlock(const Bytes& data, VersionNode& root) {
