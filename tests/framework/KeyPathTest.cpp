@@ -50,20 +50,19 @@ TEST(KeyPath, joinsTheNonEmptyPartsWithBackslashes) {
     }
 }
 
+// Three parts, so that the separators count: 259 bytes fit, 260 do not.
 TEST(KeyPath, fillsTheBufferToItsLastByteAndRefusesOneMoreWithoutWritingPastIt) {
     const std::string first(100, 'a');
     const std::string second(100, 'b');
-    const std::string third(keyPathCapacity - std::strlen("Software\\") - 202, 'c');
-    GuardedBuffer buffer;
-    EXPECT_FALSE(buildKeyPath(buffer.bytes, true, first.c_str(), second.c_str(), third.c_str(),
-                              nullptr));
-    EXPECT_STREQ(buffer.bytes, "");
-    EXPECT_TRUE(buffer.tailUntouched());
-    const std::string shorter = third.substr(1);
-    EXPECT_TRUE(buildKeyPath(buffer.bytes, true, first.c_str(), second.c_str(), shorter.c_str(),
-                             nullptr));
-    EXPECT_EQ(std::strlen(buffer.bytes), keyPathCapacity - 1);
-    EXPECT_TRUE(buffer.tailUntouched());
+    for (std::size_t over : {0, 1}) {
+        const std::string third(keyPathCapacity - 1 - std::strlen("Software\\") - 202 + over, 'c');
+        GuardedBuffer buffer;
+        EXPECT_EQ(buildKeyPath(buffer.bytes, true, first.c_str(), second.c_str(), third.c_str(),
+                               nullptr),
+                  over == 0);
+        EXPECT_EQ(std::strlen(buffer.bytes), over == 0 ? keyPathCapacity - 1 : 0);
+        EXPECT_TRUE(buffer.tailUntouched());
+    }
 }
 
 TEST(AppKey, opensTheKeyNamedByItsParts) {
