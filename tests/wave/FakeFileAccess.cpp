@@ -42,7 +42,6 @@ bool FakeFileAccess::read(unsigned char* buffer, std::uint32_t count, std::uint3
     done = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, position < size ? size - position : 0));
     if (shortAt == Step::Read)
         done = std::min(done, shortCount);
-    transfers.push_back({Step::Read, position, done});
     for (std::uint32_t i = 0; i < done; ++i)
         buffer[i] = position + i < head.size() ? head[position + i] : 0;
     position += done;
@@ -62,7 +61,6 @@ bool FakeFileAccess::write(const unsigned char* buffer, std::uint32_t count, std
 {
     const bool failed = fails(Step::Write);
     const std::uint32_t put = std::min(count, failed ? writtenBeforeFailure : shortAt == Step::Write ? shortCount : count);
-    transfers.push_back({Step::Write, position, put});
     head.resize(std::max<std::uint64_t>(head.size(), position + put));
     std::copy(buffer, buffer + put, head.begin() + static_cast<std::ptrdiff_t>(position));
     position += put;

@@ -8,17 +8,11 @@
 #include <vector>
 
 // A file layer over a file that exists only in memory: its first bytes are
-// stored, the rest is a size. It records every call and every byte range
-// transferred, and can be told to fail, or to come up short, at one step.
+// stored, the rest is a size. It records every call and every seek, and can
+// be told to fail, or to come up short, at one step.
 class FakeFileAccess : public FileAccess {
 public:
     enum class Step { None, Open, GetTime, GetSize, Read, Seek, Write, SetTime, Close };
-
-    struct Transfer {
-        Step step;
-        std::uint64_t offset;
-        std::uint32_t count;
-    };
 
     static constexpr FileTime timeBefore = {1000000000, 123456789};
     static constexpr FileTime timeOfWrite = {1700000000, 5};
@@ -50,7 +44,6 @@ public:
     bool opened = false;
     std::string openedPath;
     std::vector<Step> calls;
-    std::vector<Transfer> transfers;
     std::vector<std::uint32_t> seeks;
 
 private:

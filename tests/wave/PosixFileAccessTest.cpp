@@ -110,37 +110,6 @@ TEST_F(PosixFileAccessTest, RefusesInBothModesWithTheReason)
     EXPECT_EQ(WaveRepairer().repair(fifo.c_str(), true), FileError);
 }
 
-TEST_F(PosixFileAccessTest, NamesALockHeldElsewhereAsTheReason)
-{
-    for (HeldFile::Kind kind : holdKinds()) {
-        HeldFile other(path, kind);
-        ASSERT_TRUE(other.holding());
-        PosixFileAccess file;
-        EXPECT_FALSE(file.open(path.c_str()));
-        EXPECT_EQ(file.refusal(), Refusal::Locked);
-        EXPECT_NE(file.lastError(), 0);
-    }
-}
-
-TEST_F(PosixFileAccessTest, ReadingTheHeaderLeavesTheAccessTimeAlone)
-{
-    // An access time older than the modification time is what even relatime
-    // would update on a read.
-    FileTimes old;
-    old.accessed = timeNow() - 30 * oneDay();
-    old.modified = timeNow() - oneDay();
-    ASSERT_TRUE(setTimes(path, old));
-    for (Mode mode : {Mode::ReadWrite, Mode::Inspect}) {
-        PosixFileAccess file(mode);
-        RepairFindings findings;
-        EXPECT_EQ(WaveRepairer().inspect(file, path.c_str(), findings), AlreadyValid);
-        FileTimes now;
-        ASSERT_TRUE(readTimes(path, now));
-        EXPECT_EQ(now.accessed, old.accessed);
-        EXPECT_EQ(now.modified, old.modified);
-    }
-}
-
 TEST_F(PosixFileAccessTest, ReadStopsAtTheEndAndTimesKeepTheirNanoseconds)
 {
     ASSERT_TRUE(writeFile(path, std::vector<unsigned char>(30, 7)));

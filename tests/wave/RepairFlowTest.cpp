@@ -161,25 +161,6 @@ INSTANTIATE_TEST_SUITE_P(Steps, FailureTest, testing::Values(
     FailureCase{"setTime", Step::SetTime, true, 0, "open getTime getSize read seek write setTime close", true, true}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
-class SizeIndependenceTest : public testing::TestWithParam<std::uint64_t> {};
-
-TEST_P(SizeIndependenceTest, TouchesNoByteBeyondTheHeader)
-{
-    const std::uint64_t size = GetParam();
-    FakeFileAccess file(bytesOf(sampleHeader(36, 0)), size);
-    const RepairResult result = WaveRepairer().repair(file, "big.wav", true);
-    EXPECT_EQ(result, size <= WaveRepairer::largestFileSize ? Repaired : Unsupported);
-    EXPECT_EQ(file.transfers.size(), result == Repaired ? 2u : 1u);
-    for (const FakeFileAccess::Transfer& t : file.transfers) {
-        EXPECT_EQ(t.offset, 0u) << stepName(t.step);
-        EXPECT_LE(t.count, WaveHeader::size) << stepName(t.step);
-    }
-    EXPECT_EQ(file.size, size);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, SizeIndependenceTest, testing::Values(
-    45ull, 1ull << 30, 4 * GiB + 7, 4 * GiB + 8, 16 * GiB));
-
 TEST(SeekTo, PassesOnlyUnsigned32BitOffsetsOnAnOpenFile)
 {
     FakeFileAccess file = cutRecording();
