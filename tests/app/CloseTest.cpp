@@ -6,40 +6,28 @@
 
 namespace {
 
-void exitCommand(const SonorixProcess& p) {
-    p.postCommand(40002);
-}
-
-void closeBox(const SonorixProcess& p) {
-    PostMessageA(p.mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
-}
-
-void endSession(const SonorixProcess& p) {
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutA(p.mainWindow, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
-}
-
+// Each way of closing the window as a message posted to it.
 struct ExitCase {
     const char* arguments;
-    const char* way;
-    void (*close)(const SonorixProcess&);
+    UINT message;
+    WPARAM command;
     bool userKeyGone;
     bool machineKeyGone;
 };
 
 const ExitCase exitCases[] = {
-    {"/deluser", "Exit command", exitCommand, true, false},
-    {"/deluser", "close box", closeBox, true, false},
-    {"/deluser", "session end query", endSession, true, false},
-    {"-DELINFO", "Exit command", exitCommand, false, true},
-    {"/deluser=1 /delinfo2", "close box", closeBox, false, false},
-    {"tone.wav", "Exit command", exitCommand, false, false},
+    {"/deluser", WM_COMMAND, 40002, true, false},
+    {"/deluser", WM_SYSCOMMAND, SC_CLOSE, true, false},
+    {"/deluser", WM_QUERYENDSESSION, 0, true, false},
+    {"-DELINFO", WM_COMMAND, 40002, false, true},
+    {"/deluser=1 /delinfo2", WM_SYSCOMMAND, SC_CLOSE, false, false},
+    {"tone.wav", WM_COMMAND, 40002, false, false},
 };
 
 TEST(Exit, EveryWayOfClosingEndsCleanlyDeletingOnlyTheKeysTheOptionsName) {
     const std::string below = std::string(appKeyPath) + "\\Below";
     for (const ExitCase& c : exitCases) {
-        SCOPED_TRACE(std::string(c.arguments) + ", " + c.way);
+        SCOPED_TRACE(std::string(c.arguments) + ", message " + std::to_string(c.message));
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
             ASSERT_TRUE(createKey(root, below));
             ASSERT_TRUE(createKey(root, appKeyPath, "MainWindowPos.bmaximized", 0));
@@ -51,7 +39,7 @@ TEST(Exit, EveryWayOfClosingEndsCleanlyDeletingOnlyTheKeysTheOptionsName) {
         ASSERT_TRUE(process.waitMainWindow());
         EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, appKeyPath)) << "deleted at start, not at exit";
         EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, appKeyPath)) << "deleted at start, not at exit";
-        c.close(process);
+        PostMessageA(process.mainWindow, c.message, c.command, 0);
         DWORD exitCode = 12345;
         ASSERT_TRUE(process.waitExit(&exitCode)) << "the program did not end";
         EXPECT_EQ(0u, exitCode);
@@ -69,11 +57,15 @@ TEST(Exit, EveryWayOfClosingEndsCleanlyDeletingOnlyTheKeysTheOptionsName) {
     }
 }
 
-struct Staying : StartedSonorix {};
+struct MainWindow : StartedSonorix {};
 
 // Enter and Esc come through the dialog manager as IDOK and IDCANCEL. A Run
 // posted behind them proves they were handled while the window stayed.
-TEST_F(Staying, EnterAndEscDoNothing) {
+TEST_F(MainWindow, StaysOpenOnEnterEscAndASuspendQuery) {
+    DWORD_PTR answer = 0;
+    ASSERT_NE(0, SendMessageTimeoutA(process.mainWindow, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0,
+                                     SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_EQ(static_cast<DWORD_PTR>(TRUE), answer) << "suspending is allowed";
     HWND edit = GetDlgItem(process.mainWindow, 1003);
     for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
         PostMessageA(edit, WM_KEYDOWN, key, 1);
@@ -87,14 +79,6 @@ TEST_F(Staying, EnterAndEscDoNothing) {
     EXPECT_TRUE(process.running());
     EXPECT_TRUE(IsWindowVisible(process.mainWindow));
     EXPECT_EQ("Z:\\no such folder\\none.wav", process.fileName());
-}
-
-TEST_F(Staying, SuspendQueryIsAllowed) {
-    DWORD_PTR answer = 0;
-    ASSERT_NE(0, SendMessageTimeoutA(process.mainWindow, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0,
-                                     SMTO_ABORTIFHUNG, 5000, &answer));
-    EXPECT_EQ(static_cast<DWORD_PTR>(TRUE), answer);
-    EXPECT_TRUE(process.running());
 }
 
 } // namespace

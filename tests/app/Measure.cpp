@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -9,18 +10,15 @@
 #include "TestFiles.h"
 
 // Times this build's Sonorix.exe as a user meets it: from process start to
-// the visible main window, and from pressing Run to the result box. Prints
-// the median, fastest and slowest of each. Not a test: the figures depend
-// on the machine.
+// the visible main window, and from pressing Run to the result box, and
+// prints the median, fastest and slowest of each. The figures depend on the
+// machine, so this is no test.
 
 namespace {
 
 double now() {
-    LARGE_INTEGER counter;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 void report(const char* what, std::vector<double> times) {
@@ -42,26 +40,19 @@ int main(int argc, char** argv) {
         SonorixProcess process;
         process.pollInterval = 1;
         double started = now();
-        if (!process.start("") || !process.waitMainWindow()) {
-            std::printf("round %d: the main window did not appear\n", round);
-            return 1;
-        }
+        bool working = process.start("") && process.waitMainWindow();
         startTimes.push_back(now() - started);
-        for (int run = 0; run < 3; ++run) {
-            if (!writeFile(path, recording) || !process.setFileName(path)) {
-                std::printf("round %d: could not prepare %s\n", round, path.c_str());
-                return 1;
-            }
-            double pressed = now();
+        for (int run = 0; working && run < 3; ++run) {
+            working = writeFile(path, recording) && process.setFileName(path);
+            started = now();
             process.postCommand(1001);
-            HWND box = process.waitMessageBox();
-            if (!box) {
-                std::printf("round %d: no result box\n", round);
-                return 1;
-            }
-            runTimes.push_back(now() - pressed);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            process.waitGone(box);
+            HWND box = working ? process.waitMessageBox() : nullptr;
+            runTimes.push_back(now() - started);
+            working = box && PostMessageA(box, WM_COMMAND, IDOK, 0) && process.waitGone(box);
+        }
+        if (!working) {
+            std::printf("round %d: no main window or no result box\n", round);
+            return 1;
         }
     }
     report("start to visible main window", startTimes);

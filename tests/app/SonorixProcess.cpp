@@ -1,7 +1,5 @@
 #include "SonorixProcess.h"
 
-#include <vector>
-
 #include "TestFiles.h"
 
 namespace {
@@ -64,15 +62,13 @@ bool SonorixProcess::start(const std::string& arguments, int showCommand,
     if (!arguments.empty()) {
         commandLine += " " + arguments;
     }
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     if (showCommand >= 0) {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = static_cast<WORD>(showCommand);
     }
-    return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &info) != FALSE;
 }
 
@@ -114,20 +110,15 @@ bool SonorixProcess::waitExit(DWORD* exitCode, DWORD timeout) {
            GetExitCodeProcess(info.hProcess, exitCode);
 }
 
-bool SonorixProcess::running() const {
-    return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
-}
-
 void SonorixProcess::kill() {
     if (running()) {
         TerminateProcess(info.hProcess, 99);
         WaitForSingleObject(info.hProcess, 5000);
     }
-    if (info.hThread) {
-        CloseHandle(info.hThread);
-    }
-    if (info.hProcess) {
-        CloseHandle(info.hProcess);
+    for (HANDLE handle : {info.hThread, info.hProcess}) {
+        if (handle) {
+            CloseHandle(handle);
+        }
     }
     info = PROCESS_INFORMATION{};
 }
@@ -142,10 +133,6 @@ LRESULT SonorixProcess::send(int id, UINT message, WPARAM wParam, LPARAM lParam)
     SendMessageTimeoutA(GetDlgItem(mainWindow, id), message, wParam, lParam, SMTO_ABORTIFHUNG,
                         defaultTimeout, &result);
     return static_cast<LRESULT>(result);
-}
-
-bool SonorixProcess::setFileName(const std::string& name) const {
-    return send(1003, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str())) == TRUE;
 }
 
 std::string SonorixProcess::run(const std::string& name) const {

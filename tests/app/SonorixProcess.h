@@ -46,14 +46,18 @@ public:
     bool waitGone(HWND window, DWORD timeout = defaultTimeout) const;
     // True with the exit code once the process has ended.
     bool waitExit(DWORD* exitCode, DWORD timeout = defaultTimeout);
-    bool running() const;
+    bool running() const {
+        return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
+    }
     void kill();
 
     // Posted, so that a box the command opens never blocks the caller.
     void postCommand(int id) const;
     // A message to a control of the main window; 0 when the program does not answer.
     LRESULT send(int id, UINT message, WPARAM wParam, LPARAM lParam) const;
-    bool setFileName(const std::string& name) const;
+    bool setFileName(const std::string& name) const {
+        return send(1003, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str())) == TRUE;
+    }
     std::string fileName() const { return controlText(mainWindow, 1003); }
     bool keepTimeTicked() const { return send(1002, BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void setKeepTime(bool ticked) const {

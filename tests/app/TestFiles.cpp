@@ -76,13 +76,11 @@ std::vector<unsigned char> readFile(const std::string& path) {
 }
 
 std::string ansi(const char* utf8) {
-    int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    std::wstring wide(wideLength, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], wideLength);
-    int length = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string text(length, '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], length, nullptr, nullptr);
-    text.resize(length > 0 ? length - 1 : 0);
+    std::wstring wide(std::strlen(utf8), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], wide.size() + 1) - 1);
+    std::string text(wide.size() * 2, '\0');
+    text.resize(WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], text.size() + 1,
+                                    nullptr, nullptr) - 1);
     return text;
 }
 
