@@ -18,13 +18,12 @@ TEST(Startup, SeedsTheFirstArgumentThatFitsAndShowsTheNormalWindow) {
     CreateDirectoryA((folder + "\\with blank").c_str(), nullptr);
     std::string blank = folder + "\\with blank\\tone.wav";
     ASSERT_TRUE(writeFile(blank, waveBytes(HeaderFields(), 400)));
-    std::string fits = "C:\\" + std::string(256, 'b');     // 259 bytes
-    std::string tooLong = "C:\\" + std::string(257, 'a');  // 260 bytes, one too many
+    std::string fits = "C:\\" + std::string(256, 'b');  // 259 bytes; one more is too many
     std::string japanese = ansi(u8"C:\\録音\\ソナー表示.wav");
     const StartCase cases[] = {
         {"/delinfo \"" + blank + "\"", -1, blank},
         {"", -1, ""},
-        {"-deluser=1 " + tooLong + " second.wav third.wav", -1, "second.wav"},
+        {"-deluser=1 " + fits + "a second.wav third.wav", -1, "second.wav"},
         {"\"" + fits + "\"", -1, fits},
         {japanese, -1, japanese},
         {"", SW_SHOWMINIMIZED, ""},
@@ -66,13 +65,11 @@ TEST(Startup, StoredPlacementIsHonouredOnlyWhenOnTheScreen) {
     for (const Placement& p : placements) {
         SCOPED_TRACE(p.what);
         removeKeyTree(HKEY_CURRENT_USER, appKeyPath);
-        const std::pair<const char*, LONG> values[] = {
-            {"MainWindowPos.bmaximized", 0}, {"MainWindowPos.left", p.stored.left},
-            {"MainWindowPos.top", p.stored.top}, {"MainWindowPos.right", p.stored.right},
-            {"MainWindowPos.bottom", p.stored.bottom}};
-        for (const auto& value : values) {
-            ASSERT_TRUE(createKey(HKEY_CURRENT_USER, appKeyPath, value.first,
-                                  static_cast<DWORD>(value.second)));
+        const LONG values[] = {0, p.stored.left, p.stored.top, p.stored.right, p.stored.bottom};
+        const char* const names[] = {"bmaximized", "left", "top", "right", "bottom"};
+        for (int i = 0; i < 5; ++i) {
+            std::string name = std::string("MainWindowPos.") + names[i];
+            ASSERT_TRUE(createKey(HKEY_CURRENT_USER, appKeyPath, name.c_str(), values[i]));
         }
         SonorixProcess process;
         ASSERT_TRUE(process.start(""));
