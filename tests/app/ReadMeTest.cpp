@@ -8,13 +8,9 @@
 namespace {
 
 // The read-me next to the executable, as Notepad on a Japanese system reads it.
-std::string readMe() {
+TEST(ReadMe, IsCodePage932WithCrLfAndExplainsEveryMessageAndOption) {
     std::vector<unsigned char> bytes = readFile(windowsPath(SONORIX_README));
-    return std::string(bytes.begin(), bytes.end());
-}
-
-TEST(ReadMe, IsCodePage932WithCrLfLineEnds) {
-    std::string text = readMe();
+    std::string text(bytes.begin(), bytes.end());
     ASSERT_GT(text.size(), 500u);
     EXPECT_NE(0, MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(),
                                      static_cast<int>(text.size()), nullptr, 0))
@@ -26,10 +22,6 @@ TEST(ReadMe, IsCodePage932WithCrLfLineEnds) {
         EXPECT_TRUE(at > 0 && text[at - 1] == '\r') << "bare LF at byte " << at;
     }
     EXPECT_GT(lines, 20u);
-}
-
-TEST(ReadMe, ExplainsEveryMessageAndOption) {
-    std::string text = readMe();
     for (const char* mention :
          {u8"正常に処理しました", u8"既に正常なファイルです", u8"ファイルエラーが起こりました",
           u8"サポート外のWavファイル形式です", u8"ファイル名を指定して下さい", "/deluser",
