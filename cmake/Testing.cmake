@@ -15,6 +15,14 @@ endif()
 
 enable_testing()
 
+if(WIN32)
+  # One Wine session spans the whole run (see tools/wine-run.in).
+  add_test(NAME wine_session_start COMMAND ${CMAKE_BINARY_DIR}/wine-run --session-start)
+  add_test(NAME wine_session_stop COMMAND ${CMAKE_BINARY_DIR}/wine-run --session-stop)
+  set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
+  set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+endif()
+
 # sonorix_test(<name> SOURCES <files...> [LIBS <targets...>] [TIMEOUT <seconds>])
 # One executable, one CTest entry; GoogleTest prints the per-case results.
 function(sonorix_test name)
@@ -26,4 +34,7 @@ function(sonorix_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest gtest_main)
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(WIN32)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
+  endif()
 endfunction()
