@@ -35,6 +35,8 @@ function(sonorix_test name)
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
   if(WIN32)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine)
+    # Windows of two suites on one desktop take focus and activation from
+    # each other, so the Windows suites run one at a time.
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK desktop)
   endif()
 endfunction()
