@@ -36,6 +36,14 @@ char* lastBackslash(char* path) {
     return last;
 }
 
+// The most bytes one character takes in the ANSI code page (at most four, in
+// UTF-8), so that a slot sized in UTF-16 characters holds the bytes that
+// RegEnumKeyExA writes.
+DWORD ansiBytesPerCharacter() {
+    CPINFO info;
+    return GetCPInfo(CP_ACP, &info) ? info.MaxCharSize : 4;
+}
+
 // Reads the names of key's direct subkeys into one block of slots. Only the
 // first *filled slots hold names; the key may lose subkeys while it is read.
 bool collectSubkeyNames(HKEY key, DWORD subkeys, DWORD slotSize, char* slots, DWORD* filled) {
@@ -97,6 +105,7 @@ bool deleteKeyTree(HKEY root, const char* path) {
         return false;
     }
     DWORD subkeys = 0;
+    // In UTF-16 characters; an ANSI name may need more bytes than that.
     DWORD longestName = 0;
     if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &longestName, nullptr, nullptr,
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
@@ -104,7 +113,7 @@ bool deleteKeyTree(HKEY root, const char* path) {
         return false;
     }
     if (subkeys != 0) {
-        const DWORD slotSize = longestName + 1;
+        const DWORD slotSize = longestName * ansiBytesPerCharacter() + 1;
         char* slots = static_cast<char*>(std::malloc(static_cast<std::size_t>(subkeys) * slotSize));
         if (slots == nullptr) {
             closeKey(key);

@@ -25,7 +25,8 @@ const ExitCase exitCases[] = {
 };
 
 TEST(Exit, EveryWayOfClosingEndsCleanlyDeletingOnlyTheKeysTheOptionsName) {
-    const char* const below = "Software\\Halvane\\Sonorix\\1.01\\Below";
+    // Japanese names take more ANSI bytes than UTF-16 characters.
+    const std::string below = appKeyPath + ansi(u8"\\設定\\録音ソ表");
     for (const ExitCase& c : exitCases) {
         SCOPED_TRACE(std::string(c.arguments) + ", message " + std::to_string(c.message));
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {

@@ -6,6 +6,8 @@
 
 // A key of the test's own under HKEY_CURRENT_USER\Software, named after the
 // process and a tag, removed with everything below it when the object goes.
+// Relative names are UTF-8; they reach the registry whole through the wide
+// calls, so a name the ANSI code page cannot hold can be made and found.
 class ScratchRegistryKey {
 public:
     explicit ScratchRegistryKey(const char* tag);
@@ -15,7 +17,8 @@ public:
 
     // The scratch key's name below Software, e.g. "SonorixTest-123-tag".
     const std::string& name() const { return name_; }
-    // "Software\<name>" followed by "\" and relative when that is not empty.
+    // "Software\<name>" followed by "\" and relative when that is not empty, in
+    // the ANSI code page as the code under test takes it.
     std::string path(const std::string& relative = "") const;
 
     bool create(const std::string& relative) const;
