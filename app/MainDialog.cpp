@@ -9,6 +9,14 @@
 #include "WindowPlacement.h"
 #include "resource.h"
 
+namespace {
+
+// Posted by the session-end query so that the window goes only after the
+// dialog manager has handed the query's answer to the sender.
+constexpr UINT destroyAfterAnswer = WM_APP;
+
+} // namespace
+
 MainDialog::MainDialog() : path{}, keepTime(true) {}
 
 MainDialog::~MainDialog() = default;
@@ -33,6 +41,9 @@ int MainDialog::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_QUERYENDSESSION:
         onClose();
         SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+        PostMessageA(window, destroyAfterAnswer, 0, 0);
+        return TRUE;
+    case destroyAfterAnswer:
         DestroyWindow(window);
         return TRUE;
     case WM_INITDIALOG:

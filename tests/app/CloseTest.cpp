@@ -6,7 +6,9 @@
 
 namespace {
 
-// Each way of closing the window as a message posted to it.
+// Each way of closing the window as a message posted to it; the session-end
+// query is sent, as Windows does, and must be answered 1 (the session may end)
+// with the clean-up done by then.
 struct ExitCase {
     const char* arguments;
     UINT message;
@@ -18,7 +20,7 @@ struct ExitCase {
 const ExitCase exitCases[] = {
     {"/deluser", WM_COMMAND, 40002, true, false},
     {"/deluser", WM_SYSCOMMAND, SC_CLOSE, true, false},
-    {"/deluser", WM_QUERYENDSESSION, 0, true, false},
+    {"/deluser /delinfo", WM_QUERYENDSESSION, 0, true, true},
     {"-DELINFO", WM_COMMAND, 40002, false, true},
     {"/deluser=1 /delinfo2", WM_SYSCOMMAND, SC_CLOSE, false, false},
     {"tone.wav", WM_COMMAND, 40002, false, false},
@@ -40,7 +42,15 @@ TEST(Exit, EveryWayOfClosingEndsCleanlyDeletingOnlyTheKeysTheOptionsName) {
         ASSERT_TRUE(process.waitMainWindow());
         EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, appKeyPath)) << "deleted at start, not at exit";
         EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, appKeyPath)) << "deleted at start, not at exit";
-        PostMessageA(process.mainWindow, c.message, c.command, 0);
+        if (c.message == WM_QUERYENDSESSION) {
+            DWORD_PTR answer = 0;
+            EXPECT_NE(0, SendMessageTimeoutA(process.mainWindow, c.message, 0, 0, SMTO_ABORTIFHUNG,
+                                             5000, &answer));
+            EXPECT_EQ(1u, answer);
+            EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, appKeyPath)) << "not cleaned up before the answer";
+        } else {
+            PostMessageA(process.mainWindow, c.message, c.command, 0);
+        }
         DWORD exitCode = 12345;
         ASSERT_TRUE(process.waitExit(&exitCode)) << "the program did not end";
         EXPECT_EQ(0u, exitCode);
