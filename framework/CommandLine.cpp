@@ -28,6 +28,16 @@ char lowered(char byte) {
     return (byte >= 'A' && byte <= 'Z') ? static_cast<char>(byte - 'A' + 'a') : byte;
 }
 
+// Whether text, which begins with a quote character, ends in the same
+// character as a whole character, not as the trail byte of a double-byte one.
+bool closedBySameQuote(const char* text) {
+    const char* last = text;
+    for (const char* position = CharNextA(text); *position != '\0'; position = CharNextA(position)) {
+        last = position;
+    }
+    return last != text && last[0] == text[0] && last[1] == '\0';
+}
+
 char* clearSeparators(char* position) {
     while (isSeparator(static_cast<unsigned char>(*position))) {
         *position++ = '\0';
@@ -188,7 +198,7 @@ void CommandLine::clear() {
 
 int unquote(char* destination, std::size_t capacity, const char* source) {
     std::size_t length = std::strlen(source);
-    if (length >= 2 && isQuote(source[0]) && source[length - 1] == source[0]) {
+    if (isQuote(source[0]) && closedBySameQuote(source)) {
         ++source;
         length -= 2;
     }

@@ -20,12 +20,15 @@ TEST(Startup, SeedsTheFirstArgumentThatFitsAndShowsTheNormalWindow) {
     ASSERT_TRUE(writeFile(blank, waveBytes(HeaderFields(), 400)));
     std::string fits = "C:\\" + std::string(256, 'b');  // 259 bytes; one more is too many
     std::string japanese = ansi(u8"C:\\録音\\ソナー表示.wav");
+    // The backquote is never closed: its byte ends "チ" as a trail byte.
+    std::string unclosed = ansi(u8"`C:\\wav\\ベンチ");
     const StartCase cases[] = {
         {"/delinfo \"" + blank + "\"", -1, blank},
         {"", -1, ""},
         {"-deluser=1 " + fits + "a second.wav third.wav", -1, "second.wav"},
         {"\"" + fits + "\"", -1, fits},
         {japanese, -1, japanese},
+        {unclosed, -1, unclosed},
         {"", SW_SHOWMINIMIZED, ""},
         {"", SW_SHOWMAXIMIZED, ""},
         {"", SW_SHOWMINNOACTIVE, ""},

@@ -83,6 +83,9 @@ const UnquoteCase unquoteCases[] = {
     {"\"C:\\a b.wav", 260, 1, "\"C:\\a b.wav"},
     {"", 260, 1, ""},
     {"\"\x83\x5C\x95\x5C\"", 260, 1, "\x83\x5C\x95\x5C"},
+    // "ベンチ" in code page 932 ends in 0x60, the backquote, as a trail byte.
+    {"`C:\\wav\\\x83\x78\x83\x93\x83\x60", 260, 1, "`C:\\wav\\\x83\x78\x83\x93\x83\x60"},
+    {"`\x83\x60`", 260, 1, "\x83\x60"},
     {a259, 260, 1, a259},
     {a260, 260, 11, ""},
     {"\"" + a259 + "\"", 260, 1, a259},
