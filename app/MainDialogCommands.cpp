@@ -103,10 +103,12 @@ void MainDialog::showAbout(HWND window) {
                             startDialogProc<AboutDialog, false>, 0);
 }
 
-// A read-me path that does not fit is not opened: a cut one names another file.
+// A read-me path that does not fit is not opened: a cut one names another
+// file. Without a base name there is no read-me, only a file named ".txt".
 void MainDialog::openReadMe(HWND window) {
     char readMe[260];
-    if (!formatBounded(readMe, sizeof readMe, "%s\\%s.txt", currentApplication->moduleDir,
+    if (currentApplication->moduleName[0] == '\0' ||
+        !formatBounded(readMe, sizeof readMe, "%s\\%s.txt", currentApplication->moduleDir,
                        currentApplication->moduleName)) {
         return;
     }

@@ -14,25 +14,31 @@ TEST(Help, OpensTheReadMeNamedAfterTheExecutableAndNothingWithoutIt) {
         ASSERT_EQ(ERROR_SUCCESS, RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "txtfile", 0));
     }
     std::string folder = scratchFolder("help");
-    for (bool withReadMe : {true, false}) {
-        const char* baseName = withReadMe ? "Renamed" : "Lonely";
-        SCOPED_TRACE(baseName);
-        // A copy of the program under another base name, with or without its read-me.
-        std::string base = folder + "\\" + baseName;
+    // A copy of the program under another base name, with or without its
+    // read-me; with an empty base name there is no read-me to open, not even
+    // the file ".txt".
+    const struct {
+        const char* baseName;
+        bool withReadMe;
+        bool opened;
+    } cases[] = {{"Renamed", true, true}, {"Lonely", false, false}, {"", true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("base name '") + c.baseName + "'");
+        std::string base = folder + "\\" + c.baseName;
         ASSERT_TRUE(CopyFileA(sonorixPath().c_str(), (base + ".exe").c_str(), FALSE));
-        if (withReadMe) {
+        if (c.withReadMe) {
             ASSERT_TRUE(writeFile(base + ".txt", {'h', 'e', 'l', 'p', '\r', '\n'}));
         }
         SonorixProcess process;
         ASSERT_TRUE(process.start("", -1, base + ".exe"));
         ASSERT_TRUE(process.waitMainWindow());
         process.postCommand(40003);
-        // A visible window of any process whose caption names the read-me.
-        std::string readMe = std::string(baseName) + ".txt";
+        // A visible window of any process whose caption begins with the read-me's name.
+        std::string readMe = std::string(c.baseName) + ".txt";
         HWND viewer = waitWindow([&](HWND window) {
-            return windowText(window).find(readMe) != std::string::npos;
-        }, withReadMe ? 30000 : 3000, 50);
-        EXPECT_EQ(withReadMe, viewer != nullptr);
+            return windowText(window).rfind(readMe, 0) == 0;
+        }, c.opened ? 30000 : 3000, 50);
+        EXPECT_EQ(c.opened, viewer != nullptr);
         DWORD viewerId = 0;
         if (viewer && GetWindowThreadProcessId(viewer, &viewerId)) {
             HANDLE viewerProcess = OpenProcess(PROCESS_TERMINATE, FALSE, viewerId);
