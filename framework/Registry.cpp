@@ -69,13 +69,15 @@ bool buildKeyPath(char* destination, bool withPrefix, const char* part1, const c
                   const char* part3, const char* part4) {
     std::size_t length = 0;
     destination[0] = '\0';
-    const bool fits = part1 != nullptr && (!withPrefix || append(destination, length, "Software\\")) &&
-                      append(destination, length, part1) && appendPart(destination, length, part2) &&
-                      appendPart(destination, length, part3) && appendPart(destination, length, part4);
-    if (!fits) {
+    // Without a first part the path would name a parent of the key meant.
+    const bool built = part1 != nullptr && *part1 != '\0' &&
+                       (!withPrefix || append(destination, length, "Software\\")) &&
+                       append(destination, length, part1) && appendPart(destination, length, part2) &&
+                       appendPart(destination, length, part3) && appendPart(destination, length, part4);
+    if (!built) {
         destination[0] = '\0';
     }
-    return fits;
+    return built;
 }
 
 HKEY openKey(HKEY root, const char* path) {

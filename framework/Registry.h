@@ -7,13 +7,14 @@
 constexpr size_t keyPathCapacity = 260;
 
 // "Software\" (with the prefix) + part1 + "\part2" ... for every non-empty
-// later part. False, with the destination empty, when it does not fit.
+// later part. False, with the destination empty, when part1 is null or empty
+// or the path does not fit.
 bool buildKeyPath(char* destination, bool withPrefix, const char* part1, const char* part2,
                   const char* part3, const char* part4);
 
 // The key opened for reading, or null; close it with closeKey.
 HKEY openKey(HKEY root, const char* path);
-// openKey on buildKeyPath with the prefix; null when the path does not fit.
+// openKey on buildKeyPath with the prefix; null when no path is built.
 HKEY openAppKey(HKEY root, const char* part1, const char* part2, const char* part3,
                 const char* part4);
 LONG closeKey(HKEY key);
@@ -25,6 +26,6 @@ bool deleteKeyTree(HKEY root, const char* path);
 // that stays gives false.
 bool deleteKeyAndPrune(HKEY root, const char* path);
 // deleteKeyAndPrune on buildKeyPath with the prefix; false, with nothing
-// deleted, when the path does not fit.
+// deleted, when no path is built.
 bool deleteAppKey(HKEY root, const char* part1, const char* part2, const char* part3,
                   const char* part4);

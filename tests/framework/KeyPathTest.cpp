@@ -26,6 +26,8 @@ const KeyPathCase keyPathCases[] = {
     {true, false, {"Halvane", "Sonorix", nullptr, nullptr}, "Halvane\\Sonorix"},
     {true, true, {"\x83\x5C\x83\x6D", "\x95\x5C", nullptr, nullptr}, "Software\\\x83\x5C\x83\x6D\\\x95\x5C"},
     {false, true, {nullptr, "Sonorix", nullptr, nullptr}, ""},
+    {false, true, {"", nullptr, nullptr, nullptr}, ""},
+    {false, false, {"", "Sonorix", nullptr, nullptr}, ""},
 };
 
 // A buffer larger than the capacity, so a write past 260 bytes shows.
