@@ -28,6 +28,11 @@ TEST(ReadMe, IsCodePage932WithCrLfAndExplainsEveryMessageAndOption) {
           "/delinfo", "Software\\Halvane\\Sonorix\\1.01", u8"実行"}) {
         EXPECT_NE(std::string::npos, text.find(ansi(mention))) << mention;
     }
+    // The size limit stands where the answer that refuses larger files is explained.
+    std::size_t unsupported = text.find(ansi(u8"「サポート外のWavファイル形式です」"));
+    ASSERT_NE(std::string::npos, unsupported);
+    std::string explained = text.substr(unsupported, text.find("\r\n\r\n", unsupported) - unsupported);
+    EXPECT_NE(std::string::npos, explained.find("4,294,967,303")) << "no exact size limit";
 }
 
 } // namespace
