@@ -10,6 +10,8 @@ CommandOptions parseCommandOptions(int argc, const char* const* argv)
             options.files.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
+        } else if (arg == "--any-layout") {
+            options.anyLayout = true;
         } else if (arg == "--dry-run") {
             options.dryRun = true;
         } else if (arg == "--touch") {

@@ -3,13 +3,14 @@
 #include <string>
 #include <vector>
 
-// The command line of sonorix-repair: [--dry-run] [--touch] FILE..., or
-// --help, or --version. Options may stand anywhere before "--"; everything
-// after it is a file name.
+// The command line of sonorix-repair: [--any-layout] [--dry-run] [--touch]
+// FILE..., or --help, or --version. Options may stand anywhere before "--";
+// everything after it is a file name.
 struct CommandOptions {
     enum class Action { Repair, Help, Version, UsageError };
 
     Action action = Action::Repair;
+    bool anyLayout = false;
     bool dryRun = false;
     bool touch = false;
     std::vector<std::string> files;

@@ -4,8 +4,7 @@
 
 #include <cstring>
 
-std::string outcomeLine(const std::string& path, RepairResult result, bool dryRun,
-    const RepairFindings& findings, const PosixFileAccess& file)
+std::string outcomeLine(const std::string& path, RepairResult result, bool dryRun, const std::string& why)
 {
     switch (result) {
     case Repaired:
@@ -13,11 +12,11 @@ std::string outcomeLine(const std::string& path, RepairResult result, bool dryRu
     case AlreadyValid:
         return path + ": already sound";
     case Unsupported:
-        return path + ": unsupported format (" + unsupportedReason(findings) + ")";
+        return path + ": unsupported format (" + why + ")";
     case FileError:
         break;
     }
-    return path + ": file error (" + fileErrorReason(findings, file) + ")";
+    return path + ": file error (" + why + ")";
 }
 
 std::string unsupportedReason(const RepairFindings& findings)
@@ -42,10 +41,10 @@ std::string unsupportedReason(const RepairFindings& findings)
     case HeaderFault::None:
         break;
     }
-    return "larger than 4 GiB";
+    return "larger than 4 GiB + 7 bytes";
 }
 
-std::string fileErrorReason(const RepairFindings& findings, const PosixFileAccess& file)
+std::string fileLayerReason(const PosixFileAccess& file)
 {
     switch (file.refusal()) {
     case PosixFileAccess::Refusal::NotRegularFile:
@@ -54,11 +53,19 @@ std::string fileErrorReason(const RepairFindings& findings, const PosixFileAcces
         return "read-only";
     case PosixFileAccess::Refusal::Locked:
         return "locked by another process";
+    case PosixFileAccess::Refusal::Replaced:
+        return "replaced while it was opened";
     case PosixFileAccess::Refusal::None:
         break;
     }
-    if (file.lastError() != 0)
-        return std::strerror(file.lastError());
+    return file.lastError() != 0 ? std::strerror(file.lastError()) : "";
+}
+
+std::string fileErrorReason(const RepairFindings& findings, const PosixFileAccess& file)
+{
+    const std::string layer = fileLayerReason(file);
+    if (!layer.empty())
+        return layer;
     if (findings.fileSize < WaveHeader::size)
         return "shorter than the 44-byte header";
     return "the header could not be transferred whole";

@@ -36,8 +36,15 @@ bool PosixFileAccess::open(const char* path)
     close();
     error = 0;
     refused = Refusal::None;
+    struct stat named;
+    if (stat(path, &named) != 0)
+        return fail(errno);
+    if (!admit(named) || !mayWrite(path))
+        return false;
+
     const bool inspect = mode == Mode::Inspect;
-    // Non-blocking only for the open itself, so a FIFO cannot stall it.
+    // Non-blocking only for the open itself, so a FIFO put in the file's place
+    // since the check cannot stall it.
     const int flags = (inspect ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     // Reading the header should not count as an access; only the owner may
     // ask for that.
@@ -49,26 +56,42 @@ bool PosixFileAccess::open(const char* path)
     if (fd < 0)
         return fail(errno);
 
-    if (admit(path) && lock() && clearNonBlocking())
+    if (stillAdmitted(named) && lock() && clearNonBlocking())
         return true;
     close();
     return false;
 }
 
-bool PosixFileAccess::admit(const char* path)
+bool PosixFileAccess::admit(const struct stat& status)
 {
-    struct stat status;
-    if (fstat(fd, &status) != 0)
-        return fail(errno);
     if (S_ISDIR(status.st_mode))
         return fail(EISDIR);
     if (!S_ISREG(status.st_mode))
         return fail(EINVAL, Refusal::NotRegularFile);
+    // The superuser's open would succeed regardless; the mode bits decide for
+    // everyone alike.
     if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return fail(EACCES, Refusal::ReadOnly);
+    return true;
+}
+
+bool PosixFileAccess::mayWrite(const char* path)
+{
+    // What a read-write open would be refused for (permission, a read-only
+    // file system), with the same error.
     if (mode == Mode::Inspect && faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) != 0)
         return fail(errno);
     return true;
+}
+
+bool PosixFileAccess::stillAdmitted(const struct stat& named)
+{
+    struct stat opened;
+    if (fstat(fd, &opened) != 0)
+        return fail(errno);
+    if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
+        return fail(EAGAIN, Refusal::Replaced);
+    return admit(opened);
 }
 
 bool PosixFileAccess::clearNonBlocking()
@@ -82,15 +105,19 @@ bool PosixFileAccess::clearNonBlocking()
 bool PosixFileAccess::lock()
 {
     const bool inspect = mode == Mode::Inspect;
+    // flock takes an exclusive lock on a descriptor of any mode, so inspection
+    // is refused by the same holders as a repair.
     int result;
     do
-        result = flock(fd, (inspect ? LOCK_SH : LOCK_EX) | LOCK_NB);
+        result = flock(fd, LOCK_EX | LOCK_NB);
     while (result != 0 && errno == EINTR);
     if (result != 0)
         return fail(errno, Refusal::Locked);
 
     // flock and fcntl locks do not see each other; holding both keeps out
-    // cooperating programs of either kind.
+    // cooperating programs of either kind. A read-only descriptor can hold
+    // only a read lock, so inspection also asks whether a write lock would be
+    // granted.
     struct flock range = {};
     range.l_type = inspect ? F_RDLCK : F_WRLCK;
     range.l_whence = SEEK_SET;
@@ -101,6 +128,13 @@ bool PosixFileAccess::lock()
     while (result != 0 && errno == EINTR);
     if (result != 0)
         return fail(errno, Refusal::Locked);
+    if (inspect) {
+        range.l_type = F_WRLCK;
+        if (fcntl(fd, F_GETLK, &range) != 0)
+            return fail(errno);
+        if (range.l_type != F_UNLCK)
+            return fail(EAGAIN, Refusal::Locked);
+    }
     return true;
 }
 
@@ -181,6 +215,63 @@ bool PosixFileAccess::setLastWriteTime(const FileTime& time)
     times[1].tv_sec = static_cast<time_t>(time.seconds);
     times[1].tv_nsec = static_cast<long>(time.nanoseconds);
     if (futimens(fd, times) != 0)
+        return fail(errno);
+    return true;
+}
+
+bool PosixFileAccess::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count,
+    std::uint32_t& done)
+{
+    done = 0;
+    while (done < count) {
+        const ssize_t got = pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::uint32_t>(got);
+    }
+    return true;
+}
+
+bool PosixFileAccess::writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
+    std::uint32_t& done)
+{
+    done = 0;
+    while (done < count) {
+        const ssize_t put = pwrite(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        if (put == 0)
+            break;
+        done += static_cast<std::uint32_t>(put);
+    }
+    return true;
+}
+
+bool PosixFileAccess::flush()
+{
+    int result;
+#ifdef F_FULLFSYNC
+    // fsync alone stops at the drive's cache there.
+    if (fcntl(fd, F_FULLFSYNC) == 0)
+        return true;
+#endif
+    do
+#ifdef __linux__
+        // The writes never change the size, so the data alone must reach the disk.
+        result = fdatasync(fd);
+#else
+        result = fsync(fd);
+#endif
+    while (result != 0 && errno == EINTR);
+    if (result != 0)
         return fail(errno);
     return true;
 }

@@ -1,19 +1,24 @@
 #pragma once
 
-#include "FileAccess.h"
+#include "RandomFileAccess.h"
 
-// Files through POSIX calls. Only regular files are opened. While open, the
-// file is held under both a whole-file flock and a whole-file fcntl lock, and
-// the open fails when another process holds either; a file that grants no one
-// write permission counts as read-only even for the superuser. Access times
-// are left alone where the system allows it. Interrupted calls are retried and
-// partial transfers continued.
-class PosixFileAccess : public FileAccess {
+#include <sys/stat.h>
+
+// Files through POSIX calls. Only regular files are opened: the kind is
+// judged from the name before any open, since opening a device can act on
+// hardware, and again on the opened descriptor, which must be the same file.
+// While open, the file is held under a whole-file flock and a whole-file fcntl
+// lock, and the open fails when another process holds a lock that keeps a
+// writer out. A file that grants no one write permission counts as read-only
+// for every user, the superuser included. Access times are left alone where
+// the system allows it. Interrupted calls are retried and partial transfers
+// continued.
+class PosixFileAccess : public RandomFileAccess {
 public:
     enum class Mode {
         ReadWrite,
-        // Opens for reading only, under shared locks, yet refuses what a
-        // read-write open would refuse: for looking at a file without
+        // Opens for reading only, yet refuses exactly what a read-write open
+        // would refuse, with the same reason: for looking at a file without
         // changing it.
         Inspect
     };
@@ -32,9 +37,13 @@ public:
     bool write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool setLastWriteTime(const FileTime& time) override;
     void close() override;
+    bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
+    bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
+        std::uint32_t& done) override;
+    bool flush() override;
 
     // Why open turned down a file the system itself would have opened.
-    enum class Refusal { None, NotRegularFile, ReadOnly, Locked };
+    enum class Refusal { None, NotRegularFile, ReadOnly, Locked, Replaced };
 
     // The errno of the last failed operation, 0 when none failed.
     int lastError() const { return error; }
@@ -42,8 +51,10 @@ public:
 
 private:
     bool fail(int code, Refusal why = Refusal::None);
-    // Each refuses the open file with its reason; open then closes it.
-    bool admit(const char* path);
+    // Each refuses the file with its reason; open then closes what it opened.
+    bool admit(const struct stat& status);
+    bool mayWrite(const char* path);
+    bool stillAdmitted(const struct stat& named);
     bool lock();
     bool clearNonBlocking();
 

@@ -1,6 +1,7 @@
 #include "ProgramRun.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,4 +57,10 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     run.out = contents(out);
     run.err = contents(err);
     return run;
+}
+
+std::string repairProgram()
+{
+    const char* chosen = std::getenv("SONORIX_REPAIR");
+    return chosen != nullptr && *chosen != '\0' ? chosen : SONORIX_REPAIR;
 }

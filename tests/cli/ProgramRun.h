@@ -13,3 +13,7 @@ struct ProgramRun {
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
     int timeoutMilliseconds = 20000);
+
+// The sonorix-repair under test: $SONORIX_REPAIR where set (a copy that
+// another user can run), else the one this build made.
+std::string repairProgram();

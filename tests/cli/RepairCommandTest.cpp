@@ -24,7 +24,7 @@ WaveHeader withTag(WaveHeader header, std::size_t offset, const char* text)
 
 ProgramRun run(const std::vector<std::string>& args)
 {
-    return runProgram(SONORIX_REPAIR, args);
+    return runProgram(repairProgram(), args);
 }
 
 class RepairCommandTest : public testing::Test {
@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(Files, RefusedFileTest, testing::Values(
     RefusedCase{"threeChannels", patched(sampleHeader(36, 0), 22, 2, 3), 144, 1, "unsupported format (3 channels)", nullptr},
     RefusedCase{"twentyFourBits", patched(sampleHeader(36, 0), 34, 2, 24), 144, 1, "unsupported format (24 bits per sample)", nullptr},
     RefusedCase{"noSampleRate", patched(sampleHeader(36, 0), 24, 4, 0), 144, 1, "unsupported format (sample rate 0)", nullptr},
-    RefusedCase{"huge", sampleHeader(36, 0), 4 * GiB + 8, 1, "unsupported format (larger than 4 GiB)", nullptr},
+    RefusedCase{"huge", sampleHeader(36, 0), 4 * GiB + 8, 1, "unsupported format (larger than 4 GiB + 7 bytes)", nullptr},
     RefusedCase{"short", sampleHeader(36, 0), 43, 2, "file error (shorter than the 44-byte header)", nullptr},
     RefusedCase{"readOnly", sampleHeader(36, 0), 144, 2, "file error (read-only)", "readOnly"},
     RefusedCase{"missing", WaveHeader(), 0, 2, "file error (No such file or directory)", "missing"},
@@ -148,15 +148,17 @@ INSTANTIATE_TEST_SUITE_P(Files, RefusedFileTest, testing::Values(
     RefusedCase{"fifo", WaveHeader(), 0, 2, "file error (not a regular file)", "fifo"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
-TEST_F(RepairCommandTest, FileLockedByAnotherProcessIsAFileError)
+TEST_F(RepairCommandTest, FileLockedByAnotherProcessIsAFileErrorInEveryMode)
 {
     const std::string path = create("held.wav", sampleHeader(36, 0));
     for (HeldFile::Kind kind : holdKinds()) {
         HeldFile other(path, kind);
         ASSERT_TRUE(other.holding());
-        const ProgramRun result = run({path});
-        EXPECT_EQ(result.status, 2);
-        EXPECT_EQ(result.out, path + ": file error (locked by another process)\n");
+        for (const char* option : {"--", "--dry-run"}) {
+            const ProgramRun result = run({option, path});
+            EXPECT_EQ(result.status, 2) << option;
+            EXPECT_EQ(result.out, path + ": file error (locked by another process)\n") << option;
+        }
     }
     expectFile(path, sampleHeader(36, 0));
     EXPECT_EQ(run({path}).status, 0);
@@ -227,8 +229,9 @@ TEST(RepairCommandUsage, HelpVersionAndUsageErrors)
 {
     const ProgramRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: sonorix-repair [--dry-run] [--touch] FILE...\n", 0), 0u);
-    EXPECT_NE(help.out.find("--dry-run"), std::string::npos);
+    EXPECT_EQ(help.out.rfind("Usage: sonorix-repair [--any-layout] [--dry-run] [--touch] FILE...\n", 0), 0u);
+    for (const char* option : {"--any-layout", "--dry-run", "--touch"})
+        EXPECT_NE(help.out.find(std::string("\n  ") + option + "  "), std::string::npos) << option;
     EXPECT_EQ(help.err, "");
 
     // After "--" even a name that looks like an option is a file.

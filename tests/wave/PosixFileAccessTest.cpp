@@ -59,7 +59,7 @@ protected:
     const std::string path = dir.file("subject.wav");
 };
 
-TEST_F(PosixFileAccessTest, RepairKeepsEveryLockerOutAndInspectionOnlyWriters)
+TEST_F(PosixFileAccessTest, RepairKeepsEveryLockerOutAndInspectionEveryWriter)
 {
     {
         PosixFileAccess file;
@@ -69,10 +69,24 @@ TEST_F(PosixFileAccessTest, RepairKeepsEveryLockerOutAndInspectionOnlyWriters)
         file.close();
         EXPECT_EQ(othersLockAttempt(path, true), 0);
     }
+    // A read-only descriptor can hold only a read lock of fcntl's kind.
     PosixFileAccess file(Mode::Inspect);
     ASSERT_TRUE(file.open(path.c_str()));
-    EXPECT_EQ(othersLockAttempt(path, false), 0);
+    EXPECT_EQ(othersLockAttempt(path, false), 1);
     EXPECT_EQ(othersLockAttempt(path, true), 3);
+}
+
+TEST_F(PosixFileAccessTest, InspectionIsRefusedByEveryHolderThatRefusesARepair)
+{
+    for (HeldFile::Kind kind : holdKinds()) {
+        HeldFile other(path, kind);
+        ASSERT_TRUE(other.holding());
+        for (Mode mode : {Mode::ReadWrite, Mode::Inspect}) {
+            PosixFileAccess file(mode);
+            EXPECT_FALSE(file.open(path.c_str())) << static_cast<int>(kind);
+            EXPECT_EQ(file.refusal(), Refusal::Locked) << static_cast<int>(kind);
+        }
+    }
 }
 
 TEST_F(PosixFileAccessTest, RefusesInBothModesWithTheReason)

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "LayoutFindings.h"
+#include "PosixFileAccess.h"
+
+#include <string>
+
+// Why the any-layout rule refused a file: what it could not explain, and
+// where.
+std::string layoutUnsupportedReason(const LayoutFindings& findings);
+
+// What went wrong with the file under the any-layout rule.
+std::string layoutFileErrorReason(const LayoutFindings& findings, const PosixFileAccess& file);

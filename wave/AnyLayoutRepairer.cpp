@@ -1,0 +1,69 @@
+#include "AnyLayoutRepairer.h"
+
+#include "SizePlan.h"
+#include "WaveLayout.h"
+
+namespace {
+
+// Judges the open file: Repaired with the plan's writes to make, or the
+// outcome that ends the repair here.
+RepairResult examine(RandomFileAccess& file, FileTime& lastWrite, SizePlan& plan, LayoutFindings& findings)
+{
+    // Read whether or not it will be restored, so a file whose time cannot be
+    // read is refused the same way in both modes.
+    if (!file.getLastWriteTime(lastWrite) || !file.getSize(findings.fileSize))
+        return FileError;
+    WaveLayout layout;
+    if (!readWaveLayout(file, findings.fileSize, layout, findings))
+        return FileError;
+    if (findings.fault != LayoutFault::None)
+        return Unsupported;
+    findings.fault = planSizes(layout, findings.fileSize, plan);
+    if (findings.fault != LayoutFault::None) {
+        findings.offset = layout.trailAt;
+        findings.tag = layout.trailTag;
+        return Unsupported;
+    }
+    return plan.count == 0 ? AlreadyValid : Repaired;
+}
+
+RepairResult write(RandomFileAccess& file, const SizePlan& plan)
+{
+    for (std::size_t i = 0; i < plan.count; ++i) {
+        const SizePlan::Write& field = plan.writes[i];
+        std::uint32_t done = 0;
+        if ((i > 0 && !file.flush()) || !file.writeAt(field.offset, field.bytes, field.count, done)
+            || done != field.count)
+            return FileError;
+    }
+    return Repaired;
+}
+
+}
+
+RepairResult AnyLayoutRepairer::repair(RandomFileAccess& file, const char* path, bool keepTime,
+    LayoutFindings& findings) const
+{
+    if (!file.open(path))
+        return FileError;
+    FileTime lastWrite;
+    SizePlan plan;
+    RepairResult result = examine(file, lastWrite, plan, findings);
+    if (result == Repaired)
+        result = write(file, plan);
+    if (result == Repaired && keepTime && !file.setLastWriteTime(lastWrite))
+        result = FileError;
+    file.close();
+    return result;
+}
+
+RepairResult AnyLayoutRepairer::inspect(RandomFileAccess& file, const char* path, LayoutFindings& findings) const
+{
+    if (!file.open(path))
+        return FileError;
+    FileTime lastWrite;
+    SizePlan plan;
+    const RepairResult result = examine(file, lastWrite, plan, findings);
+    file.close();
+    return result;
+}

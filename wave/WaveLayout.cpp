@@ -1,0 +1,181 @@
+#include "WaveLayout.h"
+
+#include "LittleEndian.h"
+#include "WaveHeader.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::uint32_t noSize = 0xFFFFFFFFu;
+// riffSize, dataSize and sampleCount of 64 bits, then the table length.
+constexpr std::uint32_t ds64Fields = 28;
+
+constexpr std::uint32_t tagOf(const char (&text)[5])
+{
+    return WaveHeader::tag(text);
+}
+
+bool readWhole(RandomFileAccess& file, std::uint64_t offset, unsigned char* buffer, std::uint32_t count)
+{
+    std::uint32_t done = 0;
+    return file.readAt(offset, buffer, count, done) && done == count;
+}
+
+// A chunk identifier: four printable ASCII characters, the first not a space.
+bool isChunkTag(const unsigned char* at)
+{
+    return at[0] != ' ' && std::all_of(at, at + 4, [](unsigned char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+// Records a fault; the reads so far succeeded, so the walk itself did too.
+bool refuse(LayoutFindings& findings, LayoutFault why, std::uint64_t at = 0, std::uint32_t tag = 0,
+    std::uint32_t size = 0)
+{
+    findings.fault = why;
+    findings.offset = at;
+    findings.tag = tag;
+    findings.chunkSize = size;
+    return true;
+}
+
+// Reads the body of a chunk the sizes depend on: ds64 (or the room for it),
+// fmt and fact. Every other chunk stays unread.
+bool readBody(RandomFileAccess& file, std::uint64_t at, std::uint32_t id, std::uint32_t size,
+    WaveLayout& layout, bool& formatSeen, LayoutFindings& findings)
+{
+    if (at == 12 && (id == tagOf("ds64") || (!layout.wide && id == tagOf("JUNK")))) {
+        if (size < ds64Fields)
+            return layout.wide ? refuse(findings, LayoutFault::ShortChunk, at, id, size) : true;
+        unsigned char body[ds64Fields];
+        if (!readWhole(file, at + 8, body, ds64Fields))
+            return false;
+        layout.firstTag = id;
+        layout.ds64Room = !layout.wide;
+        layout.ds64Riff = loadU64(body);
+        layout.ds64Data = loadU64(body + 8);
+        layout.ds64Samples = loadU64(body + 16);
+        layout.ds64Table = loadU32(body + 24);
+    } else if (id == tagOf("fmt ")) {
+        if (formatSeen)
+            return refuse(findings, LayoutFault::RepeatedChunk, at, id, size);
+        formatSeen = true;
+        unsigned char body[frameFormatBytes] = {};
+        if (!readWhole(file, at + 8, body, std::min(size, frameFormatBytes)))
+            return false;
+        const LayoutFault why = readFrameFormat(body, size, layout.format);
+        findings.format = layout.format;
+        if (why != LayoutFault::None)
+            return refuse(findings, why, at, id, size);
+    } else if (id == tagOf("fact")) {
+        if (layout.hasFact)
+            return refuse(findings, LayoutFault::RepeatedChunk, at, id, size);
+        if (size < 4)
+            return refuse(findings, LayoutFault::ShortChunk, at, id, size);
+        unsigned char body[4];
+        if (!readWhole(file, at + 8, body, 4))
+            return false;
+        layout.hasFact = true;
+        layout.factAt = at + 8;
+        layout.factFrames = loadU32(body);
+    }
+    return true;
+}
+
+bool broken(WaveLayout& layout, LayoutFault why, std::uint64_t at, std::uint32_t tag)
+{
+    layout.trail = WaveLayout::Trail::Broken;
+    layout.trailFault = why;
+    layout.trailAt = at;
+    layout.trailTag = tag;
+    return true;
+}
+
+// Judges what follows the stored data when it ends inside the file. Reads
+// only where chunk headers would stand.
+bool readTrail(RandomFileAccess& file, std::uint64_t fileSize, WaveLayout& layout)
+{
+    const std::uint64_t stored = layout.storedDataSize();
+    if (stored >= fileSize - layout.payloadAt())
+        return true;
+    std::uint64_t at = layout.payloadAt() + stored + (stored & 1);
+    for (int count = 0; at < fileSize; ++count) {
+        unsigned char header[8];
+        const std::uint32_t got = static_cast<std::uint32_t>(std::min<std::uint64_t>(8, fileSize - at));
+        if (!readWhole(file, at, header, got))
+            return false;
+        if (got < 4 || !isChunkTag(header)) {
+            if (count == 0) {
+                layout.trail = WaveLayout::Trail::NotAChunk;
+                return true;
+            }
+            return broken(layout, LayoutFault::DamagedAfterData, at, 0);
+        }
+        const std::uint32_t id = loadU32(header);
+        if (count == maxChunks)
+            return broken(layout, LayoutFault::TooManyChunks, at, id);
+        if (got < 8)
+            return broken(layout, LayoutFault::DamagedAfterData, at, id);
+        const std::uint32_t size = loadU32(header + 4);
+        if (layout.wide && size == noSize)
+            return broken(layout, LayoutFault::TableSized, at, id);
+        if (size > fileSize - at - 8)
+            return broken(layout, LayoutFault::DamagedAfterData, at, id);
+        // A last chunk may end without its pad byte.
+        at += 8 + std::uint64_t(size) + (size & 1);
+    }
+    return true;
+}
+
+}
+
+bool readWaveLayout(RandomFileAccess& file, std::uint64_t fileSize, WaveLayout& layout,
+    LayoutFindings& findings)
+{
+    layout = WaveLayout();
+    findings.fault = LayoutFault::None;
+    unsigned char riff[12];
+    if (fileSize < 12 || !readWhole(file, 0, riff, 12))
+        return false;
+    const std::uint32_t form = loadU32(riff);
+    layout.wide = form == tagOf("RF64") || form == tagOf("BW64");
+    if ((form != tagOf("RIFF") && !layout.wide) || loadU32(riff + 8) != tagOf("WAVE"))
+        return refuse(findings, LayoutFault::NotRiffWave);
+    layout.riffSize = loadU32(riff + 4);
+
+    bool formatSeen = false;
+    for (std::uint64_t at = 12, count = 0;; ++count) {
+        if (count == maxChunks)
+            return refuse(findings, LayoutFault::TooManyChunks, at);
+        if (at == fileSize)
+            return refuse(findings, LayoutFault::NoDataChunk);
+        if (fileSize - at < 8)
+            return refuse(findings, LayoutFault::CutChunkHeader, at);
+        unsigned char header[8];
+        if (!readWhole(file, at, header, 8))
+            return false;
+        const std::uint32_t id = loadU32(header);
+        const std::uint32_t size = loadU32(header + 4);
+        if (!isChunkTag(header))
+            return refuse(findings, LayoutFault::DamagedChunk, at);
+        if (at == 12 && layout.wide && id != tagOf("ds64"))
+            return refuse(findings, LayoutFault::NoDs64, at, id, size);
+        if (id == tagOf("data")) {
+            layout.dataAt = at;
+            layout.dataSize = size;
+            break;
+        }
+        if (layout.wide && size == noSize)
+            return refuse(findings, LayoutFault::TableSized, at, id, size);
+        if (size > fileSize - at - 8)
+            return refuse(findings, LayoutFault::ChunkPastEnd, at, id, size);
+        if (!readBody(file, at, id, size, layout, formatSeen, findings))
+            return false;
+        if (findings.fault != LayoutFault::None)
+            return true;
+        at = std::min(fileSize, at + 8 + size + (size & 1));
+    }
+    if (!formatSeen)
+        return refuse(findings, LayoutFault::NoFormatChunk, layout.dataAt, tagOf("data"), layout.dataSize);
+    return readTrail(file, fileSize, layout);
+}
