@@ -34,7 +34,7 @@ TEST_F(Recordings, RealWriterFilesAreSoundAndCutOnesAreRepaired) {
             std::string path = folder + "\\" + v.kind + name;
             SCOPED_TRACE(path);
             ASSERT_TRUE(writeFile(path, v.bytes));
-            EXPECT_EQ(ansi(v.message), process.run(path));
+            EXPECT_EQ(ansi(v.message), process.run(path).text);
             expectOnlySizesFitted(v.bytes, path);
         }
     }

@@ -13,31 +13,37 @@ const char* const fileError = u8"ファイルエラーが起こりました";
 const char* const unsupported = u8"サポート外のWavファイル形式です";
 
 // The file behind a name is the name without quotation marks; fileBytes 0
-// writes none, fewer than 44 cut the header short. The empty name comes
-// last: the checks after the loop look at what its warning leaves.
+// writes none, fewer than 44 cut the header short. Every outcome is told
+// with the information icon, refused input with the warning icon. The empty
+// name comes last: the checks after the loop look at what its warning leaves.
 struct RunCase {
     const char* typed;  // '@' stands for the scratch folder
     HeaderFields header;
     std::size_t fileBytes;
     const char* message;
+    BoxIcon icon;
 };
+
+// Typed through WM_SETTEXT, which the field's 259-character limit does not stop.
+const std::string tooLongName(260, 'x');
 
 const HeaderFields cutOff{36, 1, 1, 8000, 16, 0};
 
 const RunCase runCases[] = {
-    {"@\\cut.wav", cutOff, 1044, repaired},
-    {"@\\only-data-size-wrong.wav", {1036, 1, 1, 8000, 16, 4}, 1044, repaired},
-    {"@\\sound.wav", {1036, 1, 1, 8000, 16, 1000}, 1044, alreadyValid},
-    {"@\\header-alone.wav", cutOff, 44, alreadyValid},
-    {"@\\float.wav", {36, 3, 1, 8000, 16, 0}, 444, unsupported},
-    {"@\\24-bit.wav", {36, 1, 1, 8000, 24, 0}, 344, unsupported},
-    {"@\\three-channels.wav", {36, 1, 3, 8000, 16, 0}, 344, unsupported},
-    {"@\\shorter-than-a-header.wav", cutOff, 43, fileError},
-    {"@\\missing.wav", cutOff, 0, fileError},
-    {"@", cutOff, 0, fileError},
-    {"   ", cutOff, 0, fileError},
-    {"\"@\\quoted-names-are-taken-as-typed.wav\"", cutOff, 144, fileError},
-    {"", cutOff, 0, u8"ファイル名を指定して下さい"},
+    {"@\\cut.wav", cutOff, 1044, repaired, BoxIcon::Information},
+    {"@\\only-data-size-wrong.wav", {1036, 1, 1, 8000, 16, 4}, 1044, repaired, BoxIcon::Information},
+    {"@\\sound.wav", {1036, 1, 1, 8000, 16, 1000}, 1044, alreadyValid, BoxIcon::Information},
+    {"@\\header-alone.wav", cutOff, 44, alreadyValid, BoxIcon::Information},
+    {"@\\float.wav", {36, 3, 1, 8000, 16, 0}, 444, unsupported, BoxIcon::Information},
+    {"@\\24-bit.wav", {36, 1, 1, 8000, 24, 0}, 344, unsupported, BoxIcon::Information},
+    {"@\\three-channels.wav", {36, 1, 3, 8000, 16, 0}, 344, unsupported, BoxIcon::Information},
+    {"@\\shorter-than-a-header.wav", cutOff, 43, fileError, BoxIcon::Information},
+    {"@\\missing.wav", cutOff, 0, fileError, BoxIcon::Information},
+    {"@", cutOff, 0, fileError, BoxIcon::Information},
+    {"   ", cutOff, 0, fileError, BoxIcon::Information},
+    {"\"@\\quoted-names-are-taken-as-typed.wav\"", cutOff, 144, fileError, BoxIcon::Information},
+    {tooLongName.c_str(), cutOff, 0, u8"文字列が長すぎます。( 260 文字未満で入力して下さい)", BoxIcon::Warning},
+    {"", cutOff, 0, u8"ファイル名を指定して下さい", BoxIcon::Warning},
 };
 
 struct RunCommand : StartedSonorix {};
@@ -58,7 +64,10 @@ TEST_F(RunCommand, EachOutcomeShowsItsMessageAndTouchesOnlyWhatItShould) {
         if (c.fileBytes > 0) {
             ASSERT_TRUE(writeFile(path, before));
         }
-        EXPECT_EQ(ansi(c.message), process.run(typed));
+        const ShownBox box = process.run(typed);
+        EXPECT_EQ(ansi(c.message), box.text);
+        EXPECT_EQ(process.mainWindow, box.owner);
+        EXPECT_EQ(c.icon, box.icon);
         EXPECT_EQ(typed, process.fileName()) << "Run changed the edit field";
         if (c.message == repaired) {
             expectOnlySizesFitted(before, path);
@@ -83,9 +92,9 @@ TEST_F(RunCommand, FileHeldOpenElsewhereIsAFileError) {
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    EXPECT_EQ(ansi(fileError), process.run(path));
+    EXPECT_EQ(ansi(fileError), process.run(path).text);
     CloseHandle(held);
-    EXPECT_EQ(ansi(repaired), process.run(path)) << "once released, the same file is repaired";
+    EXPECT_EQ(ansi(repaired), process.run(path).text) << "once released, the same file is repaired";
 }
 
 TEST_F(RunCommand, KeepTimeDecidesWhetherTheLastWriteTimeSurvives) {
@@ -102,7 +111,7 @@ TEST_F(RunCommand, KeepTimeDecidesWhetherTheLastWriteTimeSurvives) {
         ASSERT_NE(INVALID_HANDLE_VALUE, file);
         EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &old));
         CloseHandle(file);
-        EXPECT_EQ(ansi(repaired), process.run(path));
+        EXPECT_EQ(ansi(repaired), process.run(path).text);
         WIN32_FILE_ATTRIBUTE_DATA data{};
         ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data));
         EXPECT_EQ(keep ? 0 : 1, CompareFileTime(&data.ftLastWriteTime, &old));

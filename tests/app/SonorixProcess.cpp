@@ -88,16 +88,16 @@ HWND SonorixProcess::waitDialog(const std::string& caption, DWORD timeout) const
     }, timeout, pollInterval);
 }
 
-std::string SonorixProcess::takeMessageBox() const {
+ShownBox SonorixProcess::takeBox() const {
     HWND box = waitMessageBox();
     if (!box) {
         ADD_FAILURE() << "no message box appeared";
-        return std::string();
+        return ShownBox();
     }
-    std::string text = controlText(box, 0xFFFF);
+    ShownBox shown{controlText(box, 0xFFFF), GetWindow(box, GW_OWNER), shownIcon(box)};
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(waitGone(box)) << "the message box did not close";
-    return text;
+    return shown;
 }
 
 bool SonorixProcess::waitGone(HWND window, DWORD timeout) const {
@@ -135,11 +135,11 @@ LRESULT SonorixProcess::send(int id, UINT message, WPARAM wParam, LPARAM lParam)
     return static_cast<LRESULT>(result);
 }
 
-std::string SonorixProcess::run(const std::string& name) const {
+ShownBox SonorixProcess::run(const std::string& name) const {
     if (!setFileName(name)) {
         ADD_FAILURE() << "could not set the file name";
-        return std::string();
+        return ShownBox();
     }
     postCommand(1001);
-    return takeMessageBox();
+    return takeBox();
 }

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "BoxIcon.h"
+
 // Asks done until it holds or timeout ms have passed; returns its last answer.
 bool waitUntil(const std::function<bool()>& done, DWORD timeout, DWORD pollInterval = 20);
 // A visible top-level window that match accepts; null on time-out.
@@ -16,6 +18,13 @@ std::string windowText(HWND window);
 std::string controlText(HWND dialog, int id);
 // Full path of Sonorix.exe of this build.
 std::string sonorixPath();
+
+// What a message box of the program showed.
+struct ShownBox {
+    std::string text;
+    HWND owner = nullptr;
+    BoxIcon icon = BoxIcon::None;
+};
 
 // Sonorix.exe of this build in a process of its own, driven from outside
 // the way a user would. Every wait ends at its time-out; a process still
@@ -40,9 +49,10 @@ public:
     HWND waitMessageBox(DWORD timeout = defaultTimeout) const {
         return waitDialog("Sonorix", timeout);
     }
-    // Reads the box's text, dismisses it with OK and waits until it is gone;
-    // empty with a failure recorded when there is none.
-    std::string takeMessageBox() const;
+    // Reads the box's text, owner and icon, dismisses it with OK and waits
+    // until it is gone; empty with a failure recorded when there is none.
+    ShownBox takeBox() const;
+    std::string takeMessageBox() const { return takeBox().text; }
     bool waitGone(HWND window, DWORD timeout = defaultTimeout) const;
     // True with the exit code once the process has ended.
     bool waitExit(DWORD* exitCode, DWORD timeout = defaultTimeout);
@@ -63,8 +73,8 @@ public:
     void setKeepTime(bool ticked) const {
         send(1002, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
-    // Runs the repair on name and returns the result box's text.
-    std::string run(const std::string& name) const;
+    // Runs the repair on name and returns the box it shows.
+    ShownBox run(const std::string& name) const;
 
     static constexpr DWORD defaultTimeout = 15000;
     // How often the waits look again; finer for timing than for testing.

@@ -51,6 +51,7 @@ void BoxWatcher::watch() {
             char text[512] = {};
             seen.found = true;
             seen.owner = GetWindow(box, GW_OWNER);
+            seen.icon = shownIcon(box);
             GetWindowTextA(box, text, sizeof text);
             seen.caption = text;
             text[0] = '\0';

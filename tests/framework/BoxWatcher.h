@@ -6,10 +6,13 @@
 #include <string>
 #include <thread>
 
+#include "BoxIcon.h"
+
 // What a BoxWatcher saw of the dialog it dismissed.
 struct SeenBox {
     bool found = false;
     HWND owner = nullptr;
+    BoxIcon icon = BoxIcon::None;
     std::string caption;
     std::string text; // the static text 0xFFFF of a message box
 };

@@ -10,7 +10,6 @@
 #include "BoxWatcher.h"
 #include "DialogBridge.h"
 #include "DialogTemplate.h"
-#include "FrameworkStrings.h"
 #include "MessageLoop.h"
 #include "QuitTimer.h"
 
@@ -132,6 +131,7 @@ TEST_F(DataExchangeTest, ReadingRefusesTextThatDoesNotFitWithTheWarningAndSelect
         EXPECT_EQ(box.text, tooLongText(sample.capacity));
         EXPECT_EQ(box.caption, ansiText(caption));
         EXPECT_EQ(box.owner, dialogWindow);
+        EXPECT_EQ(box.icon, BoxIcon::Warning);
 
         const HWND field = sample.control == Combo ? comboEdit() : item(sample.control);
         EXPECT_EQ(focused(), field);
@@ -223,7 +223,7 @@ TEST_F(DataExchangeTest, WarningsShowTheirTextAndFocusVisibleControls) {
                  {HiddenEdit, 0, 0, given, false},
                  {Missing, 0, 0, given, false},
                  {Edit, 1, 0, "", true},
-                 {Edit, 2, IDS_FRAMEWORK_TOO_LONG, ansiText("文字列が長すぎます。( %1!u! 文字未満で入力して下さい)"), true},
+                 {Edit, 2, 25092, ansiText("文字列が長すぎます。( %1!u! 文字未満で入力して下さい)"), true},
                  {Edit, 2, 999, "", true},
                  {Combo, 3, 4096, tooLongText(4096), true}};
     for (const auto& sample : cases) {
@@ -243,6 +243,8 @@ TEST_F(DataExchangeTest, WarningsShowTheirTextAndFocusVisibleControls) {
         ASSERT_TRUE(box.found);
         EXPECT_EQ(box.text, sample.text);
         EXPECT_EQ(box.caption, ansiText(caption));
+        EXPECT_EQ(box.owner, dialogWindow);
+        EXPECT_EQ(box.icon, BoxIcon::Warning);
         const HWND field = sample.control == Combo ? comboEdit() : item(sample.control);
         EXPECT_EQ(focused(), sample.focusMoves ? field : item(Button));
     }

@@ -2,7 +2,6 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -25,15 +24,15 @@ TEST_F(FileDialogTest, PreparedRequestHoldsTheFiveMembersAndZeroElsewhere) {
 
     OPENFILENAMEA expected;
     std::memset(&expected, 0, sizeof expected);
-    expected.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    // The structure without the three members of later Windows versions: 76
+    // bytes in 32-bit code, 136 in 64-bit code.
+    expected.lStructSize = sizeof(void*) == 4 ? 76 : 136;
     expected.hwndOwner = owner;
     expected.lpstrFile = buffer;
     expected.nMaxFile = sizeof buffer;
     expected.Flags = OFN_EXPLORER;
     EXPECT_EQ(std::memcmp(&request, &expected, sizeof request), 0);
-    // The size of the structure without the members of later Windows versions.
-    EXPECT_EQ(request.lStructSize, offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR));
-    EXPECT_LT(request.lStructSize, sizeof(OPENFILENAMEA));
+    EXPECT_EQ(request.lStructSize, expected.lStructSize);
     EXPECT_STREQ(buffer, "take.wav");
 }
 
@@ -122,6 +121,7 @@ TEST_F(FileDialogTest, CommonDialogErrorShowsTheCodeInTheApplicationsBox) {
         EXPECT_EQ(box.text, ansiText(sample.text));
         EXPECT_EQ(box.caption, std::string(application.title()));
         EXPECT_EQ(box.owner, sample.owner != nullptr ? other : main);
+        EXPECT_EQ(box.icon, BoxIcon::Error);
     }
     application.mainWindow = nullptr;
     DestroyWindow(other);

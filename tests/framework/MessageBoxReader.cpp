@@ -21,6 +21,7 @@ BOOL CALLBACK readBox(HWND window, LPARAM watch) {
     GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
     seen.text = text;
     seen.owner = GetWindow(window, GW_OWNER);
+    seen.icon = shownIcon(window);
     seen.found = true;
     PostMessageA(window, WM_COMMAND, IDOK, 0);
     return FALSE;

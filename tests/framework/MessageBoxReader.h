@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "BoxIcon.h"
+
 // What a message box showed; found is false when none appeared in time.
 struct MessageBoxSeen {
     int result = 0;
@@ -13,6 +15,7 @@ struct MessageBoxSeen {
     std::string caption;
     std::string text;
     HWND owner = nullptr;
+    BoxIcon icon = BoxIcon::None;
 };
 
 // Calls show on this thread while a watcher thread waits up to 10 s for a
