@@ -39,10 +39,8 @@ protected:
     }
 };
 
-TEST_F(WindowObjectTest, NewObjectsHoldOneReferenceNoWindowAndTheDefaultProcedure) {
+TEST_F(WindowObjectTest, NewObjectsCountReferencesFromOne) {
     auto* window = new RecordingWindow;
-    EXPECT_EQ(window->hwnd, nullptr);
-    EXPECT_EQ(window->defaultProc, reinterpret_cast<WNDPROC>(DefWindowProcA));
     EXPECT_EQ(window->notify(AddRef, 0), 2);
     EXPECT_EQ(window->notify(AddRef, 0), 3);
     EXPECT_EQ(window->notify(Release, 0), 2);
@@ -52,11 +50,23 @@ TEST_F(WindowObjectTest, NewObjectsHoldOneReferenceNoWindowAndTheDefaultProcedur
     EXPECT_FALSE(RecordingWindow::alive(window));
 
     auto* dialog = new RecordingDialog;
-    EXPECT_EQ(dialog->hwnd, nullptr);
-    EXPECT_FALSE(dialog->modeless);
-    EXPECT_EQ(dialog->defaultProc, reinterpret_cast<WNDPROC>(DefDlgProcA));
     EXPECT_EQ(dialog->notify(Release, 0), 0);
     EXPECT_FALSE(RecordingDialog::alive(dialog));
+}
+
+// A default button id set through callDefault is kept only by the dialog
+// manager's procedure; the plain window procedure answers 0.
+TEST_F(WindowObjectTest, CallDefaultReachesDefWindowProcOrForADialogObjectDefDlgProc) {
+    for (bool dialog : {false, true}) {
+        SCOPED_TRACE(dialog ? "dialog" : "window");
+        const HWND window = plainDialog();
+        ASSERT_NE(window, nullptr);
+        WindowObject* object = dialog ? new DialogObject : new WindowObject;
+        object->callDefault(window, DM_SETDEFID, 77, 0);
+        EXPECT_EQ(object->callDefault(window, DM_GETDEFID, 0, 0), dialog ? MAKELRESULT(77, DC_HASDEFID) : 0);
+        object->notify(Release, 0);
+        DestroyWindow(window);
+    }
 }
 
 TEST_F(WindowObjectTest, AttachOnAWindowObjectTakesAReferenceAndDetachDropsIt) {
