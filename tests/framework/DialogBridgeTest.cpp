@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <new>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -339,6 +340,42 @@ TEST_F(DialogBridgeTest, ThrowingObjectsLeaveNoStrayObject) {
         EXPECT_EQ(object->refCount, 2);
         closeBound(window);
     }
+}
+
+UINT throwOn = 0;
+
+class ThrowingProbe : public Probe {
+public:
+    int windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        const int result = Probe::windowProc(window, message, wParam, lParam);
+        if (message == throwOn) {
+            throw std::runtime_error("windowProc");
+        }
+        return result;
+    }
+};
+
+// No exception leaves the bridge: the message is answered 0 (WM_INITDIALOG
+// would be TRUE), and one thrown at WM_NCDESTROY still unbinds the window and
+// drops the window's reference, here the last one.
+TEST_F(DialogBridgeTest, ExceptionFromWindowProcIsAnsweredZeroAndTheWindowStillUnbinds) {
+    const HWND window = modeless(startDialogProc<ThrowingProbe, true>);
+    ASSERT_NE(window, nullptr);
+    Probe* object = boundProbe(window);
+    ASSERT_NE(object, nullptr);
+    throwOn = WM_INITDIALOG;
+    EXPECT_EQ(boundDialogProc(window, WM_INITDIALOG, 0, 0), 0);
+    EXPECT_EQ(boundProbe(window), object);
+
+    EXPECT_EQ(object->notify(Release, 0), 1);
+    throwOn = WM_NCDESTROY;
+    DestroyWindow(window);
+    throwOn = 0;
+    EXPECT_TRUE(record.deleted);
+    EXPECT_EQ(record.userSlotAtDelete, 0);
+    EXPECT_EQ(record.procSlotAtDelete, procValue(deadDialogProc));
+    EXPECT_EQ(Probe::count(), 0u);
+    EXPECT_TRUE(loop.windows.empty());
 }
 
 class RecordingProbe : public Probe {
