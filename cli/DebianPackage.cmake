@@ -1,0 +1,53 @@
+# The Debian package of sonorix-repair, made with the program:
+# sonorix-repair_<version>_<architecture>.deb in the build folder, holding the
+# program in /usr/bin and its manual page. Where there is no dpkg (macOS)
+# there is no package.
+find_program(SONORIX_DPKG dpkg)
+if(NOT SONORIX_DPKG)
+  return()
+endif()
+execute_process(COMMAND ${SONORIX_DPKG} --print-architecture
+  OUTPUT_VARIABLE sonorix_deb_architecture OUTPUT_STRIP_TRAILING_WHITESPACE)
+
+set(sonorix_manual ${CMAKE_CURRENT_BINARY_DIR}/sonorix-repair.1.gz)
+add_custom_command(
+  OUTPUT ${sonorix_manual}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/sonorix-repair.1 ${CMAKE_CURRENT_BINARY_DIR}
+  COMMAND gzip -9nf ${CMAKE_CURRENT_BINARY_DIR}/sonorix-repair.1
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/sonorix-repair.1
+  VERBATIM)
+install(FILES ${sonorix_manual} DESTINATION share/man/man1)
+
+# cpack packs a folder that the install rules fill, and installs no project
+# itself: that would build the whole tree, this target included, over again.
+set(sonorix_deb_root ${CMAKE_CURRENT_BINARY_DIR}/deb-root)
+set(CPACK_GENERATOR DEB)
+set(CPACK_INSTALL_CMAKE_PROJECTS "")
+set(CPACK_INSTALLED_DIRECTORIES "${sonorix_deb_root};/")
+set(CPACK_OUTPUT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/CPackDebConfig.cmake)
+set(CPACK_PACKAGE_NAME sonorix-repair)
+set(CPACK_PACKAGE_VENDOR Halvane)
+set(CPACK_PACKAGE_VERSION ${SONORIX_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "repairs the size fields of cut-off WAV and RF64 recordings in place")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Recordings cut off before the writer stored their final sizes open short or
+not at all. sonorix-repair rewrites the RIFF, data, fact and ds64 sizes from
+the file's real length, in place, without reading or copying the audio, and
+keeps the modification time.")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER Halvane)
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${sonorix_deb_architecture})
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+include(CPack)
+
+set(sonorix_deb ${CMAKE_BINARY_DIR}/sonorix-repair_${SONORIX_VERSION}_${sonorix_deb_architecture}.deb)
+add_custom_command(
+  OUTPUT ${sonorix_deb}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${sonorix_deb_root}
+  COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${sonorix_deb_root}/usr --strip
+  COMMAND ${CMAKE_CPACK_COMMAND} --config ${CPACK_OUTPUT_CONFIG_FILE} -B ${CMAKE_BINARY_DIR}
+  DEPENDS sonorix-repair ${sonorix_manual} ${CPACK_OUTPUT_CONFIG_FILE}
+  VERBATIM)
+add_custom_target(sonorix-repair-deb ALL DEPENDS ${sonorix_deb})
+set_target_properties(sonorix-repair-deb PROPERTIES PACKAGE_FILE ${sonorix_deb})
