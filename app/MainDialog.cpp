@@ -41,7 +41,11 @@ int MainDialog::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_QUERYENDSESSION:
         onClose();
         SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
-        PostMessageA(window, destroyAfterAnswer, 0, 0);
+        // With the queue full the window goes at once: closing matters more
+        // than the answer.
+        if (!PostMessageA(window, destroyAfterAnswer, 0, 0)) {
+            DestroyWindow(window);
+        }
         return TRUE;
     case destroyAfterAnswer:
         DestroyWindow(window);
