@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/sysmacros.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -122,6 +124,31 @@ TEST_F(PosixFileAccessTest, RefusesInBothModesWithTheReason)
         }
     }
     EXPECT_EQ(WaveRepairer().repair(fifo.c_str(), true), FileError);
+}
+
+// Opening a device can act on hardware: nothing but a regular file may be
+// opened, in either mode, even for a moment.
+TEST_F(PosixFileAccessTest, OpensNothingButARegularFile)
+{
+    const std::string fifo = dir.file("pipe.wav");
+    const std::string device = dir.file("null.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    const bool haveDevice = mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    for (const std::string& node : {fifo, device}) {
+        if (node == device && !haveDevice)
+            continue;
+        const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(inotify_add_watch(watch, node.c_str(), IN_OPEN), 0);
+        for (Mode mode : {Mode::ReadWrite, Mode::Inspect}) {
+            PosixFileAccess file(mode);
+            EXPECT_FALSE(file.open(node.c_str())) << node;
+            EXPECT_EQ(file.refusal(), Refusal::NotRegularFile) << node;
+        }
+        char event[sizeof(inotify_event) + 256];
+        EXPECT_LT(read(watch, event, sizeof event), 0) << node << " was opened";
+        close(watch);
+    }
 }
 
 TEST_F(PosixFileAccessTest, ReadStopsAtTheEndAndTimesKeepTheirNanoseconds)
