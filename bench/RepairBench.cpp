@@ -1,61 +1,101 @@
+#include "AnyLayoutRepairer.h"
+#include "PosixFileAccess.h"
 #include "WaveHeader.h"
 #include "WaveRepairer.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 // Repairs sparse files from 1 MiB to 16 GiB: the time of one repair must not
-// depend on the size, since only the 44-byte header is ever read or written.
+// depend on the size, since only the header (or, with any layout, the chunk
+// headers and the ds64, fmt and fact bodies) is ever read or written.
 
 namespace {
 
 constexpr std::uint64_t MiB = 1ull << 20;
 constexpr std::uint64_t GiB = 1ull << 30;
 
-WaveHeader cutHeader()
+using Head = std::vector<unsigned char>;
+
+// The bytes of a literal, its embedded NULs included.
+template <std::size_t N>
+Head bytes(const char (&literal)[N])
 {
-    WaveHeader header;
-    std::memcpy(header.bytes, "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x44\xAC\0\0\x10\xB1\x02\0\x04\0\x10\0data\0\0\0\0", WaveHeader::size);
-    return header;
+    return Head(literal, literal + N - 1);
 }
 
-bool putHeader(const std::string& path, const WaveHeader& header)
+Head operator+(Head a, const Head& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// 16-bit stereo at 44100 Hz with every size zero, as a writer cut off at the
+// start leaves it: the canonical header; a LIST chunk before the data; RF64;
+// and RIFF with a JUNK chunk that leaves room for ds64.
+const Head format = bytes("fmt \x10\0\0\0\x01\0\x02\0\x44\xAC\0\0\x10\xB1\x02\0\x04\0\x10\0");
+const Head canonical = bytes("RIFF\0\0\0\0WAVE") + format + bytes("data\0\0\0\0");
+const Head withList = bytes("RIFF\0\0\0\0WAVE") + format
+    + bytes("LIST\x1A\0\0\0INFOISFT\x0E\0\0\0a writer here\0data\0\0\0\0");
+const Head rf64 = bytes("RF64\xFF\xFF\xFF\xFFWAVEds64\x1C\0\0\0") + Head(28, 0) + format
+    + bytes("data\xFF\xFF\xFF\xFF");
+const Head withJunk = bytes("RIFF\0\0\0\0WAVEJUNK\x1C\0\0\0") + Head(28, 0) + format + bytes("data\0\0\0\0");
+
+bool putHead(const std::string& path, const Head& head)
 {
     const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool ok = pwrite(fd, header.bytes, WaveHeader::size, 0) == static_cast<ssize_t>(WaveHeader::size);
+    const bool ok = pwrite(fd, head.data(), head.size(), 0) == static_cast<ssize_t>(head.size());
     return close(fd) == 0 && ok;
 }
 
-bool makeSparse(const std::string& path, std::uint64_t size)
+bool makeSparse(const std::string& path, std::uint64_t size, const Head& head)
 {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     const bool ok = ftruncate(fd, static_cast<off_t>(size)) == 0;
-    return close(fd) == 0 && ok && putHeader(path, cutHeader());
+    return close(fd) == 0 && ok && putHead(path, head);
 }
 
-void repairSparseFile(benchmark::State& state, const std::string& path, std::uint64_t size, RepairResult expected)
+struct Case {
+    const char* name;
+    std::uint64_t size;
+    const Head* head;
+    bool anyLayout;
+    RepairResult expected;
+};
+
+RepairResult repairOnce(const Case& c, const std::string& path)
 {
-    if (!makeSparse(path, size)) {
+    if (!c.anyLayout)
+        return WaveRepairer().repair(path.c_str(), true);
+    PosixFileAccess file;
+    LayoutFindings findings;
+    return AnyLayoutRepairer().repair(file, path.c_str(), true, findings);
+}
+
+void repairSparseFile(benchmark::State& state, const Case& c, const std::string& path)
+{
+    if (!makeSparse(path, c.size, *c.head)) {
         state.SkipWithError("cannot create the sparse file");
         return;
     }
-    const WaveRepairer repairer;
     for (auto _ : state) {
         state.PauseTiming();
-        const bool reset = putHeader(path, cutHeader());
+        const bool reset = putHead(path, *c.head);
         state.ResumeTiming();
-        const RepairResult result = repairer.repair(path.c_str(), true);
-        if (!reset || result != expected) {
+        const RepairResult result = repairOnce(c, path);
+        if (!reset || result != c.expected) {
             state.SkipWithError("unexpected repair result");
             break;
         }
@@ -72,21 +112,22 @@ int main(int argc, char** argv)
         return 1;
     const std::string dir = pattern;
 
-    struct Case {
-        const char* name;
-        std::uint64_t size;
-        RepairResult expected;
-    };
-    const Case cases[] = {
-        {"repair/1 MiB", 1 * MiB, Repaired},
-        {"repair/1 GiB", 1 * GiB, Repaired},
-        {"repair/4 GiB + 7 (largest that fits)", 4 * GiB + 7, Repaired},
-        {"repair/16 GiB (refused as Unsupported after reading the header)", 16 * GiB, Unsupported},
+    static const Case cases[] = {
+        {"repair/1 MiB", 1 * MiB, &canonical, false, Repaired},
+        {"repair/1 GiB", 1 * GiB, &canonical, false, Repaired},
+        {"repair/4 GiB + 7 (largest that fits)", 4 * GiB + 7, &canonical, false, Repaired},
+        {"repair/16 GiB (refused as Unsupported after reading the header)", 16 * GiB, &canonical, false, Unsupported},
+        {"any-layout/canonical/1 MiB", 1 * MiB, &canonical, true, Repaired},
+        {"any-layout/LIST before data/1 MiB", 1 * MiB, &withList, true, Repaired},
+        {"any-layout/LIST before data/4 GiB + 7", 4 * GiB + 7, &withList, true, Repaired},
+        {"any-layout/RF64/1 MiB", 1 * MiB, &rf64, true, Repaired},
+        {"any-layout/RF64/16 GiB", 16 * GiB, &rf64, true, Repaired},
+        {"any-layout/RIFF with JUNK becomes RF64/16 GiB", 16 * GiB, &withJunk, true, Repaired},
+        {"any-layout/RIFF without room/16 GiB (refused)", 16 * GiB, &withList, true, Unsupported},
     };
     for (const Case& c : cases) {
         const std::string path = dir + "/" + std::to_string(c.size) + ".wav";
-        benchmark::RegisterBenchmark(c.name, repairSparseFile, path, c.size, c.expected)
-            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(c.name, repairSparseFile, c, path)->Unit(benchmark::kMicrosecond);
     }
 
     benchmark::Initialize(&argc, argv);
