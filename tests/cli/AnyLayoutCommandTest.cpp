@@ -1,46 +1,25 @@
+#include "ChunkBytes.h"
 #include "ProgramRun.h"
 #include "ScratchFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
 constexpr std::uint64_t GiB = 1ull << 30;
-
-Bytes le(std::uint64_t value, unsigned width)
-{
-    Bytes bytes;
-    for (unsigned i = 0; i < width; ++i)
-        bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
-    return bytes;
-}
-
-Bytes operator+(Bytes a, const Bytes& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Bytes text(const char* s)
-{
-    return Bytes(s, s + std::strlen(s));
-}
+constexpr std::uint32_t none = 0xFFFFFFFFu;
 
 // RIFF, then JUNK with room for ds64 (12), 16-bit stereo at 8000 Hz (48),
 // LIST (72) and the data chunk's header (106; payload 114).
-Bytes layoutHead(std::uint32_t riffSize, std::uint32_t dataSize, std::uint16_t formatTag = 1)
+Bytes layoutHead(std::uint32_t riffSize, std::uint32_t dataSize, std::uint16_t formatTag = 1,
+    const Bytes& first = chunk("JUNK", 28, Bytes(28, 0)), const char* form = "RIFF")
 {
-    return text("RIFF") + le(riffSize, 4) + text("WAVEJUNK") + le(28, 4) + Bytes(28, 0) + text("fmt ") + le(16, 4)
-        + le(formatTag, 2) + le(2, 2) + le(8000, 4) + le(32000, 4) + le(4, 2) + le(16, 2) + text("LIST") + le(26, 4)
-        + text("INFOISFT") + le(14, 4) + text("a writer here") + Bytes(1, 0) + text("data") + le(dataSize, 4);
+    return waveHead(form, riffSize, first + fmtChunk(formatTag, 2, 16)
+        + chunk("LIST", 26, text("INFOISFT") + le(14, 4) + text("a writer here") + Bytes(1, 0)) + chunk("data", dataSize));
 }
 
 Bytes firstBytes(const Bytes& bytes, std::size_t count)
@@ -105,11 +84,8 @@ TEST_F(AnyLayoutCommandTest, ARiffFileTooLargeBecomesRf64WhereJunkLeavesRoom)
     const ProgramRun result = run({"--any-layout", path});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, path + ": repaired\n");
-    const Bytes ds64 = text("ds64") + le(28, 4) + le(size - 8, 8) + le(size - 114, 8) + le((size - 114) / 4, 8)
-        + le(0, 4);
-    Bytes rf64 = layoutHead(0xFFFFFFFF, 0xFFFFFFFF);
-    std::copy(ds64.begin(), ds64.end(), rf64.begin() + 12);
-    std::memcpy(rf64.data(), "RF64", 4);
+    const Bytes ds64 = chunk("ds64", 28, le(size - 8, 8) + le(size - 114, 8) + le((size - 114) / 4, 8) + le(0, 4));
+    const Bytes rf64 = layoutHead(none, none, 1, ds64, "RF64");
     expectFile(path, rf64, size);
     EXPECT_EQ(readRange(path, size - 2, 2), (Bytes{0x12, 0x34}));
 }
@@ -145,8 +121,7 @@ INSTANTIATE_TEST_SUITE_P(Files, AnyLayoutRefusalTest, testing::Values(
         "unsupported format (the 'LIST' chunk at offset 72 runs past the end of the file)"},
     RefusalCase{"cutChunkAfterWholeData", layoutHead(2000, 100), 226, text("LIST") + le(50, 4) + text("INFO"), 1,
         "unsupported format (a damaged or cut chunk at offset 214 after the whole data chunk)"},
-    RefusalCase{"tooLargeWithoutRoom", text("RIFF") + le(0, 4) + text("WAVEfmt ") + le(16, 4) + le(1, 2) + le(2, 2)
-        + le(8000, 4) + le(32000, 4) + le(4, 2) + le(16, 2) + text("data") + le(0, 4), 4 * GiB + 8, {}, 1,
+    RefusalCase{"tooLargeWithoutRoom", layoutHead(0, 0, 1, {}), 4 * GiB + 8, {}, 1,
         "unsupported format (larger than 4 GiB + 7 bytes, with no JUNK chunk after WAVE to become ds64)"},
     RefusalCase{"shorterThanRiff", text("RIFF"), 4, {}, 2, "file error (shorter than the 12-byte RIFF header)"}),
     [](const testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The bytes of RIFF structures, spelled out as a writer lays them down.
+using Bytes = std::vector<unsigned char>;
+
+Bytes operator+(Bytes a, const Bytes& b);
+// value, little-endian, in width bytes.
+Bytes le(std::uint64_t value, unsigned width);
+Bytes text(const char* characters);
+// A chunk header with the given size, then body (which need not match it).
+Bytes chunk(const char* tag, std::uint64_t size, const Bytes& body = {});
+// A fmt chunk with consistent fields at 8000 Hz; sub is the sub-format of an
+// extensible one (format tag 0xFFFE).
+Bytes fmtChunk(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits, std::uint16_t sub = 0);
+// form (RIFF, RF64...) with its 32-bit size, WAVE, then the chunks.
+Bytes waveHead(const char* form, std::uint64_t riffSize, const Bytes& chunks);
