@@ -46,9 +46,16 @@ struct WaveLayout {
 
     std::uint64_t payloadAt() const { return dataAt + 8; }
     // The sizes as stored, each 32-bit field read through ds64 where it defers
-    // to it.
+    // to it. In a RIFF file a data size of 0xFFFFFFFF sizes no whole chunk
+    // (no RIFF size could hold it); writers streaming into pipes leave it for
+    // "unknown", so it counts as running past the end.
     std::uint64_t storedRiffSize() const { return wide && riffSize == 0xFFFFFFFFu ? ds64Riff : riffSize; }
-    std::uint64_t storedDataSize() const { return wide && dataSize == 0xFFFFFFFFu ? ds64Data : dataSize; }
+    std::uint64_t storedDataSize() const
+    {
+        if (dataSize != 0xFFFFFFFFu)
+            return dataSize;
+        return wide ? ds64Data : UINT64_MAX;
+    }
 };
 
 // The most chunks one walk looks at before the data, and again after it, so

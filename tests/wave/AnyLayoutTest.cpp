@@ -111,6 +111,11 @@ std::vector<LayoutCase> layoutCases()
         {"riffBecomesRf64", waveHead("RIFF", 0, junk + stereo16 + chunk("data", 0)), 5 * GiB, {}, Repaired,
             LayoutFault::None, {{28, 8, 5 * GiB - 80}, {76, 4, none}, {36, 8, (5 * GiB - 80) / 4},
                 {20, 8, 5 * GiB - 8}, {4, 4, none}, {12, 4, WaveHeader::tag("ds64")}, {0, 4, WaveHeader::tag("RF64")}}},
+        // Data of exactly 4 GiB: a data size of 0xFFFFFFFF and a pad byte
+        // would end at the end of the file.
+        {"riffWith4GiBOfDataBecomesRf64", waveHead("RIFF", 0, junk + stereo16 + chunk("data", 0)), 4 * GiB + 80, {},
+            Repaired, LayoutFault::None, {{28, 8, 4 * GiB}, {76, 4, none}, {36, 8, GiB}, {20, 8, 4 * GiB + 72},
+                {4, 4, none}, {12, 4, WaveHeader::tag("ds64")}, {0, 4, WaveHeader::tag("RF64")}}},
         {"junkRoomAtTheLargestRiff", waveHead("RIFF", 0, junk + stereo16 + chunk("data", 0)), 4 * GiB + 7, {}, Repaired,
             LayoutFault::None, {{76, 4, 4 * GiB + 7 - 80}, {4, 4, none}}},
 
