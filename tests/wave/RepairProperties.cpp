@@ -1,0 +1,391 @@
+#include "RepairProperties.h"
+
+#include "AnyLayoutRepairer.h"
+#include "WaveHeader.h"
+#include "WaveLayout.h"
+#include "WaveRepairer.h"
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+constexpr const char* imagePath = "image.wav";
+constexpr std::uint32_t noSize = 0xFFFFFFFFu;
+
+constexpr std::uint32_t tagOf(const char (&text)[5])
+{
+    return WaveHeader::tag(text);
+}
+
+std::string resultName(RepairResult result)
+{
+    static const char* const names[] = {"Repaired", "AlreadyValid", "FileError", "Unsupported"};
+    return result >= Repaired && result <= Unsupported ? names[result] : "result " + std::to_string(int(result));
+}
+
+bool sameTime(const FileTime& a, const FileTime& b)
+{
+    return a.seconds == b.seconds && a.nanoseconds == b.nanoseconds;
+}
+
+// A copy of the image with no calls, reads or writes recorded yet.
+ImageFile fresh(const ImageFile& image)
+{
+    ImageFile copy = image;
+    copy.calls.clear();
+    copy.seeks.clear();
+    copy.journal.clear();
+    copy.reads.clear();
+    copy.openedPath.clear();
+    return copy;
+}
+
+// Offsets at which two images of one file hold different bytes.
+std::vector<std::uint64_t> changedBytes(const ImageFile& before, const ImageFile& after)
+{
+    std::vector<std::uint64_t> changed;
+    const std::size_t stored = std::max(before.head.size(), after.head.size());
+    for (std::size_t i = 0; i < stored; ++i) {
+        if (before.peek(i) != after.peek(i))
+            changed.push_back(i);
+    }
+    std::set<std::uint64_t> scattered;
+    for (const auto& byte : before.scattered)
+        scattered.insert(byte.first);
+    for (const auto& byte : after.scattered)
+        scattered.insert(byte.first);
+    for (const std::uint64_t at : scattered) {
+        if (at >= stored && before.peek(at) != after.peek(at))
+            changed.push_back(at);
+    }
+    return changed;
+}
+
+// Nothing of the file changed: size, bytes, last-write time; nothing was
+// written; the file was closed.
+std::string untouched(const ImageFile& before, const ImageFile& after, const std::string& run)
+{
+    if (after.size != before.size)
+        return run + " changed the file size from " + std::to_string(before.size) + " to "
+            + std::to_string(after.size);
+    const std::vector<std::uint64_t> changed = changedBytes(before, after);
+    if (!changed.empty())
+        return run + " changed byte " + std::to_string(changed.front());
+    if (!sameTime(before.lastWrite, after.lastWrite))
+        return run + " changed the last-write time";
+    for (const FakeFileAccess::Step step : after.calls) {
+        if (step == FakeFileAccess::Step::Write || step == FakeFileAccess::Step::SetTime
+            || step == FakeFileAccess::Step::Flush)
+            return run + " called " + stepName(step);
+    }
+    if (after.isOpen())
+        return run + " left the file open";
+    return {};
+}
+
+std::string timeAfterRewrite(const FuzzImage& image, const ImageFile& after)
+{
+    const FileTime expected = image.keepTime ? FakeFileAccess::timeBefore : FakeFileAccess::timeOfWrite;
+    if (!sameTime(after.lastWrite, expected))
+        return image.keepTime ? "a rewrite with keepTime lost the last-write time"
+                              : "a rewrite without keepTime restored the old last-write time";
+    if (after.isOpen())
+        return "the repair left the file open";
+    return {};
+}
+
+std::string checkHeaderReads(const ImageFile& file, const std::string& run)
+{
+    for (const ImageFile::Request& request : file.reads) {
+        if (request.positional || request.offset != 0 || request.count > WaveHeader::size)
+            return run + " read " + std::to_string(request.count) + " bytes at " + std::to_string(request.offset)
+                + ", not the header alone";
+    }
+    return {};
+}
+
+bool isChunkTag(const ImageFile& file, std::uint64_t at)
+{
+    for (unsigned i = 0; i < 4; ++i) {
+        const unsigned char c = file.peek(at + i);
+        if (c < 0x20 || c > 0x7E || (i == 0 && c == ' '))
+            return false;
+    }
+    return true;
+}
+
+// Where a walk of its own over the chunks from offset 12, as far as chunk
+// identifiers and the walker's chunk limit go, finds the fields a repair may
+// write: the first data chunk, and before it the first fmt chunk's block
+// align and the first fact chunk's frame count.
+struct Landmarks {
+    bool hasData = false;
+    std::uint64_t dataAt = 0;
+    bool hasFact = false;
+    std::uint64_t factAt = 0;
+    std::uint16_t blockAlign = 0;
+    // The audio the data chunk claims as stored, cut at the end of the file.
+    std::uint64_t audioBegin = 0;
+    std::uint64_t audioEnd = 0;
+    std::uint64_t storedData = 0;
+};
+
+bool isWide(const ImageFile& file)
+{
+    const std::uint32_t form = file.peekU32(0);
+    return form == tagOf("RF64") || form == tagOf("BW64");
+}
+
+bool hasDs64(const ImageFile& file)
+{
+    return file.size >= 48 && file.peekU32(12) == tagOf("ds64") && file.peekU32(16) >= 28;
+}
+
+Landmarks findLandmarks(const ImageFile& file)
+{
+    Landmarks marks;
+    bool formatSeen = false;
+    std::uint64_t at = 12;
+    for (int count = 0; count < maxChunks && file.size >= 8 && at <= file.size - 8 && isChunkTag(file, at); ++count) {
+        const std::uint32_t id = file.peekU32(at);
+        const std::uint32_t size = file.peekU32(at + 4);
+        if (id == tagOf("data")) {
+            marks.hasData = true;
+            marks.dataAt = at;
+            marks.storedData = size;
+            if (isWide(file) && size == noSize && hasDs64(file))
+                marks.storedData = file.peekU64(28);
+            marks.audioBegin = at + 8;
+            marks.audioEnd = marks.audioBegin + std::min(marks.storedData, file.size - marks.audioBegin);
+            break;
+        }
+        if (id == tagOf("fmt ") && !formatSeen && size >= 16) {
+            formatSeen = true;
+            marks.blockAlign = static_cast<std::uint16_t>(file.peek(at + 20) | file.peek(at + 21) << 8);
+        } else if (id == tagOf("fact") && !marks.hasFact && size >= 4) {
+            marks.hasFact = true;
+            marks.factAt = at + 8;
+        }
+        at += 8 + std::uint64_t(size) + (size & 1);
+    }
+    return marks;
+}
+
+std::string checkChunkReads(const ImageFile& file, const Landmarks& marks, const std::string& run)
+{
+    for (const ImageFile::Request& request : file.reads) {
+        const std::string what = run + " read " + std::to_string(request.count) + " bytes at "
+            + std::to_string(request.offset);
+        if (!request.positional)
+            return what + " through the shared position";
+        if (request.offset > file.size || request.count > file.size - request.offset)
+            return what + ", past the end of the file of " + std::to_string(file.size);
+        if (marks.hasData && request.offset < marks.audioEnd && request.offset + request.count > marks.audioBegin)
+            return what + ", inside the audio from " + std::to_string(marks.audioBegin);
+    }
+    return {};
+}
+
+// The bytes a rewrite changed lie in the fields the rule names, and those now
+// hold the sizes a file of this size calls for.
+std::string checkRewrite(const ImageFile& before, const ImageFile& after, const Landmarks& marks)
+{
+    const bool wide = isWide(after);
+    for (const std::uint64_t at : changedBytes(before, after)) {
+        const bool allowed = (at < 4 && before.peekU32(0) == tagOf("RIFF") && after.peekU32(0) == tagOf("RF64"))
+            || (at >= 4 && at < 8)
+            || (at >= 12 && at < 16 && before.peekU32(12) == tagOf("JUNK") && after.peekU32(12) == tagOf("ds64"))
+            || (at >= 20 && at < 48 && wide && hasDs64(after))
+            || (marks.hasData && at >= marks.dataAt + 4 && at < marks.dataAt + 8)
+            || (marks.hasFact && at >= marks.factAt && at < marks.factAt + 4);
+        if (!allowed)
+            return "the repair changed byte " + std::to_string(at) + ", outside the size fields";
+    }
+    if (!marks.hasData)
+        return "the repair rewrote a file without a data chunk";
+
+    const std::uint64_t size = after.size;
+    const std::uint64_t riffSize = wide ? after.peekU64(20) : after.peekU32(4);
+    if (riffSize != size - 8 || (wide && after.peekU32(4) != noSize && after.peekU32(4) != size - 8))
+        return "after the repair the RIFF size is " + std::to_string(riffSize) + ", not "
+            + std::to_string(size - 8);
+    const std::uint32_t dataField = after.peekU32(marks.dataAt + 4);
+    const std::uint64_t dataSize = wide ? after.peekU64(28) : dataField;
+    if (wide && dataField != noSize && dataField != dataSize)
+        return "after the repair the data chunk's size field disagrees with ds64";
+    const std::uint64_t toEnd = size - marks.audioBegin;
+    if (dataSize != toEnd && dataSize != marks.storedData)
+        return "after the repair the data size is " + std::to_string(dataSize) + ", neither the "
+            + std::to_string(toEnd) + " bytes to the end nor the stored " + std::to_string(marks.storedData);
+    if (marks.blockAlign == 0)
+        return {};
+    const std::uint64_t frames = dataSize / marks.blockAlign;
+    if (wide && after.peekU64(36) != frames)
+        return "after the repair ds64 counts " + std::to_string(after.peekU64(36)) + " frames, not "
+            + std::to_string(frames);
+    if (marks.hasFact) {
+        const std::uint32_t fact = after.peekU32(marks.factAt);
+        if (fact != frames && !(wide && fact == noSize))
+            return "after the repair fact counts " + std::to_string(fact) + " frames, not " + std::to_string(frames);
+    }
+    return {};
+}
+
+// Each write of a rewrite reaches the disk before the next begins, and a
+// crash after any prefix of them leaves a file the rule repairs to the same
+// bytes.
+std::string checkTornWrites(const ImageFile& before, const ImageFile& after)
+{
+    std::vector<const FakeFileAccess::Event*> writes;
+    bool flushed = true;
+    for (const FakeFileAccess::Event& event : after.journal) {
+        if (!event.flush) {
+            if (!flushed)
+                return "the repair wrote at " + std::to_string(event.offset) + " before the last write was flushed";
+            writes.push_back(&event);
+        }
+        flushed = event.flush;
+    }
+    const AnyLayoutRepairer repairer;
+    for (std::size_t done = 1; done < writes.size(); ++done) {
+        ImageFile torn = fresh(before);
+        for (std::size_t i = 0; i < done; ++i)
+            torn.place(writes[i]->offset, writes[i]->bytes);
+        LayoutFindings findings;
+        const RepairResult result = repairer.repair(torn, imagePath, false, findings);
+        const std::string crash = "after a crash following write " + std::to_string(done) + " of "
+            + std::to_string(writes.size()) + " the rule";
+        if (result != Repaired)
+            return crash + " answers " + resultName(result);
+        const std::vector<std::uint64_t> changed = changedBytes(torn, after);
+        if (!changed.empty())
+            return crash + " repairs byte " + std::to_string(changed.front()) + " differently";
+    }
+    return {};
+}
+
+// A canonical 44-byte header of the supported kind whose fmt size, block align
+// and byte rate agree with it, followed by audio alone: where the stored data
+// ends inside the file, what follows is more than a pad byte and does not
+// begin with a chunk identifier.
+bool isCanonicalAudioOnly(const ImageFile& file)
+{
+    if (file.size < WaveHeader::size)
+        return false;
+    WaveHeader header;
+    for (std::size_t i = 0; i < WaveHeader::size; ++i)
+        header.bytes[i] = file.peek(i);
+    if (!WaveRepairer().checkHeader(header) || header.fmtSize() != 16
+        || header.blockAlign() != header.channels() * header.bitsPerSample() / 8
+        || header.byteRate() != std::uint64_t(header.sampleRate()) * header.blockAlign())
+        return false;
+    const std::uint64_t stored = header.dataSize();
+    if (stored >= file.size - WaveHeader::size)
+        return true;
+    const std::uint64_t end = WaveHeader::size + stored + (stored & 1);
+    return end < file.size && !(file.size - end >= 4 && isChunkTag(file, end));
+}
+
+}
+
+std::string checkCanonicalRule(const FuzzImage& image)
+{
+    const WaveRepairer repairer;
+    ImageFile dry = fresh(image.file);
+    RepairFindings dryFindings;
+    const RepairResult answer = repairer.inspect(dry, imagePath, dryFindings);
+    std::string broken = untouched(image.file, dry, "the dry run");
+    if (broken.empty())
+        broken = checkHeaderReads(dry, "the dry run");
+    if (!broken.empty())
+        return broken;
+
+    ImageFile repaired = fresh(image.file);
+    const RepairResult result = repairer.repair(repaired, imagePath, image.keepTime);
+    if (result != answer)
+        return "the dry run answered " + resultName(answer) + ", the repair " + resultName(result);
+    broken = checkHeaderReads(repaired, "the repair");
+    if (!broken.empty())
+        return broken;
+    if (result != Repaired)
+        return untouched(image.file, repaired, "the repair answering " + resultName(result));
+
+    for (const std::uint64_t at : changedBytes(image.file, repaired)) {
+        if (!(at >= 4 && at < 8) && !(at >= 40 && at < 44))
+            return "the repair changed byte " + std::to_string(at) + ", outside bytes 4-7 and 40-43";
+    }
+    const std::uint64_t size = repaired.size;
+    if (repaired.peekU32(4) != size - 8 || repaired.peekU32(40) != size - WaveHeader::size)
+        return "after the repair the sizes are " + std::to_string(repaired.peekU32(4)) + " and "
+            + std::to_string(repaired.peekU32(40)) + " in a file of " + std::to_string(size);
+    broken = timeAfterRewrite(image, repaired);
+    if (!broken.empty())
+        return broken;
+
+    ImageFile again = fresh(repaired);
+    const RepairResult second = repairer.repair(again, imagePath, image.keepTime);
+    if (second != AlreadyValid)
+        return "the repaired file is " + resultName(second) + " on the next run";
+    return untouched(repaired, again, "the next run");
+}
+
+std::string checkAnyLayoutRule(const FuzzImage& image)
+{
+    const AnyLayoutRepairer repairer;
+    const Landmarks marks = findLandmarks(image.file);
+    ImageFile dry = fresh(image.file);
+    LayoutFindings dryFindings;
+    const RepairResult answer = repairer.inspect(dry, imagePath, dryFindings);
+    std::string broken = untouched(image.file, dry, "the dry run");
+    if (broken.empty())
+        broken = checkChunkReads(dry, marks, "the dry run");
+    if (!broken.empty())
+        return broken;
+
+    ImageFile repaired = fresh(image.file);
+    LayoutFindings findings;
+    const RepairResult result = repairer.repair(repaired, imagePath, image.keepTime, findings);
+    if (result != answer)
+        return "the dry run answered " + resultName(answer) + ", the repair " + resultName(result);
+    if (findings.fault != dryFindings.fault || findings.offset != dryFindings.offset || findings.tag != dryFindings.tag)
+        return "the dry run gave another reason than the repair";
+    broken = checkChunkReads(repaired, marks, "the repair");
+    if (!broken.empty())
+        return broken;
+    if (result != Repaired)
+        return untouched(image.file, repaired, "the repair answering " + resultName(result));
+
+    broken = checkRewrite(image.file, repaired, marks);
+    if (broken.empty())
+        broken = timeAfterRewrite(image, repaired);
+    if (broken.empty())
+        broken = checkTornWrites(image.file, repaired);
+    if (!broken.empty())
+        return broken;
+
+    ImageFile again = fresh(repaired);
+    LayoutFindings secondFindings;
+    const RepairResult second = repairer.repair(again, imagePath, image.keepTime, secondFindings);
+    if (second != AlreadyValid)
+        return "the repaired file is " + resultName(second) + " on the next run";
+    return untouched(repaired, again, "the next run");
+}
+
+std::string checkRulesAgree(const FuzzImage& image)
+{
+    if (!isCanonicalAudioOnly(image.file))
+        return {};
+    ImageFile canonical = fresh(image.file);
+    const RepairResult canonicalResult = WaveRepairer().repair(canonical, imagePath, image.keepTime);
+    ImageFile anyLayout = fresh(image.file);
+    LayoutFindings findings;
+    const RepairResult anyLayoutResult = AnyLayoutRepairer().repair(anyLayout, imagePath, image.keepTime, findings);
+    if (canonicalResult != anyLayoutResult)
+        return "on a canonical file the canonical rule answers " + resultName(canonicalResult)
+            + ", the any-layout rule " + resultName(anyLayoutResult);
+    const std::vector<std::uint64_t> changed = changedBytes(canonical, anyLayout);
+    if (!changed.empty())
+        return "on a canonical file the two rules leave byte " + std::to_string(changed.front()) + " different";
+    return {};
+}
