@@ -2,8 +2,9 @@
 # sonorix-repair_<version>_<architecture>.deb in the build folder, holding the
 # program in /usr/bin and its manual page. Where there is no dpkg (macOS)
 # there is no package.
+# A package carries the program as it ships, so a sanitized build makes none.
 find_program(SONORIX_DPKG dpkg)
-if(NOT SONORIX_DPKG)
+if(NOT SONORIX_DPKG OR SONORIX_SANITIZE)
   return()
 endif()
 execute_process(COMMAND ${SONORIX_DPKG} --print-architecture
