@@ -55,6 +55,8 @@ std::string fileLayerReason(const PosixFileAccess& file)
         return "locked by another process";
     case PosixFileAccess::Refusal::Replaced:
         return "replaced while it was opened";
+    case PosixFileAccess::Refusal::NotOwner:
+        return "not the owner, so the modification time cannot be kept (--touch lets it change)";
     case PosixFileAccess::Refusal::None:
         break;
     }

@@ -36,7 +36,8 @@ const char help[] =
 
 RepairResult handle(const CommandOptions& options, const std::string& path)
 {
-    PosixFileAccess file(options.dryRun ? PosixFileAccess::Mode::Inspect : PosixFileAccess::Mode::ReadWrite);
+    PosixFileAccess file(options.dryRun ? PosixFileAccess::Mode::Inspect : PosixFileAccess::Mode::ReadWrite,
+        options.touch ? PosixFileAccess::Time::MayChange : PosixFileAccess::Time::Keep);
     RepairResult result;
     std::string why;
     if (options.anyLayout) {

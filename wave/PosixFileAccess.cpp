@@ -72,6 +72,9 @@ bool PosixFileAccess::admit(const struct stat& status)
     // everyone alike.
     if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return fail(EACCES, Refusal::ReadOnly);
+    // Otherwise the header would be rewritten and only then the time refused.
+    if (time == Time::Keep && geteuid() != 0 && geteuid() != status.st_uid)
+        return fail(EPERM, Refusal::NotOwner);
     return true;
 }
 

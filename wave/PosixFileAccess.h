@@ -23,7 +23,16 @@ public:
         Inspect
     };
 
-    explicit PosixFileAccess(Mode mode = Mode::ReadWrite) : mode(mode) {}
+    enum class Time {
+        MayChange,
+        // The modification time is to be set back after writing, which only
+        // the file's owner (or the superuser) may do: anyone else is refused
+        // at open, before anything is written, in either mode.
+        Keep
+    };
+
+    explicit PosixFileAccess(Mode mode = Mode::ReadWrite, Time time = Time::MayChange)
+        : mode(mode), time(time) {}
     PosixFileAccess(const PosixFileAccess&) = delete;
     PosixFileAccess& operator=(const PosixFileAccess&) = delete;
     ~PosixFileAccess() override;
@@ -43,7 +52,7 @@ public:
     bool flush() override;
 
     // Why open turned down a file the system itself would have opened.
-    enum class Refusal { None, NotRegularFile, ReadOnly, Locked, Replaced };
+    enum class Refusal { None, NotRegularFile, ReadOnly, Locked, Replaced, NotOwner };
 
     // The errno of the last failed operation, 0 when none failed.
     int lastError() const { return error; }
@@ -59,6 +68,7 @@ private:
     bool clearNonBlocking();
 
     Mode mode;
+    Time time;
     int fd = -1;
     int error = 0;
     Refusal refused = Refusal::None;

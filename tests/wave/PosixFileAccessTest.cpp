@@ -151,6 +151,45 @@ TEST_F(PosixFileAccessTest, OpensNothingButARegularFile)
     }
 }
 
+// Only the owner may set the time back, so keeping it is refused up front to
+// anyone else, in both modes, rather than after the header was rewritten.
+// Needs a file owned by someone else that this user may write: the superuser
+// makes one and tries it as uid 65534.
+TEST(PosixFileAccessOwnerTest, KeepingTheTimeIsRefusedBeforeAnyWriteToAllButTheOwner)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs the superuser to make a file owned by someone else";
+    char folder[] = "/tmp/sonorix-owner-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/theirs.wav";
+    ASSERT_TRUE(writeFile(path, bytesOf(sampleHeader(36, 0))));
+    ASSERT_EQ(chmod(folder, 0755), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)
+            _exit(100);
+        int failures = 0;
+        for (Mode mode : {Mode::ReadWrite, Mode::Inspect}) {
+            PosixFileAccess keeping(mode, PosixFileAccess::Time::Keep);
+            failures += keeping.open(path.c_str()) || keeping.refusal() != Refusal::NotOwner;
+            PosixFileAccess touching(mode, PosixFileAccess::Time::MayChange);
+            failures += !touching.open(path.c_str());
+        }
+        _exit(failures);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "wrong answers as uid 65534 (100: could not become it)";
+    // The owner keeps the time as before.
+    PosixFileAccess owner(Mode::ReadWrite, PosixFileAccess::Time::Keep);
+    EXPECT_TRUE(owner.open(path.c_str()));
+    owner.close();
+    unlink(path.c_str());
+    rmdir(folder);
+}
+
 TEST_F(PosixFileAccessTest, ReadStopsAtTheEndAndTimesKeepTheirNanoseconds)
 {
     ASSERT_TRUE(writeFile(path, std::vector<unsigned char>(30, 7)));
