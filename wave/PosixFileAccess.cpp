@@ -141,6 +141,24 @@ bool PosixFileAccess::lock()
     return true;
 }
 
+template <typename Step>
+bool PosixFileAccess::transfer(std::uint32_t count, std::uint32_t& done, Step step)
+{
+    done = 0;
+    while (done < count) {
+        const ssize_t moved = step(done);
+        if (moved < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        if (moved == 0)
+            break;
+        done += static_cast<std::uint32_t>(moved);
+    }
+    return true;
+}
+
 bool PosixFileAccess::isOpen() const
 {
     return fd >= 0;
@@ -172,19 +190,7 @@ bool PosixFileAccess::getSize(std::uint64_t& size)
 
 bool PosixFileAccess::read(unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
 {
-    done = 0;
-    while (done < count) {
-        const ssize_t got = ::read(fd, buffer + done, count - done);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(errno);
-        }
-        if (got == 0)
-            break;
-        done += static_cast<std::uint32_t>(got);
-    }
-    return true;
+    return transfer(count, done, [&](std::uint32_t moved) { return ::read(fd, buffer + moved, count - moved); });
 }
 
 bool PosixFileAccess::seek(std::uint32_t offset)
@@ -196,19 +202,7 @@ bool PosixFileAccess::seek(std::uint32_t offset)
 
 bool PosixFileAccess::write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
 {
-    done = 0;
-    while (done < count) {
-        const ssize_t put = ::write(fd, buffer + done, count - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(errno);
-        }
-        if (put == 0)
-            break;
-        done += static_cast<std::uint32_t>(put);
-    }
-    return true;
+    return transfer(count, done, [&](std::uint32_t moved) { return ::write(fd, buffer + moved, count - moved); });
 }
 
 bool PosixFileAccess::setLastWriteTime(const FileTime& time)
@@ -225,37 +219,17 @@ bool PosixFileAccess::setLastWriteTime(const FileTime& time)
 bool PosixFileAccess::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count,
     std::uint32_t& done)
 {
-    done = 0;
-    while (done < count) {
-        const ssize_t got = pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(errno);
-        }
-        if (got == 0)
-            break;
-        done += static_cast<std::uint32_t>(got);
-    }
-    return true;
+    return transfer(count, done, [&](std::uint32_t moved) {
+        return pread(fd, buffer + moved, count - moved, static_cast<off_t>(offset + moved));
+    });
 }
 
 bool PosixFileAccess::writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
     std::uint32_t& done)
 {
-    done = 0;
-    while (done < count) {
-        const ssize_t put = pwrite(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(errno);
-        }
-        if (put == 0)
-            break;
-        done += static_cast<std::uint32_t>(put);
-    }
-    return true;
+    return transfer(count, done, [&](std::uint32_t moved) {
+        return pwrite(fd, buffer + moved, count - moved, static_cast<off_t>(offset + moved));
+    });
 }
 
 bool PosixFileAccess::flush()

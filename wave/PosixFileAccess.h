@@ -66,6 +66,11 @@ private:
     bool stillAdmitted(const struct stat& named);
     bool lock();
     bool clearNonBlocking();
+    // Repeats step(bytes moved so far), which returns what one call moved,
+    // until count bytes have moved or the end of the file is reached;
+    // interrupted calls are retried.
+    template <typename Step>
+    bool transfer(std::uint32_t count, std::uint32_t& done, Step step);
 
     Mode mode;
     Time time;
