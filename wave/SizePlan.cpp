@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr std::uint32_t noSize = 0xFFFFFFFFu;
 constexpr std::uint64_t ds64At = 20;
 
 // Adds a write of value in width bytes at offset when the field holds

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr std::uint32_t noSize = 0xFFFFFFFFu;
 // riffSize, dataSize and sampleCount of 64 bits, then the table length.
 constexpr std::uint32_t ds64Fields = 28;
 

@@ -6,6 +6,10 @@
 
 #include <cstdint>
 
+// A 32-bit size field holding this defers to ds64 in RF64, and stands for
+// "unknown" where streaming writers could not go back to fill it in.
+constexpr std::uint32_t noSize = 0xFFFFFFFFu;
+
 // Where a RIFF/WAVE or RF64 file keeps the fields its sizes live in, and what
 // they hold, as one walk over its chunks found them.
 struct WaveLayout {
@@ -49,10 +53,10 @@ struct WaveLayout {
     // to it. In a RIFF file a data size of 0xFFFFFFFF sizes no whole chunk
     // (no RIFF size could hold it); writers streaming into pipes leave it for
     // "unknown", so it counts as running past the end.
-    std::uint64_t storedRiffSize() const { return wide && riffSize == 0xFFFFFFFFu ? ds64Riff : riffSize; }
+    std::uint64_t storedRiffSize() const { return wide && riffSize == noSize ? ds64Riff : riffSize; }
     std::uint64_t storedDataSize() const
     {
-        if (dataSize != 0xFFFFFFFFu)
+        if (dataSize != noSize)
             return dataSize;
         return wide ? ds64Data : UINT64_MAX;
     }
