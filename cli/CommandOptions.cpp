@@ -4,14 +4,22 @@ CommandOptions parseCommandOptions(int argc, const char* const* argv)
 {
     CommandOptions options;
     bool optionsEnded = false;
+    bool ruleNamed = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             options.files.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
-        } else if (arg == "--any-layout") {
-            options.anyLayout = true;
+        } else if (arg == "--any-layout" || arg == "--canonical") {
+            const bool canonical = arg == "--canonical";
+            if (ruleNamed && canonical != options.canonical) {
+                options.action = CommandOptions::Action::UsageError;
+                options.problem = "--canonical and --any-layout name different rules";
+                return options;
+            }
+            ruleNamed = true;
+            options.canonical = canonical;
         } else if (arg == "--dry-run") {
             options.dryRun = true;
         } else if (arg == "--touch") {

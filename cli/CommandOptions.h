@@ -3,14 +3,16 @@
 #include <string>
 #include <vector>
 
-// The command line of sonorix-repair: [--any-layout] [--dry-run] [--touch]
-// FILE..., or --help, or --version. Options may stand anywhere before "--";
-// everything after it is a file name.
+// The command line of sonorix-repair: [--canonical | --any-layout] [--dry-run]
+// [--touch] FILE..., or --help, or --version. Options may stand anywhere
+// before "--"; everything after it is a file name.
 struct CommandOptions {
     enum class Action { Repair, Help, Version, UsageError };
 
     Action action = Action::Repair;
-    bool anyLayout = false;
+    // The rule of Sonorix.exe instead of the any-layout rule, the default
+    // (which --any-layout names).
+    bool canonical = false;
     bool dryRun = false;
     bool touch = false;
     std::vector<std::string> files;

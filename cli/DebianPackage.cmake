@@ -28,7 +28,7 @@ set(CPACK_INSTALLED_DIRECTORIES "${sonorix_deb_root};/")
 set(CPACK_OUTPUT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/CPackDebConfig.cmake)
 set(CPACK_PACKAGE_NAME sonorix-repair)
 set(CPACK_PACKAGE_VENDOR Halvane)
-set(CPACK_PACKAGE_VERSION ${SONORIX_VERSION})
+set(CPACK_PACKAGE_VERSION ${SONORIX_REPAIR_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "repairs the size fields of cut-off WAV and RF64 recordings in place")
 set(CPACK_PACKAGE_DESCRIPTION
   "Recordings cut off before the writer stored their final sizes open short or
@@ -42,7 +42,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 include(CPack)
 
-set(sonorix_deb ${CMAKE_BINARY_DIR}/sonorix-repair_${SONORIX_VERSION}_${sonorix_deb_architecture}.deb)
+set(sonorix_deb ${CMAKE_BINARY_DIR}/sonorix-repair_${SONORIX_REPAIR_VERSION}_${sonorix_deb_architecture}.deb)
 add_custom_command(
   OUTPUT ${sonorix_deb}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${sonorix_deb_root}

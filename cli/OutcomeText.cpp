@@ -22,7 +22,7 @@ std::string outcomeLine(const std::string& path, RepairResult result, bool dryRu
 std::string unsupportedReason(const RepairFindings& findings)
 {
     const WaveHeader& header = findings.header;
-    switch (findHeaderFault(header)) {
+    switch (findings.fault) {
     case HeaderFault::NotRiff:
     case HeaderFault::NotWave:
         return "not RIFF/WAVE";
@@ -41,7 +41,7 @@ std::string unsupportedReason(const RepairFindings& findings)
     case HeaderFault::None:
         break;
     }
-    return "larger than 4 GiB + 7 bytes";
+    return findings.tooLarge ? "larger than 4 GiB + 7 bytes" : "";
 }
 
 std::string fileLayerReason(const PosixFileAccess& file)

@@ -15,17 +15,19 @@ constexpr int someUnsupported = 1;
 constexpr int someFileError = 2;
 constexpr int usageError = 64;
 
-const char usageLine[] = "Usage: sonorix-repair [--any-layout] [--dry-run] [--touch] FILE...\n";
+const char usageLine[] = "Usage: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch] FILE...\n";
 
 const char help[] =
     "Rewrites the size fields of WAV files whose recording was cut off, in place.\n"
-    "By default only files with the canonical 44-byte PCM header are repaired,\n"
-    "and only bytes 4-7 and 40-43 change. Files larger than 4 GiB + 7 bytes are\n"
-    "refused unless --any-layout can make them RF64.\n"
+    "Any RIFF/WAVE chunk layout of PCM, float, A-law or mu-law audio and RF64 is\n"
+    "repaired; chunks and ID3 tags after the audio are kept as they are, and a\n"
+    "sound file is never written. A RIFF file larger than 4 GiB + 7 bytes becomes\n"
+    "RF64 where a JUNK chunk after WAVE leaves room.\n"
     "\n"
-    "  --any-layout  repair any RIFF/WAVE chunk layout of PCM, float, A-law or\n"
-    "                mu-law audio, and RF64; a RIFF file larger than 4 GiB + 7\n"
-    "                bytes becomes RF64 where a JUNK chunk after WAVE leaves room\n"
+    "  --canonical   the rule of Sonorix.exe: only the canonical 44-byte PCM\n"
+    "                header, everything after it taken for audio, bytes 4-7 and\n"
+    "                40-43 alone rewritten, files over 4 GiB + 7 bytes refused\n"
+    "  --any-layout  the default rule, named\n"
     "  --dry-run     report what a repair would do; open nothing for writing\n"
     "  --touch       let the repair update the modification time (kept by default)\n"
     "  --help        show this help\n"
@@ -40,7 +42,7 @@ RepairResult handle(const CommandOptions& options, const std::string& path)
         options.touch ? PosixFileAccess::Time::MayChange : PosixFileAccess::Time::Keep);
     RepairResult result;
     std::string why;
-    if (options.anyLayout) {
+    if (!options.canonical) {
         const AnyLayoutRepairer repairer;
         LayoutFindings findings;
         result = options.dryRun ? repairer.inspect(file, path.c_str(), findings)
@@ -68,7 +70,7 @@ int main(int argc, char** argv)
         std::fputs(help, stdout);
         return allSound;
     case CommandOptions::Action::Version:
-        std::printf("sonorix-repair %s\n", SONORIX_VERSION);
+        std::printf("sonorix-repair %s\n", SONORIX_REPAIR_VERSION);
         return allSound;
     case CommandOptions::Action::UsageError:
         std::fprintf(stderr, "sonorix-repair: %s\n%sTry 'sonorix-repair --help' for more.\n",

@@ -53,7 +53,9 @@ RepairResult AnyLayoutRepairer::repair(RandomFileAccess& file, const char* path,
         result = write(file, plan);
     if (result == Repaired && keepTime && !file.setLastWriteTime(lastWrite))
         result = FileError;
-    file.close();
+    // A rewrite that the system could not get to the file is no repair.
+    if (!file.close() && result == Repaired)
+        result = FileError;
     return result;
 }
 

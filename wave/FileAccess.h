@@ -27,6 +27,8 @@ public:
     virtual bool write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done) = 0;
     // Sets the last-write time alone; other times stay as the system has them.
     virtual bool setLastWriteTime(const FileTime& time) = 0;
-    // Releases the file; a failure here cannot be acted on and is not reported.
-    virtual void close() = 0;
+    // Releases the file. False when the system reports that what was written
+    // may not have reached the file (a write-back error surfacing at close);
+    // the file is released either way.
+    virtual bool close() = 0;
 };

@@ -253,12 +253,14 @@ bool PosixFileAccess::flush()
     return true;
 }
 
-void PosixFileAccess::close()
+bool PosixFileAccess::close()
 {
     if (fd < 0)
-        return;
-    // Closing releases both locks. Its result cannot be acted on, and Linux
-    // must not see a close retried after EINTR.
-    ::close(fd);
+        return true;
+    // Closing releases both locks. Linux must not see a close retried after
+    // EINTR: the descriptor is gone either way, and whether what was written
+    // reached the file is then unknown, so that counts as a failure too.
+    const bool closed = ::close(fd) == 0;
     fd = -1;
+    return closed || fail(errno);
 }

@@ -45,7 +45,7 @@ public:
     bool seek(std::uint32_t offset) override;
     bool write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool setLastWriteTime(const FileTime& time) override;
-    void close() override;
+    bool close() override;
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
         std::uint32_t& done) override;

@@ -21,8 +21,9 @@ RepairResult WaveRepairer::repair(FileAccess& file, const char* path, bool keepT
     if (!file.open(path))
         return FileError;
     const RepairResult result = repairOpenFile(file, keepTime, findings);
-    file.close();
-    return result;
+    // A rewrite that the system could not get to the file is no repair.
+    const bool closed = file.close();
+    return result == Repaired && !closed ? FileError : result;
 }
 
 RepairResult WaveRepairer::inspect(FileAccess& file, const char* path, RepairFindings& findings) const
@@ -69,7 +70,7 @@ RepairResult WaveRepairer::examine(FileAccess& file, FileTime& lastWrite, Repair
     if (!file.read(header.bytes, WaveHeader::size, done) || done != WaveHeader::size)
         return FileError;
     findings.header = header;
-    return assess(header, findings.fileSize);
+    return judge(findings);
 }
 
 bool WaveRepairer::checkHeader(const WaveHeader& header) const
@@ -88,15 +89,27 @@ bool WaveRepairer::seekTo(FileAccess& file, std::int64_t offset) const
 
 RepairResult WaveRepairer::assess(const WaveHeader& header, std::uint64_t fileSize) const
 {
+    RepairFindings findings;
+    findings.header = header;
+    findings.fileSize = fileSize;
+    return judge(findings);
+}
+
+RepairResult WaveRepairer::judge(RepairFindings& findings) const
+{
+    const WaveHeader& header = findings.header;
+    const std::uint64_t fileSize = findings.fileSize;
     // The header test comes first: a header of another kind is Unsupported
     // whatever the size.
-    if (!checkHeader(header))
+    findings.fault = findHeaderFault(header);
+    if (findings.fault != HeaderFault::None)
         return Unsupported;
     if (fileSize < WaveHeader::size)
         return FileError;
     // Larger sizes do not fit the 32-bit fields; writing them cut down would
     // corrupt the header.
-    if (fileSize > largestFileSize)
+    findings.tooLarge = fileSize > largestFileSize;
+    if (findings.tooLarge)
         return Unsupported;
     if (header.riffSize() == fileSize - 8 && header.dataSize() == fileSize - WaveHeader::size)
         return AlreadyValid;

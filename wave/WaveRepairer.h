@@ -45,6 +45,8 @@ public:
     void setSizes(WaveHeader& header, std::uint64_t fileSize) const;
 
 private:
+    // assess, recording in findings (whose header and size it judges) why.
+    RepairResult judge(RepairFindings& findings) const;
     RepairResult repairOpenFile(FileAccess& file, bool keepTime, RepairFindings& findings) const;
     RepairResult examine(FileAccess& file, FileTime& lastWrite, RepairFindings& findings) const;
 };

@@ -97,10 +97,11 @@ bool Win32FileAccess::setLastWriteTime(const FileTime& time)
     return SetFileTime(file, nullptr, nullptr, &lastWrite) != FALSE;
 }
 
-void Win32FileAccess::close()
+bool Win32FileAccess::close()
 {
     if (file == INVALID_HANDLE_VALUE)
-        return;
-    CloseHandle(file);
+        return true;
+    const bool closed = CloseHandle(file) != FALSE;
     file = INVALID_HANDLE_VALUE;
+    return closed;
 }

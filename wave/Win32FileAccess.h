@@ -21,7 +21,7 @@ public:
     bool seek(std::uint32_t offset) override;
     bool write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool setLastWriteTime(const FileTime& time) override;
-    void close() override;
+    bool close() override;
 
 private:
     HANDLE file = INVALID_HANDLE_VALUE;

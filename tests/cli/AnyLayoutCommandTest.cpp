@@ -60,16 +60,16 @@ protected:
     FileTimes times;
 };
 
-TEST_F(AnyLayoutCommandTest, RepairsALayoutTheDefaultRefusesAndTheDryRunForetellsIt)
+TEST_F(AnyLayoutCommandTest, RepairsByDefaultALayoutTheCanonicalRuleRefusesAndTheDryRunForetellsIt)
 {
     const std::string path = create(layoutHead(0, 0), 114 + 1001);
-    EXPECT_EQ(run({path}).out, path + ": unsupported format (the format chunk does not come first)\n");
-    const ProgramRun dry = run({"--dry-run", "--any-layout", path});
+    EXPECT_EQ(run({"--canonical", path}).out, path + ": unsupported format (the format chunk does not come first)\n");
+    const ProgramRun dry = run({"--dry-run", path});
     EXPECT_EQ(dry.status, 0);
     EXPECT_EQ(dry.out, path + ": would be repaired\n");
     expectFile(path, layoutHead(0, 0), 1115);
 
-    const ProgramRun repair = run({"--any-layout", path});
+    const ProgramRun repair = run({path});
     EXPECT_EQ(repair.status, 0);
     EXPECT_EQ(repair.out, path + ": repaired\n");
     EXPECT_EQ(repair.err, "");

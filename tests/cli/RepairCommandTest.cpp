@@ -22,8 +22,10 @@ WaveHeader withTag(WaveHeader header, std::size_t offset, const char* text)
     return header;
 }
 
-ProgramRun run(const std::vector<std::string>& args)
+// The canonical rule, Sonorix.exe's, which these tests hold the command to.
+ProgramRun run(std::vector<std::string> args)
 {
+    args.insert(args.begin(), "--canonical");
     return runProgram(repairProgram(), args);
 }
 
@@ -229,8 +231,8 @@ TEST(RepairCommandUsage, HelpVersionAndUsageErrors)
 {
     const ProgramRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: sonorix-repair [--any-layout] [--dry-run] [--touch] FILE...\n", 0), 0u);
-    for (const char* option : {"--any-layout", "--dry-run", "--touch"})
+    EXPECT_EQ(help.out.rfind("Usage: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch] FILE...\n", 0), 0u);
+    for (const char* option : {"--canonical", "--any-layout", "--dry-run", "--touch"})
         EXPECT_NE(help.out.find(std::string("\n  ") + option + "  "), std::string::npos) << option;
     EXPECT_EQ(help.err, "");
 
@@ -241,9 +243,10 @@ TEST(RepairCommandUsage, HelpVersionAndUsageErrors)
 
     const ProgramRun version = run({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "sonorix-repair 1.01\n");
+    EXPECT_EQ(version.out, "sonorix-repair 1.1\n");
 
-    const std::vector<std::vector<std::string>> wrong = {{}, {"--dry-run"}, {"--fix", "a.wav"}, {"-x"}};
+    const std::vector<std::vector<std::string>> wrong = {{}, {"--dry-run"}, {"--fix", "a.wav"}, {"-x"},
+        {"--any-layout", "a.wav"}};
     for (const std::vector<std::string>& args : wrong) {
         const ProgramRun result = run(args);
         EXPECT_EQ(result.status, 64);

@@ -37,8 +37,8 @@ REFUSAL_REASONS = {
 
 
 def run_repair(*args):
-    """sonorix-repair --any-layout on corpus paths: its exit status and each file's outcome."""
-    done = subprocess.run([BINARY, "--any-layout", *args], cwd=WORK, capture_output=True, text=True, timeout=60)
+    """sonorix-repair (its default rule) on corpus paths: its exit status and each file's outcome."""
+    done = subprocess.run([BINARY, *args], cwd=WORK, capture_output=True, text=True, timeout=60)
     return done.returncode, dict(line.split(": ", 1) for line in done.stdout.splitlines())
 
 

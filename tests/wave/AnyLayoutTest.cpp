@@ -280,7 +280,8 @@ TEST(AnyLayoutRule, GivesTheCanonicalRulesAnswerAndBytesOnCanonicalFiles)
 TEST(AnyLayoutRule, AFailingStepIsAFileErrorAndClosesTheFile)
 {
     const LayoutCase cut = layoutCases()[0];
-    for (Step step : {Step::Open, Step::GetTime, Step::GetSize, Step::Read, Step::Write, Step::Flush, Step::SetTime}) {
+    for (Step step :
+        {Step::Open, Step::GetTime, Step::GetSize, Step::Read, Step::Write, Step::Flush, Step::SetTime, Step::Close}) {
         FakeFileAccess file = fileOf(cut);
         file.failAt = step;
         LayoutFindings findings;
@@ -288,7 +289,7 @@ TEST(AnyLayoutRule, AFailingStepIsAFileErrorAndClosesTheFile)
         EXPECT_FALSE(file.isOpen()) << stepName(step);
         // Writing stops at the failure: what reached the file is a prefix.
         EXPECT_EQ(trace(file.journal), step == Step::Write ? "74+0 " : step == Step::Flush ? "74+4 "
-            : step == Step::SetTime ? "74+4 flush 4+4 " : "") << stepName(step);
+            : step == Step::SetTime || step == Step::Close ? "74+4 flush 4+4 " : "") << stepName(step);
     }
     FakeFileAccess shortFile(text("RIFF\x24"), 5);
     LayoutFindings findings;

@@ -145,10 +145,10 @@ bool FakeFileAccess::setLastWriteTime(const FileTime& time)
     return true;
 }
 
-void FakeFileAccess::close()
+bool FakeFileAccess::close()
 {
-    calls.push_back(Step::Close);
     opened = false;
+    return !fails(Step::Close);
 }
 
 const char* stepName(FakeFileAccess::Step step)

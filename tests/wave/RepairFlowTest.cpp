@@ -158,7 +158,9 @@ INSTANTIATE_TEST_SUITE_P(Steps, FailureTest, testing::Values(
     FailureCase{"write", Step::Write, true, 0, "open getTime getSize read seek write close", false, false},
     FailureCase{"writeAfterTornBytes", Step::Write, true, 6, "open getTime getSize read seek write close", false, true},
     FailureCase{"shortWriteReportedAsSuccess", Step::Write, false, 43, "open getTime getSize read seek write close", false, true},
-    FailureCase{"setTime", Step::SetTime, true, 0, "open getTime getSize read seek write setTime close", true, true}),
+    FailureCase{"setTime", Step::SetTime, true, 0, "open getTime getSize read seek write setTime close", true, true},
+    FailureCase{"closeAfterTheRewrite", Step::Close, true, 0, "open getTime getSize read seek write setTime close", true,
+        false}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(SeekTo, PassesOnlyUnsigned32BitOffsetsOnAnOpenFile)
