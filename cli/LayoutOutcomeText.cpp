@@ -56,7 +56,7 @@ std::string layoutUnsupportedReason(const LayoutFindings& findings)
     case LayoutFault::FormatTag:
         return "compressed or unknown format " + formatCode(format.formatTag);
     case LayoutFault::SubFormat:
-        return "extensible format with a sub-format other than PCM or float";
+        return "extensible format with a sub-format other than PCM, float, A-law or mu-law";
     case LayoutFault::NoChannels:
         return "0 channels";
     case LayoutFault::NoSampleRate:

@@ -27,13 +27,27 @@ RepairResult examine(RandomFileAccess& file, FileTime& lastWrite, SizePlan& plan
     return plan.count == 0 ? AlreadyValid : Repaired;
 }
 
+// A device writes a 512-byte sector whole or not at all, so writes that stay
+// within one sector reach the disk in their order without a flush between.
+constexpr std::uint64_t sectorSize = 512;
+
+bool inOneSector(const SizePlan::Write& a, const SizePlan::Write& b)
+{
+    const std::uint64_t sector = a.offset / sectorSize;
+    return (a.offset + a.count - 1) / sectorSize == sector && b.offset / sectorSize == sector
+        && (b.offset + b.count - 1) / sectorSize == sector;
+}
+
+// Writes the plan in its order, flushing between writes in different sectors.
+// The last writes stay unflushed: making them durable is the file layer's,
+// at close.
 RepairResult write(RandomFileAccess& file, const SizePlan& plan)
 {
     for (std::size_t i = 0; i < plan.count; ++i) {
         const SizePlan::Write& field = plan.writes[i];
         std::uint32_t done = 0;
-        if ((i > 0 && !file.flush()) || !file.writeAt(field.offset, field.bytes, field.count, done)
-            || done != field.count)
+        if ((i > 0 && !inOneSector(plan.writes[i - 1], field) && !file.flush())
+            || !file.writeAt(field.offset, field.bytes, field.count, done) || done != field.count)
             return FileError;
     }
     return Repaired;

@@ -49,7 +49,8 @@ LayoutFault readFrameFormat(const unsigned char* body, std::uint32_t size, Frame
             return LayoutFault::ShortChunk;
         format.sampleFormat = loadU16(body + 24);
         if (std::memcmp(body + 26, guidTail, sizeof guidTail) != 0
-            || (format.sampleFormat != pcm && format.sampleFormat != ieeeFloat))
+            || (format.sampleFormat != pcm && format.sampleFormat != ieeeFloat && format.sampleFormat != aLaw
+                && format.sampleFormat != muLaw))
             return LayoutFault::SubFormat;
     } else if (format.formatTag != pcm && format.formatTag != ieeeFloat && format.formatTag != aLaw
         && format.formatTag != muLaw) {

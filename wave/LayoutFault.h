@@ -24,7 +24,8 @@ enum class LayoutFault {
     NoDataChunk,
     // A format whose frames have no fixed size, or one not known here.
     FormatTag,
-    // Extensible, with a sub-format other than PCM or IEEE float.
+    // Extensible, with a sub-format other than PCM, IEEE float, A-law or
+    // mu-law.
     SubFormat,
     NoChannels,
     NoSampleRate,

@@ -28,13 +28,12 @@ void defer(SizePlan& plan, std::uint64_t offset, std::uint32_t held, std::uint64
 }
 
 // The data size the file calls for: the stored one where the data chunk is
-// whole, else all bytes to the end.
-LayoutFault newDataSize(const WaveLayout& layout, std::uint64_t fileSize, std::uint64_t& dataSize)
+// whole, else all bytes to the end short of the tags that close the file.
+LayoutFault newDataSize(const WaveLayout& layout, std::uint64_t& dataSize)
 {
-    const std::uint64_t toEnd = fileSize - layout.payloadAt();
-    const std::uint64_t stored = layout.storedDataSize();
-    dataSize = toEnd;
-    if (stored >= toEnd || layout.trail == WaveLayout::Trail::NotAChunk)
+    const std::uint64_t stored = layout.stored;
+    dataSize = layout.contentEnd - layout.payloadAt();
+    if (layout.trail == WaveLayout::Trail::PastTheEnd || layout.trail == WaveLayout::Trail::NotAChunk)
         return LayoutFault::None;
     if (layout.trail == WaveLayout::Trail::Chunks) {
         dataSize = stored;
@@ -52,10 +51,13 @@ LayoutFault planSizes(const WaveLayout& layout, std::uint64_t fileSize, SizePlan
 {
     plan = SizePlan();
     std::uint64_t dataSize = 0;
-    const LayoutFault fault = newDataSize(layout, fileSize, dataSize);
+    const LayoutFault fault = newDataSize(layout, dataSize);
     if (fault != LayoutFault::None)
         return fault;
-    const std::uint64_t riffSize = fileSize - 8;
+    // The RIFF chunk ends where the chunks do; one that also holds the tags
+    // closing the file describes it as well and is kept.
+    const std::uint64_t storedRiff = layout.storedRiffSize();
+    const std::uint64_t riffSize = storedRiff == fileSize - 8 ? storedRiff : layout.contentEnd - 8;
     const std::uint64_t frames = dataSize / layout.format.blockAlign;
     const bool wide = layout.wide || riffSize > noSize;
     if (wide && !layout.wide && !layout.ds64Room)

@@ -1,5 +1,6 @@
 #include "WaveLayout.h"
 
+#include "Id3Tag.h"
 #include "LittleEndian.h"
 #include "WaveHeader.h"
 
@@ -81,49 +82,147 @@ bool readBody(RandomFileAccess& file, std::uint64_t at, std::uint32_t id, std::u
     return true;
 }
 
-bool broken(WaveLayout& layout, LayoutFault why, std::uint64_t at, std::uint32_t tag)
+// How the walk over what follows the stored data ended.
+struct TrailWalk {
+    WaveLayout::Trail trail = WaveLayout::Trail::Chunks;
+    LayoutFault fault = LayoutFault::None;
+    std::uint64_t at = 0;
+    std::uint32_t tag = 0;
+    std::uint64_t contentEnd = 0;
+};
+
+bool broken(TrailWalk& walk, LayoutFault why, std::uint64_t at, std::uint32_t tag)
 {
-    layout.trail = WaveLayout::Trail::Broken;
-    layout.trailFault = why;
-    layout.trailAt = at;
-    layout.trailTag = tag;
+    walk.trail = WaveLayout::Trail::Broken;
+    walk.fault = why;
+    walk.at = at;
+    walk.tag = tag;
     return true;
 }
 
-// Judges what follows the stored data when it ends inside the file. Reads
-// only where chunk headers would stand.
-bool readTrail(RandomFileAccess& file, std::uint64_t fileSize, WaveLayout& layout)
+// Walks from at, where the stored data ends, over whole chunks and ID3 tags to
+// the end of the file. Reads only where their headers stand.
+bool walkTrail(RandomFileAccess& file, std::uint64_t fileSize, bool wide, std::uint64_t at, TrailWalk& walk)
 {
-    const std::uint64_t stored = layout.storedDataSize();
-    if (stored >= fileSize - layout.payloadAt())
-        return true;
-    std::uint64_t at = layout.payloadAt() + stored + (stored & 1);
+    walk = TrailWalk();
+    walk.contentEnd = fileSize;
+    bool inTags = false;
     for (int count = 0; at < fileSize; ++count) {
-        unsigned char header[8];
-        const std::uint32_t got = static_cast<std::uint32_t>(std::min<std::uint64_t>(8, fileSize - at));
+        unsigned char header[id3ProbeBytes];
+        const std::uint32_t got =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(id3ProbeBytes, fileSize - at));
         if (!readWhole(file, at, header, got))
             return false;
-        if (got < 4 || !isChunkTag(header)) {
+        const bool isChunk = got >= 4 && isChunkTag(header);
+        if (count == maxChunks)
+            return broken(walk, LayoutFault::TooManyChunks, at, isChunk ? loadU32(header) : 0);
+        if (const std::uint64_t tag = id3TagAt(header, got, at, fileSize)) {
+            if (!inTags)
+                walk.contentEnd = at;
+            inTags = true;
+            at += tag;
+            continue;
+        }
+        inTags = false;
+        walk.contentEnd = fileSize;
+        if (!isChunk) {
             if (count == 0) {
-                layout.trail = WaveLayout::Trail::NotAChunk;
+                walk.trail = WaveLayout::Trail::NotAChunk;
                 return true;
             }
-            return broken(layout, LayoutFault::DamagedAfterData, at, 0);
+            return broken(walk, LayoutFault::DamagedAfterData, at, 0);
         }
         const std::uint32_t id = loadU32(header);
-        if (count == maxChunks)
-            return broken(layout, LayoutFault::TooManyChunks, at, id);
         if (got < 8)
-            return broken(layout, LayoutFault::DamagedAfterData, at, id);
+            return broken(walk, LayoutFault::DamagedAfterData, at, id);
         const std::uint32_t size = loadU32(header + 4);
-        if (layout.wide && size == noSize)
-            return broken(layout, LayoutFault::TableSized, at, id);
+        if (wide && size == noSize)
+            return broken(walk, LayoutFault::TableSized, at, id);
         if (size > fileSize - at - 8)
-            return broken(layout, LayoutFault::DamagedAfterData, at, id);
+            return broken(walk, LayoutFault::DamagedAfterData, at, id);
         // A last chunk may end without its pad byte.
         at += 8 + std::uint64_t(size) + (size & 1);
     }
     return true;
+}
+
+// Where the ID3 tags that close the file begin, for audio running from from
+// to the end: an ID3v1 tag in the last 128 bytes, and before it an ID3v2 tag
+// found by its footer. Reads the 3 and 10 bytes where those would stand.
+bool tagsClosingTheFile(RandomFileAccess& file, std::uint64_t from, std::uint64_t fileSize, std::uint64_t& start)
+{
+    start = fileSize;
+    unsigned char bytes[id3ProbeBytes];
+    if (start - from >= 128) {
+        if (!readWhole(file, start - 128, bytes, 3))
+            return false;
+        if (id3TagAt(bytes, 3, start - 128, fileSize) != 0)
+            start -= 128;
+    }
+    if (start - from >= id3ProbeBytes) {
+        if (!readWhole(file, start - id3ProbeBytes, bytes, id3ProbeBytes))
+            return false;
+        const std::uint64_t length = id3TagEndingWith(bytes);
+        if (length != 0 && length <= start - from)
+            start -= length;
+    }
+    return true;
+}
+
+// Judges what follows the stored data. Each data size the fields state is
+// tried, the one readers go by first, at its end with the pad byte and, for an
+// odd size, without (writers that leave the pad byte out exist): the first
+// whose end is followed by whole chunks and tags alone is the stored size.
+// Failing that, the first one's judgement stands.
+bool judgeTrail(RandomFileAccess& file, std::uint64_t fileSize, WaveLayout& layout)
+{
+    const std::uint64_t toEnd = fileSize - layout.payloadAt();
+    std::uint64_t sizes[2] = {layout.dataSize == noSize ? UINT64_MAX : layout.dataSize, 0};
+    std::size_t sizeCount = 1;
+    if (layout.wide) {
+        sizes[0] = layout.ds64Data;
+        if (layout.dataSize != noSize && layout.dataSize != layout.ds64Data)
+            sizes[sizeCount++] = layout.dataSize;
+    }
+    layout.stored = sizes[0];
+    layout.trail = WaveLayout::Trail::PastTheEnd;
+    bool judged = false;
+    for (std::size_t i = 0; i < sizeCount; ++i) {
+        const std::uint64_t size = sizes[i];
+        if (size == toEnd) {
+            layout.stored = size;
+            layout.trail = WaveLayout::Trail::PastTheEnd;
+            layout.contentEnd = fileSize;
+            return true;
+        }
+        if (size > toEnd) {
+            judged = true;
+            continue;
+        }
+        const std::uint64_t end = layout.payloadAt() + size;
+        for (const std::uint64_t at : {end + (size & 1), end}) {
+            TrailWalk walk;
+            if (!walkTrail(file, fileSize, layout.wide, at, walk))
+                return false;
+            if (walk.trail == WaveLayout::Trail::Chunks) {
+                layout.stored = size;
+                layout.trail = walk.trail;
+                layout.contentEnd = walk.contentEnd;
+                return true;
+            }
+            if (!judged) {
+                layout.trail = walk.trail;
+                layout.trailFault = walk.fault;
+                layout.trailAt = walk.at;
+                layout.trailTag = walk.tag;
+                judged = true;
+            }
+            if ((size & 1) == 0)
+                break;
+        }
+    }
+    // The audio runs to the end, short of the tags that close the file.
+    return tagsClosingTheFile(file, layout.payloadAt(), fileSize, layout.contentEnd);
 }
 
 }
@@ -176,5 +275,5 @@ bool readWaveLayout(RandomFileAccess& file, std::uint64_t fileSize, WaveLayout& 
     }
     if (!formatSeen)
         return refuse(findings, LayoutFault::NoFormatChunk, layout.dataAt, tagOf("data"), layout.dataSize);
-    return readTrail(file, fileSize, layout);
+    return judgeTrail(file, fileSize, layout);
 }

@@ -32,34 +32,40 @@ struct WaveLayout {
     std::uint64_t dataAt = 0;      // offset of the data chunk's header
     std::uint32_t dataSize = 0;    // its 32-bit size field
 
-    // What lies between the end of the stored data (with its pad byte) and
-    // the end of the file, when the stored data ends inside the file.
+    // The data size as stored: in a wide file the one in ds64, which readers
+    // go by whatever the 32-bit field holds, unless only that field's value
+    // ends where whole chunks follow. In a RIFF file a data size of
+    // 0xFFFFFFFF sizes no whole chunk (no RIFF size could hold it); writers
+    // streaming into pipes leave it for "unknown", so it counts as running
+    // past the end.
+    std::uint64_t stored = 0;
+
+    // What lies after the stored data.
     enum class Trail {
-        // Nothing, or whole chunks ending exactly at the end.
+        // The stored data reaches the end of the file, or runs past it.
+        PastTheEnd,
+        // Whole chunks and ID3 tags ending exactly at the end of the file,
+        // after the data with its pad byte or, when that finds none, without.
         Chunks,
-        // Bytes that do not begin with a chunk identifier.
+        // Bytes that begin neither a chunk nor a tag.
         NotAChunk,
         // A chunk that is cut, or a damaged chunk after whole ones; trailFault
         // says which and trailAt and trailTag where.
         Broken
     };
-    Trail trail = Trail::Chunks;
+    Trail trail = Trail::PastTheEnd;
     LayoutFault trailFault = LayoutFault::None;
     std::uint64_t trailAt = 0;
     std::uint32_t trailTag = 0;
+    // Where the chunks end: the end of the file less the ID3 tags that close
+    // it. After whole chunks those are the tags the walk met last; where the
+    // audio would run to the end, an ID3v1 tag in the last 128 bytes and an
+    // ID3v2 tag with a footer before it.
+    std::uint64_t contentEnd = 0;
 
     std::uint64_t payloadAt() const { return dataAt + 8; }
-    // The sizes as stored, each 32-bit field read through ds64 where it defers
-    // to it. In a RIFF file a data size of 0xFFFFFFFF sizes no whole chunk
-    // (no RIFF size could hold it); writers streaming into pipes leave it for
-    // "unknown", so it counts as running past the end.
-    std::uint64_t storedRiffSize() const { return wide && riffSize == noSize ? ds64Riff : riffSize; }
-    std::uint64_t storedDataSize() const
-    {
-        if (dataSize != noSize)
-            return dataSize;
-        return wide ? ds64Data : UINT64_MAX;
-    }
+    // The RIFF size as stored, through ds64 in a wide file.
+    std::uint64_t storedRiffSize() const { return wide ? ds64Riff : riffSize; }
 };
 
 // The most chunks one walk looks at before the data, and again after it, so
@@ -67,8 +73,13 @@ struct WaveLayout {
 constexpr int maxChunks = 1000;
 
 // Walks the chunks of a file of fileSize bytes from offset 12, reading only
-// chunk headers and the bodies of ds64, fmt and fact. Returns false when a
-// read failed or came up short; otherwise findings.fault is None and layout
-// complete, or the fault with where it lies.
+// chunk headers and the bodies of ds64, fmt and fact. After the data it reads
+// only where a chunk header or an ID3 tag would stand: a few bytes at the end
+// of the stored data (with and without its pad byte), then the headers of
+// what follows; where the data would run to the end of the file, the few
+// bytes where a closing ID3 tag would begin or end. No judgement depends on
+// more of the audio than that. Returns false when a read failed or came up
+// short; otherwise findings.fault is None and layout complete, or the fault
+// with where it lies.
 bool readWaveLayout(RandomFileAccess& file, std::uint64_t fileSize, WaveLayout& layout,
     LayoutFindings& findings);

@@ -115,6 +115,17 @@ bool isChunkTag(const ImageFile& file, std::uint64_t at)
     return true;
 }
 
+// An ID3 tag begins at offset at: ID3v2 with its version, or ID3v1 in the
+// file's last 128 bytes.
+bool startsATag(const ImageFile& file, std::uint64_t at)
+{
+    const bool id3v2 = file.peek(at) == 'I' && file.peek(at + 1) == 'D' && file.peek(at + 2) == '3'
+        && file.peek(at + 3) >= 2 && file.peek(at + 3) <= 4;
+    const bool id3v1 = at + 128 == file.size && file.peek(at) == 'T' && file.peek(at + 1) == 'A'
+        && file.peek(at + 2) == 'G';
+    return id3v2 || id3v1;
+}
+
 // Where a walk of its own over the chunks from offset 12, as far as chunk
 // identifiers and the walker's chunk limit go, finds the fields a repair may
 // write: the first data chunk, and before it the first fmt chunk's block
@@ -125,10 +136,13 @@ struct Landmarks {
     bool hasFact = false;
     std::uint64_t factAt = 0;
     std::uint16_t blockAlign = 0;
-    // The audio the data chunk claims as stored, cut at the end of the file.
+    // The audio the data chunk claims as stored, cut at the end of the file:
+    // in RF64 the size ds64 holds, and where the 32-bit field holds another
+    // one, the audio both claim.
     std::uint64_t audioBegin = 0;
     std::uint64_t audioEnd = 0;
     std::uint64_t storedData = 0;
+    std::uint64_t otherStoredData = 0;
 };
 
 bool isWide(const ImageFile& file)
@@ -154,10 +168,15 @@ Landmarks findLandmarks(const ImageFile& file)
             marks.hasData = true;
             marks.dataAt = at;
             marks.storedData = size;
-            if (isWide(file) && size == noSize && hasDs64(file))
+            marks.otherStoredData = size;
+            if (isWide(file) && hasDs64(file)) {
                 marks.storedData = file.peekU64(28);
+                if (size == noSize)
+                    marks.otherStoredData = marks.storedData;
+            }
             marks.audioBegin = at + 8;
-            marks.audioEnd = marks.audioBegin + std::min(marks.storedData, file.size - marks.audioBegin);
+            marks.audioEnd = marks.audioBegin
+                + std::min({marks.storedData, marks.otherStoredData, file.size - marks.audioBegin});
             break;
         }
         if (id == tagOf("fmt ") && !formatSeen && size >= 16) {
@@ -181,7 +200,12 @@ std::string checkChunkReads(const ImageFile& file, const Landmarks& marks, const
             return what + " through the shared position";
         if (request.offset > file.size || request.count > file.size - request.offset)
             return what + ", past the end of the file of " + std::to_string(file.size);
-        if (marks.hasData && request.offset < marks.audioEnd && request.offset + request.count > marks.audioBegin)
+        // Where the audio would run to the end, the rule may look where an
+        // ID3v1 tag would begin and where an ID3v2 footer would stand.
+        const std::uint64_t end = request.offset + request.count;
+        const bool tagProbe = (request.offset == file.size - 128 && request.count <= 3)
+            || (request.count <= 10 && (end == file.size || end == file.size - 128));
+        if (marks.hasData && request.offset < marks.audioEnd && end > marks.audioBegin && !tagProbe)
             return what + ", inside the audio from " + std::to_string(marks.audioBegin);
     }
     return {};
@@ -207,17 +231,19 @@ std::string checkRewrite(const ImageFile& before, const ImageFile& after, const 
 
     const std::uint64_t size = after.size;
     const std::uint64_t riffSize = wide ? after.peekU64(20) : after.peekU32(4);
-    if (riffSize != size - 8 || (wide && after.peekU32(4) != noSize && after.peekU32(4) != size - 8))
-        return "after the repair the RIFF size is " + std::to_string(riffSize) + ", not "
-            + std::to_string(size - 8);
+    if ((riffSize != size - 8 && !(riffSize < size - 8 && startsATag(after, riffSize + 8)))
+        || (wide && after.peekU32(4) != noSize && after.peekU32(4) != riffSize))
+        return "after the repair the RIFF size is " + std::to_string(riffSize) + ", neither "
+            + std::to_string(size - 8) + " nor where a tag begins";
     const std::uint32_t dataField = after.peekU32(marks.dataAt + 4);
     const std::uint64_t dataSize = wide ? after.peekU64(28) : dataField;
     if (wide && dataField != noSize && dataField != dataSize)
         return "after the repair the data chunk's size field disagrees with ds64";
     const std::uint64_t toEnd = size - marks.audioBegin;
-    if (dataSize != toEnd && dataSize != marks.storedData)
+    if (dataSize != toEnd && dataSize != marks.storedData && dataSize != marks.otherStoredData
+        && !(dataSize < toEnd && startsATag(after, marks.audioBegin + dataSize)))
         return "after the repair the data size is " + std::to_string(dataSize) + ", neither the "
-            + std::to_string(toEnd) + " bytes to the end nor the stored " + std::to_string(marks.storedData);
+            + std::to_string(toEnd) + " bytes to the end, nor a stored size, nor where a tag begins";
     if (marks.blockAlign == 0)
         return {};
     const std::uint64_t frames = dataSize / marks.blockAlign;
@@ -237,11 +263,17 @@ std::string checkRewrite(const ImageFile& before, const ImageFile& after, const 
 // bytes.
 std::string checkTornWrites(const ImageFile& before, const ImageFile& after)
 {
+    // A sector reaches the disk whole, so writes within the one 512-byte
+    // sector the last write lies in need no flush between them.
     std::vector<const FakeFileAccess::Event*> writes;
     bool flushed = true;
     for (const FakeFileAccess::Event& event : after.journal) {
         if (!event.flush) {
-            if (!flushed)
+            const FakeFileAccess::Event* last = writes.empty() ? nullptr : writes.back();
+            const bool sameSector = last != nullptr && last->offset / 512 == event.offset / 512
+                && (last->offset + last->bytes.size() - 1) / 512 == (event.offset + event.bytes.size() - 1) / 512
+                && last->offset / 512 == (event.offset + event.bytes.size() - 1) / 512;
+            if (!flushed && !sameSector)
                 return "the repair wrote at " + std::to_string(event.offset) + " before the last write was flushed";
             writes.push_back(&event);
         }
@@ -279,6 +311,12 @@ bool isCanonicalAudioOnly(const ImageFile& file)
     if (!WaveRepairer().checkHeader(header) || header.fmtSize() != 16
         || header.blockAlign() != header.channels() * header.bitsPerSample() / 8
         || header.byteRate() != std::uint64_t(header.sampleRate()) * header.blockAlign())
+        return false;
+    // Audio that would look like the tags closing a file is not audio alone.
+    if (file.size >= WaveHeader::size + 128 && startsATag(file, file.size - 128))
+        return false;
+    if (file.size >= WaveHeader::size + 10 && file.peek(file.size - 10) == '3' && file.peek(file.size - 9) == 'D'
+        && file.peek(file.size - 8) == 'I')
         return false;
     const std::uint64_t stored = header.dataSize();
     if (stored >= file.size - WaveHeader::size)
