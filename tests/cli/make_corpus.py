@@ -88,16 +88,39 @@ def _soundfile(subtype, container, channels, title_after_data=False, folder=None
         return f.read()
 
 
-def _python_wave(folder=None):
+def _python_wave(folder=None, eight_bit_frames=None):
+    """16-bit stereo, or 8-bit mono of eight_bit_frames frames (an odd data
+    chunk Python's wave leaves without its pad byte)."""
     import wave
     path = os.path.join(folder, "wave.wav")
     with wave.open(path, "wb") as w:
-        w.setnchannels(2)
-        w.setsampwidth(2)
+        w.setnchannels(2 if eight_bit_frames is None else 1)
+        w.setsampwidth(2 if eight_bit_frames is None else 1)
         w.setframerate(RATE)
-        w.writeframes(array.array("h", _sine(int(RATE * SECONDS), 2, 30000)).tobytes())
+        if eight_bit_frames is None:
+            w.writeframes(array.array("h", _sine(int(RATE * SECONDS), 2, 30000)).tobytes())
+        else:
+            w.writeframes(bytes(128 + s for s in _sine(eight_bit_frames, 1, 100)))
     with open(path, "rb") as f:
         return f.read()
+
+
+def _list_appended(image):
+    """image with a LIST chunk appended right after it and the RIFF size
+    grown to match, as a metadata editor that ignores the pad byte leaves it."""
+    body = b"INFOINAM" + struct.pack("<I", 9) + b"take one\x00\x00"
+    grown = image + b"LIST" + struct.pack("<I", len(body)) + body
+    return grown[:4] + struct.pack("<I", len(grown) - 8) + grown[8:]
+
+
+def _id3_tagged(image):
+    """image as a tagger leaves it: an ID3v2.3 tag with a title, then an ID3v1
+    tag, appended after the chunks."""
+    title = b"\x00take one"
+    frames = b"TIT2" + struct.pack(">I", len(title)) + b"\x00\x00" + title
+    size = bytes((len(frames) >> shift) & 0x7F for shift in (21, 14, 7, 0))
+    v1 = b"TAG" + b"take one".ljust(30, b"\x00") + bytes(60) + b"2026" + bytes(30) + b"\x0c"
+    return image + b"ID3\x03\x00\x00" + size + frames + v1
 
 
 @dataclass
@@ -213,6 +236,10 @@ def _writer_output(folder):
         "soundfile-wavex": _soundfile("PCM_24", "WAVEX", 2, folder=folder),
         "soundfile-list-after": _soundfile("PCM_16", "WAV", 1, title_after_data=True, folder=folder),
         "python-wave": _python_wave(folder=folder),
+        "python-wave-odd": _list_appended(_python_wave(folder=folder, eight_bit_frames=999)),
+        "ffmpeg-peak": _ffmpeg(["-c:a", "pcm_s16le", "-write_peak", "on", "-fflags", "+bitexact"], channels=2,
+                               folder=folder),
+        "python-wave-tagged": _id3_tagged(_python_wave(folder=folder)),
     }
 
 
@@ -249,6 +276,9 @@ SOUND = [
     ("sox-24bit", "extensible with fact"),
     ("soundfile-float", "float with fact and PEAK"),
     ("soundfile-list-after", "whole LIST chunk after the data"),
+    ("ffmpeg-peak", "levl chunk after the data"),
+    ("python-wave-odd", "8-bit mono, 999 bytes of data without the pad byte, then LIST"),
+    ("python-wave-tagged", "ID3v2 and ID3v1 tags appended after the chunks"),
 ]
 REFUSALS = [
     ("ffmpeg-adpcm", ("mid", 100), "zero", "compressed: Microsoft ADPCM"),
