@@ -299,8 +299,8 @@ std::string checkTornWrites(const ImageFile& before, const ImageFile& after)
 
 // A canonical 44-byte header of the supported kind whose fmt size, block align
 // and byte rate agree with it, followed by audio alone: where the stored data
-// ends inside the file, what follows is more than a pad byte and does not
-// begin with a chunk identifier.
+// ends inside the file, what follows is more than a pad byte and begins
+// neither a chunk nor a tag, and nothing at the end looks like a closing tag.
 bool isCanonicalAudioOnly(const ImageFile& file)
 {
     if (file.size < WaveHeader::size)
@@ -321,8 +321,14 @@ bool isCanonicalAudioOnly(const ImageFile& file)
     const std::uint64_t stored = header.dataSize();
     if (stored >= file.size - WaveHeader::size)
         return true;
+    // Nothing that follows the stored data, with or without a pad byte, may
+    // begin like a chunk or a tag.
     const std::uint64_t end = WaveHeader::size + stored + (stored & 1);
-    return end < file.size && !(file.size - end >= 4 && isChunkTag(file, end));
+    for (const std::uint64_t at : {end, WaveHeader::size + stored}) {
+        if (at < file.size && ((file.size - at >= 4 && isChunkTag(file, at)) || startsATag(file, at)))
+            return false;
+    }
+    return end < file.size;
 }
 
 }
