@@ -11,7 +11,6 @@
 namespace {
 
 constexpr std::uint64_t GiB = 1ull << 30;
-constexpr std::uint32_t none = 0xFFFFFFFFu;
 
 // RIFF, then JUNK with room for ds64 (12), 16-bit stereo at 8000 Hz (48),
 // LIST (72) and the data chunk's header (106; payload 114).
@@ -85,7 +84,7 @@ TEST_F(AnyLayoutCommandTest, ARiffFileTooLargeBecomesRf64WhereJunkLeavesRoom)
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, path + ": repaired\n");
     const Bytes ds64 = chunk("ds64", 28, le(size - 8, 8) + le(size - 114, 8) + le((size - 114) / 4, 8) + le(0, 4));
-    const Bytes rf64 = layoutHead(none, none, 1, ds64, "RF64");
+    const Bytes rf64 = layoutHead(allOnes, allOnes, 1, ds64, "RF64");
     expectFile(path, rf64, size);
     EXPECT_EQ(readRange(path, size - 2, 2), (Bytes{0x12, 0x34}));
 }

@@ -15,7 +15,6 @@ namespace {
 using Step = FakeFileAccess::Step;
 
 constexpr std::uint64_t GiB = 1ull << 30;
-constexpr std::uint64_t none = 0xFFFFFFFFu;
 
 Bytes ds64(std::uint64_t riff, std::uint64_t data, std::uint64_t samples)
 {
@@ -69,11 +68,6 @@ std::string trace(const std::vector<FakeFileAccess::Event>& journal)
     return text;
 }
 
-bool sameTime(const FileTime& a, const FileTime& b)
-{
-    return a.seconds == b.seconds && a.nanoseconds == b.nanoseconds;
-}
-
 std::vector<LayoutCase> layoutCases()
 {
     const std::uint64_t big = 16 * GiB + 2;
@@ -84,7 +78,7 @@ std::vector<LayoutCase> layoutCases()
         {"dataSizeInTheSecondSector", waveHead("RIFF", 0, stereo16 + chunk("LIST", 600, Bytes(600, 'x'))
             + chunk("data", 0)), 652 + 1001, {}, Repaired, LayoutFault::None, {{648, 4, 1001}, {4, 4, 1645}}},
         // RIFF: fmt 12, LIST 36, data 70 (payload 78).
-        {"listBeforeDataCutMidFrame", waveHead("RIFF", none, stereo16 + list + chunk("data", none)), 78 + 10001, {},
+        {"listBeforeDataCutMidFrame", waveHead("RIFF", allOnes, stereo16 + list + chunk("data", allOnes)), 78 + 10001, {},
             Repaired, LayoutFault::None, {{74, 4, 10001}, {4, 4, 10071}}},
         {"floatWithFactCut", waveHead("RIFF", 0, fmtChunk(3, 1, 32) + chunk("fact", 4, le(0, 4)) + chunk("data", 0)),
             56 + 4003, {}, Repaired, LayoutFault::None, {{52, 4, 4003}, {44, 4, 1000}, {4, 4, 4051}}},
@@ -114,32 +108,32 @@ std::vector<LayoutCase> layoutCases()
             LayoutFault::DamagedAfterData, {}},
 
         // RF64: ds64 12 (fields at 20), fmt 48, data 72 (size at 76, payload 80).
-        {"rf64Cut16GiB", waveHead("RF64", none, ds64(0, 0, 0) + stereo16 + chunk("data", none)), big, {}, Repaired,
+        {"rf64Cut16GiB", waveHead("RF64", allOnes, ds64(0, 0, 0) + stereo16 + chunk("data", allOnes)), big, {}, Repaired,
             LayoutFault::None, {{28, 8, big - 80}, {36, 8, (big - 80) / 4}, {20, 8, big - 8}}},
-        {"rf64DataFieldHeldWrong", waveHead("RF64", none, ds64(1072, 100, 25) + stereo16 + chunk("data", 100)), 1080,
-            {}, Repaired, LayoutFault::None, {{28, 8, 1000}, {76, 4, none}, {36, 8, 250}}},
+        {"rf64DataFieldHeldWrong", waveHead("RF64", allOnes, ds64(1072, 100, 25) + stereo16 + chunk("data", 100)), 1080,
+            {}, Repaired, LayoutFault::None, {{28, 8, 1000}, {76, 4, allOnes}, {36, 8, 250}}},
         // ds64 holds the sizes readers go by; the 32-bit field is set to defer.
-        {"rf64Ds64ExactDataFieldZeroThenAxml", waveHead("RF64", none, ds64(1096, 1000, 250) + stereo16
+        {"rf64Ds64ExactDataFieldZeroThenAxml", waveHead("RF64", allOnes, ds64(1096, 1000, 250) + stereo16
             + chunk("data", 0)), 1104, {{1080, chunk("axml", 16, Bytes(16, 'x'))}}, Repaired, LayoutFault::None,
-            {{76, 4, none}}},
+            {{76, 4, allOnes}}},
         // fmt 48, fact 72 (count at 80), data 84 (payload 92).
-        {"rf64FloatWithFact", waveHead("RF64", none, ds64(0, 0, 0) + fmtChunk(3, 1, 32) + chunk("fact", 4, le(0, 4))
-            + chunk("data", none)), 4092, {}, Repaired, LayoutFault::None,
+        {"rf64FloatWithFact", waveHead("RF64", allOnes, ds64(0, 0, 0) + fmtChunk(3, 1, 32) + chunk("fact", 4, le(0, 4))
+            + chunk("data", allOnes)), 4092, {}, Repaired, LayoutFault::None,
             {{28, 8, 4000}, {36, 8, 1000}, {80, 4, 1000}, {20, 8, 4084}}},
         // JUNK 12 (room at 20), fmt 48, data 72.
         {"riffBecomesRf64", waveHead("RIFF", 0, junk + stereo16 + chunk("data", 0)), 5 * GiB, {}, Repaired,
-            LayoutFault::None, {{28, 8, 5 * GiB - 80}, {76, 4, none}, {36, 8, (5 * GiB - 80) / 4},
-                {20, 8, 5 * GiB - 8}, {4, 4, none}, {12, 4, WaveHeader::tag("ds64")}, {0, 4, WaveHeader::tag("RF64")}}},
+            LayoutFault::None, {{28, 8, 5 * GiB - 80}, {76, 4, allOnes}, {36, 8, (5 * GiB - 80) / 4},
+                {20, 8, 5 * GiB - 8}, {4, 4, allOnes}, {12, 4, WaveHeader::tag("ds64")}, {0, 4, WaveHeader::tag("RF64")}}},
         // Data of exactly 4 GiB: a data size of 0xFFFFFFFF and a pad byte
         // would end at the end of the file.
         {"riffWith4GiBOfDataBecomesRf64", waveHead("RIFF", 0, junk + stereo16 + chunk("data", 0)), 4 * GiB + 80, {},
-            Repaired, LayoutFault::None, {{28, 8, 4 * GiB}, {76, 4, none}, {36, 8, GiB}, {20, 8, 4 * GiB + 72},
-                {4, 4, none}, {12, 4, WaveHeader::tag("ds64")}, {0, 4, WaveHeader::tag("RF64")}}},
+            Repaired, LayoutFault::None, {{28, 8, 4 * GiB}, {76, 4, allOnes}, {36, 8, GiB}, {20, 8, 4 * GiB + 72},
+                {4, 4, allOnes}, {12, 4, WaveHeader::tag("ds64")}, {0, 4, WaveHeader::tag("RF64")}}},
         {"junkRoomAtTheLargestRiff", waveHead("RIFF", 0, junk + stereo16 + chunk("data", 0)), 4 * GiB + 7, {}, Repaired,
-            LayoutFault::None, {{76, 4, 4 * GiB + 7 - 80}, {4, 4, none}}},
+            LayoutFault::None, {{76, 4, 4 * GiB + 7 - 80}, {4, 4, allOnes}}},
 
         {"notRiff", waveHead("RIFX", 36, stereo16 + chunk("data", 0)), 44, {}, Unsupported, LayoutFault::NotRiffWave, {}},
-        {"rf64WithoutDs64", waveHead("RF64", none, stereo16 + chunk("data", none)), 44, {}, Unsupported,
+        {"rf64WithoutDs64", waveHead("RF64", allOnes, stereo16 + chunk("data", allOnes)), 44, {}, Unsupported,
             LayoutFault::NoDs64, {}},
         {"cutChunkHeader", waveHead("RIFF", 0, stereo16 + text("da")), 38, {}, Unsupported, LayoutFault::CutChunkHeader, {}},
         {"damagedChunkHeader", waveHead("RIFF", 0, stereo16 + Bytes(8, 1) + chunk("data", 0)), 52, {}, Unsupported,
@@ -155,7 +149,7 @@ std::vector<LayoutCase> layoutCases()
             Unsupported, LayoutFault::ShortChunk, {}},
         {"compressed", waveHead("RIFF", 0, fmtChunk(2, 1, 4) + chunk("data", 0)), 1000, {}, Unsupported,
             LayoutFault::FormatTag, {}},
-        {"rf64ChunkSizedByTheTable", waveHead("RF64", none, ds64(0, 0, 0) + chunk("LIST", none) + stereo16), 1000, {},
+        {"rf64ChunkSizedByTheTable", waveHead("RF64", allOnes, ds64(0, 0, 0) + chunk("LIST", allOnes) + stereo16), 1000, {},
             Unsupported, LayoutFault::TableSized, {}},
         {"riffTooLargeWithoutRoom", waveHead("RIFF", 0, stereo16 + chunk("data", 0)), 5 * GiB, {}, Unsupported,
             LayoutFault::NoRoomForDs64, {}},
@@ -284,9 +278,9 @@ TEST(AnyLayoutRule, GivesTheCanonicalRulesAnswerAndBytesOnCanonicalFiles)
     for (const Bytes& format : {mono8, stereo16, fmtChunk(1, 2, 8), fmtChunk(1, 1, 16)}) {
         for (std::uint64_t size : sizes) {
             const std::uint64_t data = size - 44;
-            const std::uint64_t dataSizes[] = {0, 36, data, data + 1, data - 7, none};
+            const std::uint64_t dataSizes[] = {0, 36, data, data + 1, data - 7, allOnes};
             for (std::uint64_t stored : dataSizes) {
-                for (std::uint64_t riff : {std::uint64_t(0), size - 8, none}) {
+                for (std::uint64_t riff : {std::uint64_t(0), size - 8, std::uint64_t(allOnes)}) {
                     FakeFileAccess canonical(waveHead("RIFF", riff, format + chunk("data", stored)) + audio, size);
                     FakeFileAccess any = canonical;
                     LayoutFindings findings;

@@ -6,6 +6,10 @@
 // The bytes of RIFF structures, spelled out as a writer lays them down.
 using Bytes = std::vector<unsigned char>;
 
+// A 32-bit size field of all ones: "unknown" where a writer streamed, and in
+// RF64 the mark that the size lives in ds64.
+constexpr std::uint32_t allOnes = 0xFFFFFFFFu;
+
 Bytes operator+(Bytes a, const Bytes& b);
 // value, little-endian, in width bytes.
 Bytes le(std::uint64_t value, unsigned width);

@@ -79,3 +79,8 @@ private:
 };
 
 const char* stepName(FakeFileAccess::Step step);
+
+inline bool sameTime(const FileTime& a, const FileTime& b)
+{
+    return a.seconds == b.seconds && a.nanoseconds == b.nanoseconds;
+}

@@ -24,11 +24,6 @@ std::string trace(const std::vector<Step>& steps)
     return text;
 }
 
-bool sameTime(const FileTime& a, const FileTime& b)
-{
-    return a.seconds == b.seconds && a.nanoseconds == b.nanoseconds;
-}
-
 FakeFileAccess cutRecording()
 {
     return FakeFileAccess(bytesOf(sampleHeader(36, 0)), recordingSize);

@@ -1,6 +1,7 @@
 #include "RepairProperties.h"
 
 #include "AnyLayoutRepairer.h"
+#include "ChunkBytes.h"
 #include "WaveHeader.h"
 #include "WaveLayout.h"
 #include "WaveRepairer.h"
@@ -11,7 +12,6 @@
 namespace {
 
 constexpr const char* imagePath = "image.wav";
-constexpr std::uint32_t noSize = 0xFFFFFFFFu;
 
 constexpr std::uint32_t tagOf(const char (&text)[5])
 {
@@ -22,11 +22,6 @@ std::string resultName(RepairResult result)
 {
     static const char* const names[] = {"Repaired", "AlreadyValid", "FileError", "Unsupported"};
     return result >= Repaired && result <= Unsupported ? names[result] : "result " + std::to_string(int(result));
-}
-
-bool sameTime(const FileTime& a, const FileTime& b)
-{
-    return a.seconds == b.seconds && a.nanoseconds == b.nanoseconds;
 }
 
 // A copy of the image with no calls, reads or writes recorded yet.
@@ -171,7 +166,7 @@ Landmarks findLandmarks(const ImageFile& file)
             marks.otherStoredData = size;
             if (isWide(file) && hasDs64(file)) {
                 marks.storedData = file.peekU64(28);
-                if (size == noSize)
+                if (size == allOnes)
                     marks.otherStoredData = marks.storedData;
             }
             marks.audioBegin = at + 8;
@@ -232,12 +227,12 @@ std::string checkRewrite(const ImageFile& before, const ImageFile& after, const 
     const std::uint64_t size = after.size;
     const std::uint64_t riffSize = wide ? after.peekU64(20) : after.peekU32(4);
     if ((riffSize != size - 8 && !(riffSize < size - 8 && startsATag(after, riffSize + 8)))
-        || (wide && after.peekU32(4) != noSize && after.peekU32(4) != riffSize))
+        || (wide && after.peekU32(4) != allOnes && after.peekU32(4) != riffSize))
         return "after the repair the RIFF size is " + std::to_string(riffSize) + ", neither "
             + std::to_string(size - 8) + " nor where a tag begins";
     const std::uint32_t dataField = after.peekU32(marks.dataAt + 4);
     const std::uint64_t dataSize = wide ? after.peekU64(28) : dataField;
-    if (wide && dataField != noSize && dataField != dataSize)
+    if (wide && dataField != allOnes && dataField != dataSize)
         return "after the repair the data chunk's size field disagrees with ds64";
     const std::uint64_t toEnd = size - marks.audioBegin;
     if (dataSize != toEnd && dataSize != marks.storedData && dataSize != marks.otherStoredData
@@ -252,7 +247,7 @@ std::string checkRewrite(const ImageFile& before, const ImageFile& after, const 
             + std::to_string(frames);
     if (marks.hasFact) {
         const std::uint32_t fact = after.peekU32(marks.factAt);
-        if (fact != frames && !(wide && fact == noSize))
+        if (fact != frames && !(wide && fact == allOnes))
             return "after the repair fact counts " + std::to_string(fact) + " frames, not " + std::to_string(frames);
     }
     return {};
