@@ -1,7 +1,7 @@
 #include "LayoutOutcomeText.h"
 
 #include "OutcomeText.h"
-#include "WaveLayout.h"
+#include "ChunkHeader.h"
 
 #include <cstdio>
 

@@ -1,7 +1,6 @@
 #include "AnyLayoutRepairer.h"
 
-#include "SizePlan.h"
-#include "WaveLayout.h"
+#include "RepairPlan.h"
 
 namespace {
 
@@ -11,19 +10,11 @@ RepairResult examine(RandomFileAccess& file, FileTime& lastWrite, SizePlan& plan
 {
     // Read whether or not it will be restored, so a file whose time cannot be
     // read is refused the same way in both modes.
-    if (!file.getLastWriteTime(lastWrite) || !file.getSize(findings.fileSize))
-        return FileError;
-    WaveLayout layout;
-    if (!readWaveLayout(file, findings.fileSize, layout, findings))
+    if (!file.getLastWriteTime(lastWrite) || !file.getSize(findings.fileSize)
+        || !planRepair(file, findings.fileSize, plan, findings))
         return FileError;
     if (findings.fault != LayoutFault::None)
         return Unsupported;
-    findings.fault = planSizes(layout, findings.fileSize, plan);
-    if (findings.fault != LayoutFault::None) {
-        findings.offset = layout.trailAt;
-        findings.tag = layout.trailTag;
-        return Unsupported;
-    }
     return plan.count == 0 ? AlreadyValid : Repaired;
 }
 

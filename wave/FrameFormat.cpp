@@ -1,6 +1,6 @@
 #include "FrameFormat.h"
 
-#include "LittleEndian.h"
+#include "ByteOrder.h"
 
 #include <cstring>
 

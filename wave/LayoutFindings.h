@@ -18,3 +18,15 @@ struct LayoutFindings {
     FrameFormat format;
     std::uint64_t fileSize = 0;
 };
+
+// Records a fault in findings. Returns true: the reads so far succeeded, so
+// the walk that found the fault did too.
+inline bool refuse(LayoutFindings& findings, LayoutFault why, std::uint64_t at = 0, std::uint32_t tag = 0,
+    std::uint32_t size = 0)
+{
+    findings.fault = why;
+    findings.offset = at;
+    findings.tag = tag;
+    findings.chunkSize = size;
+    return true;
+}

@@ -19,3 +19,11 @@ public:
     // Returns once everything written so far is on the storage device.
     virtual bool flush() = 0;
 };
+
+// Reads exactly count bytes at offset; false when the read failed or came up
+// short.
+inline bool readWhole(RandomFileAccess& file, std::uint64_t offset, unsigned char* buffer, std::uint32_t count)
+{
+    std::uint32_t done = 0;
+    return file.readAt(offset, buffer, count, done) && done == count;
+}

@@ -1,6 +1,6 @@
 #include "WaveHeader.h"
 
-#include "LittleEndian.h"
+#include "ByteOrder.h"
 
 std::uint16_t WaveHeader::u16(std::size_t at) const
 {
@@ -14,5 +14,5 @@ std::uint32_t WaveHeader::u32(std::size_t at) const
 
 void WaveHeader::setU32(std::size_t at, std::uint32_t value)
 {
-    storeLittleEndian(bytes + at, value, 4);
+    storeUnsigned(bytes + at, value, 4, ByteOrder::Little);
 }

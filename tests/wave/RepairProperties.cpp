@@ -3,7 +3,7 @@
 #include "AnyLayoutRepairer.h"
 #include "ChunkBytes.h"
 #include "WaveHeader.h"
-#include "WaveLayout.h"
+#include "ChunkHeader.h"
 #include "WaveRepairer.h"
 
 #include <algorithm>
@@ -12,11 +12,6 @@
 namespace {
 
 constexpr const char* imagePath = "image.wav";
-
-constexpr std::uint32_t tagOf(const char (&text)[5])
-{
-    return WaveHeader::tag(text);
-}
 
 std::string resultName(RepairResult result)
 {
@@ -100,14 +95,11 @@ std::string checkHeaderReads(const ImageFile& file, const std::string& run)
     return {};
 }
 
+// The rule's own identifier test, on the image's bytes at offset at.
 bool isChunkTag(const ImageFile& file, std::uint64_t at)
 {
-    for (unsigned i = 0; i < 4; ++i) {
-        const unsigned char c = file.peek(at + i);
-        if (c < 0x20 || c > 0x7E || (i == 0 && c == ' '))
-            return false;
-    }
-    return true;
+    const unsigned char id[4] = {file.peek(at), file.peek(at + 1), file.peek(at + 2), file.peek(at + 3)};
+    return isChunkId(id);
 }
 
 // An ID3 tag begins at offset at: ID3v2 with its version, or ID3v1 in the
@@ -143,12 +135,12 @@ struct Landmarks {
 bool isWide(const ImageFile& file)
 {
     const std::uint32_t form = file.peekU32(0);
-    return form == tagOf("RF64") || form == tagOf("BW64");
+    return form == fourCC("RF64") || form == fourCC("BW64");
 }
 
 bool hasDs64(const ImageFile& file)
 {
-    return file.size >= 48 && file.peekU32(12) == tagOf("ds64") && file.peekU32(16) >= 28;
+    return file.size >= 48 && file.peekU32(12) == fourCC("ds64") && file.peekU32(16) >= 28;
 }
 
 Landmarks findLandmarks(const ImageFile& file)
@@ -159,7 +151,7 @@ Landmarks findLandmarks(const ImageFile& file)
     for (int count = 0; count < maxChunks && file.size >= 8 && at <= file.size - 8 && isChunkTag(file, at); ++count) {
         const std::uint32_t id = file.peekU32(at);
         const std::uint32_t size = file.peekU32(at + 4);
-        if (id == tagOf("data")) {
+        if (id == fourCC("data")) {
             marks.hasData = true;
             marks.dataAt = at;
             marks.storedData = size;
@@ -174,14 +166,14 @@ Landmarks findLandmarks(const ImageFile& file)
                 + std::min({marks.storedData, marks.otherStoredData, file.size - marks.audioBegin});
             break;
         }
-        if (id == tagOf("fmt ") && !formatSeen && size >= 16) {
+        if (id == fourCC("fmt ") && !formatSeen && size >= 16) {
             formatSeen = true;
             marks.blockAlign = static_cast<std::uint16_t>(file.peek(at + 20) | file.peek(at + 21) << 8);
-        } else if (id == tagOf("fact") && !marks.hasFact && size >= 4) {
+        } else if (id == fourCC("fact") && !marks.hasFact && size >= 4) {
             marks.hasFact = true;
             marks.factAt = at + 8;
         }
-        at += 8 + std::uint64_t(size) + (size & 1);
+        at = ChunkHeader{id, size}.endFrom(at);
     }
     return marks;
 }
@@ -212,9 +204,9 @@ std::string checkRewrite(const ImageFile& before, const ImageFile& after, const 
 {
     const bool wide = isWide(after);
     for (const std::uint64_t at : changedBytes(before, after)) {
-        const bool allowed = (at < 4 && before.peekU32(0) == tagOf("RIFF") && after.peekU32(0) == tagOf("RF64"))
+        const bool allowed = (at < 4 && before.peekU32(0) == fourCC("RIFF") && after.peekU32(0) == fourCC("RF64"))
             || (at >= 4 && at < 8)
-            || (at >= 12 && at < 16 && before.peekU32(12) == tagOf("JUNK") && after.peekU32(12) == tagOf("ds64"))
+            || (at >= 12 && at < 16 && before.peekU32(12) == fourCC("JUNK") && after.peekU32(12) == fourCC("ds64"))
             || (at >= 20 && at < 48 && wide && hasDs64(after))
             || (marks.hasData && at >= marks.dataAt + 4 && at < marks.dataAt + 8)
             || (marks.hasFact && at >= marks.factAt && at < marks.factAt + 4);
