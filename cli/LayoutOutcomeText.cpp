@@ -30,8 +30,8 @@ std::string layoutUnsupportedReason(const LayoutFindings& findings)
     const std::string tag = quoted(findings.tag);
     const FrameFormat& format = findings.format;
     switch (findings.fault) {
-    case LayoutFault::NotRiffWave:
-        return "not RIFF/WAVE";
+    case LayoutFault::UnknownContainer:
+        return "not RIFF/WAVE, RF64 or AIFF";
     case LayoutFault::NoDs64:
         return "RF64 without a ds64 chunk first";
     case LayoutFault::CutChunkHeader:
@@ -50,9 +50,9 @@ std::string layoutUnsupportedReason(const LayoutFindings& findings)
     case LayoutFault::TooManyChunks:
         return "more than " + std::to_string(maxChunks) + " chunks";
     case LayoutFault::NoFormatChunk:
-        return "no fmt chunk before the data";
+        return findings.tag == fourCC("SSND") ? "no COMM chunk before the SSND chunk" : "no fmt chunk before the data";
     case LayoutFault::NoDataChunk:
-        return "no data chunk";
+        return "no data or SSND chunk";
     case LayoutFault::FormatTag:
         return "compressed or unknown format " + formatCode(format.formatTag);
     case LayoutFault::SubFormat:
@@ -62,7 +62,13 @@ std::string layoutUnsupportedReason(const LayoutFindings& findings)
     case LayoutFault::NoSampleRate:
         return "sample rate 0";
     case LayoutFault::SampleWidth:
-        return std::to_string(format.bitsPerSample) + " bits per sample in format " + formatCode(format.sampleFormat);
+        // Only AIFF, which has no format tag, leaves it 0 here.
+        return std::to_string(format.bitsPerSample) + " bits per sample"
+            + (format.formatTag != 0 ? " in format " + formatCode(format.sampleFormat) : "");
+    case LayoutFault::SampleRate:
+        return "a sample rate that is not positive and finite";
+    case LayoutFault::Compression:
+        return "AIFF-C compression " + tag + ", whose frames have no fixed size";
     case LayoutFault::BlockAlign:
         return "block align " + std::to_string(format.blockAlign) + " for " + std::to_string(format.channels)
             + " channels of " + std::to_string(format.bitsPerSample) + " bits";
@@ -73,6 +79,8 @@ std::string layoutUnsupportedReason(const LayoutFindings& findings)
         return "a damaged or cut chunk at offset " + offset + " after the whole data chunk";
     case LayoutFault::NoRoomForDs64:
         return "larger than 4 GiB + 7 bytes, with no JUNK chunk after WAVE to become ds64";
+    case LayoutFault::TooLarge:
+        return "larger than 4 GiB + 7 bytes, which AIFF cannot describe";
     case LayoutFault::None:
         break;
     }

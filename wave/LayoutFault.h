@@ -4,7 +4,8 @@
 // not explain; None when it could.
 enum class LayoutFault {
     None,
-    NotRiffWave,
+    // Neither RIFF/WAVE, RF64 nor AIFF.
+    UnknownContainer,
     // RF64 or BW64 whose first chunk is not ds64.
     NoDs64,
     // A chunk header before the data cut off by the end of the file.
@@ -29,6 +30,10 @@ enum class LayoutFault {
     SubFormat,
     NoChannels,
     NoSampleRate,
+    // An AIFF sample rate that is not positive and finite.
+    SampleRate,
+    // An AIFF-C compression type whose frames have no fixed size.
+    Compression,
     SampleWidth,
     BlockAlign,
     ByteRate,
@@ -37,5 +42,7 @@ enum class LayoutFault {
     DamagedAfterData,
     // Sizes past 32 bits in a RIFF file without a JUNK chunk after WAVE to
     // become ds64.
-    NoRoomForDs64
+    NoRoomForDs64,
+    // Sizes past 32 bits in an AIFF file, which has no 64-bit form.
+    TooLarge
 };

@@ -75,7 +75,7 @@ bool readRiffLayout(RandomFileAccess& file, const unsigned char* form, std::uint
     const std::uint32_t id = loadU32(form);
     layout.wide = id == fourCC("RF64") || id == fourCC("BW64");
     if ((id != fourCC("RIFF") && !layout.wide) || loadU32(form + 8) != fourCC("WAVE"))
-        return refuse(findings, LayoutFault::NotRiffWave);
+        return refuse(findings, LayoutFault::UnknownContainer);
     layout.riffSize = loadU32(form + 4);
 
     bool formatSeen = false;

@@ -132,7 +132,7 @@ std::vector<LayoutCase> layoutCases()
         {"junkRoomAtTheLargestRiff", waveHead("RIFF", 0, junk + stereo16 + chunk("data", 0)), 4 * GiB + 7, {}, Repaired,
             LayoutFault::None, {{76, 4, 4 * GiB + 7 - 80}, {4, 4, allOnes}}},
 
-        {"notRiff", waveHead("RIFX", 36, stereo16 + chunk("data", 0)), 44, {}, Unsupported, LayoutFault::NotRiffWave, {}},
+        {"notRiff", waveHead("RIFX", 36, stereo16 + chunk("data", 0)), 44, {}, Unsupported, LayoutFault::UnknownContainer, {}},
         {"rf64WithoutDs64", waveHead("RF64", allOnes, stereo16 + chunk("data", allOnes)), 44, {}, Unsupported,
             LayoutFault::NoDs64, {}},
         {"cutChunkHeader", waveHead("RIFF", 0, stereo16 + text("da")), 38, {}, Unsupported, LayoutFault::CutChunkHeader, {}},
