@@ -4,14 +4,20 @@
 
 #include <sys/stat.h>
 
-// Files through POSIX calls. Only regular files are opened: the kind is
-// judged from the name before any open, since opening a device can act on
-// hardware, and again on the opened descriptor, which must be the same file.
-// While open, the file is held under a whole-file flock and a whole-file fcntl
-// lock, and the open fails when another process holds a lock that keeps a
-// writer out. A file that grants no one write permission counts as read-only
-// for every user, the superuser included. Access times are left alone where
-// the system allows it. Interrupted calls are retried and partial transfers
+// Files through POSIX calls. Only regular files are opened: the kind is judged
+// from the name before any open, since opening a device can act on hardware,
+// and again on the opened descriptor, which must be the same file. While open,
+// the file is held under a whole-file flock and a whole-file fcntl lock, and
+// the open fails when another process holds a lock that keeps a writer out. On
+// Linux the open also takes a write lease, which fails while any other process
+// has the file open (a recorder still appending, with no lock) and makes later
+// openers wait until the close; where no lease can be taken (neither the owner
+// nor CAP_LEASE, a file system without leases) the locks alone keep others out.
+// SIGIO, by which a lease is asked back, is then ignored unless something
+// handles it. A file that grants no one write permission counts as read-only
+// for every user, the superuser included, and an append-only or immutable file
+// is refused as such in either mode. Access times are left alone where the
+// system allows it. Interrupted calls are retried and partial transfers
 // continued.
 class PosixFileAccess : public RandomFileAccess {
 public:
@@ -52,7 +58,7 @@ public:
     bool flush() override;
 
     // Why open turned down a file the system itself would have opened.
-    enum class Refusal { None, NotRegularFile, ReadOnly, Locked, Replaced, NotOwner };
+    enum class Refusal { None, NotRegularFile, ReadOnly, Locked, InUse, AppendOnly, Immutable, Replaced, NotOwner };
 
     // The errno of the last failed operation, 0 when none failed.
     int lastError() const { return error; }
@@ -63,8 +69,11 @@ private:
     // Each refuses the file with its reason; open then closes what it opened.
     bool admit(const struct stat& status);
     bool mayWrite(const char* path);
+    bool writableByFlags(int descriptor);
+    bool refuseFlagged(const char* path);
     bool stillAdmitted(const struct stat& named);
     bool lock();
+    bool lease();
     bool clearNonBlocking();
     // Repeats step(bytes moved so far), which returns what one call moved,
     // until count bytes have moved or the end of the file is reached;
