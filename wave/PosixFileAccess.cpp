@@ -1,5 +1,7 @@
 #include "PosixFileAccess.h"
 
+#include "FileSystemSync.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <signal.h>
@@ -55,6 +57,7 @@ bool PosixFileAccess::open(const char* path)
     close();
     error = 0;
     refused = Refusal::None;
+    deferred = false;
     struct stat named;
     if (stat(path, &named) != 0)
         return fail(errno);
@@ -67,8 +70,13 @@ bool PosixFileAccess::open(const char* path)
         return errno == EPERM && !inspect ? refuseFlagged(path) : fail(errno);
 
     if (stillAdmitted(named) && (!inspect || (writableByFlags(fd) && mayWrite(path))) && lock() && lease()
-        && clearNonBlocking())
+        && clearNonBlocking()) {
+        device = named.st_dev;
+        // Watched before anything is written, so that the sync sees every
+        // write-back error of this file.
+        watched = !inspect && deferral != nullptr && deferral->watch(path, device);
         return true;
+    }
     close();
     return false;
 }
@@ -268,6 +276,7 @@ bool PosixFileAccess::seek(std::uint32_t offset)
 
 bool PosixFileAccess::write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
 {
+    written = true;
     return transfer(count, done, [&](std::uint32_t moved) { return ::write(fd, buffer + moved, count - moved); });
 }
 
@@ -293,6 +302,7 @@ bool PosixFileAccess::readAt(std::uint64_t offset, unsigned char* buffer, std::u
 bool PosixFileAccess::writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
     std::uint32_t& done)
 {
+    written = true;
     return transfer(count, done, [&](std::uint32_t moved) {
         return pwrite(fd, buffer + moved, count - moved, static_cast<off_t>(offset + moved));
     });
@@ -301,33 +311,50 @@ bool PosixFileAccess::writeAt(std::uint64_t offset, const unsigned char* buffer,
 bool PosixFileAccess::flush()
 {
     int result;
-#ifdef F_FULLFSYNC
-    // fsync alone stops at the drive's cache there.
-    if (fcntl(fd, F_FULLFSYNC) == 0)
-        return true;
-#endif
     do
-#ifdef __linux__
+#if defined(F_FULLFSYNC)
+        // fsync alone stops at the drive's cache there.
+        result = fcntl(fd, F_FULLFSYNC) == 0 ? 0 : fsync(fd);
+#elif defined(__linux__)
         // The writes never change the size, so the data alone must reach the disk.
         result = fdatasync(fd);
 #else
         result = fsync(fd);
 #endif
     while (result != 0 && errno == EINTR);
-    if (result != 0)
+    // Where the file system cannot flush, stopping would leave an ordered
+    // plan half done; its writes go on in their order without.
+    if (result != 0 && errno != EINVAL && errno != ENOTSUP && errno != EOPNOTSUPP)
         return fail(errno);
+    written = false;
     return true;
+}
+
+bool PosixFileAccess::syncDeferred(dev_t& where) const
+{
+    where = device;
+    return deferred;
 }
 
 bool PosixFileAccess::close()
 {
     if (fd < 0)
         return true;
+    bool flushed = true;
+    if (written && watched) {
+        deferral->defer(device);
+        deferred = true;
+    } else if (written) {
+        flushed = flush();
+    }
+    written = false;
     // Closing releases the lease and both locks. Linux must not see a close
     // retried after EINTR: the descriptor is gone either way, and whether what
     // was written reached the file is then unknown, so that counts as a
     // failure too.
     const bool closed = ::close(fd) == 0;
     fd = -1;
-    return closed || fail(errno);
+    if (!closed && flushed)
+        fail(errno);
+    return closed && flushed;
 }

@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+class FileSystemSync;
+
 // Files through POSIX calls. Only regular files are opened: the kind is judged
 // from the name before any open, since opening a device can act on hardware,
 // and again on the opened descriptor, which must be the same file. While open,
@@ -18,7 +20,9 @@
 // for every user, the superuser included, and an append-only or immutable file
 // is refused as such in either mode. Access times are left alone where the
 // system allows it. Interrupted calls are retried and partial transfers
-// continued.
+// continued. Closing a file written since its last flush makes the writes
+// durable: by a flush, or, given a FileSystemSync that watches the file's file
+// system, by leaving that to its next sync.
 class PosixFileAccess : public RandomFileAccess {
 public:
     enum class Mode {
@@ -37,8 +41,9 @@ public:
         Keep
     };
 
-    explicit PosixFileAccess(Mode mode = Mode::ReadWrite, Time time = Time::MayChange)
-        : mode(mode), time(time) {}
+    explicit PosixFileAccess(Mode mode = Mode::ReadWrite, Time time = Time::MayChange,
+        FileSystemSync* deferral = nullptr)
+        : mode(mode), time(time), deferral(deferral) {}
     PosixFileAccess(const PosixFileAccess&) = delete;
     PosixFileAccess& operator=(const PosixFileAccess&) = delete;
     ~PosixFileAccess() override;
@@ -55,6 +60,8 @@ public:
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
         std::uint32_t& done) override;
+    // Succeeds without flushing where the file system cannot (EINVAL,
+    // ENOTSUP), so that an ordered series of writes is not stopped half-way.
     bool flush() override;
 
     // Why open turned down a file the system itself would have opened.
@@ -63,6 +70,9 @@ public:
     // The errno of the last failed operation, 0 when none failed.
     int lastError() const { return error; }
     Refusal refusal() const { return refused; }
+    // Whether the last close left its writes to the deferral's sync, and of
+    // which device.
+    bool syncDeferred(dev_t& device) const;
 
 private:
     bool fail(int code, Refusal why = Refusal::None);
@@ -83,7 +93,12 @@ private:
 
     Mode mode;
     Time time;
+    FileSystemSync* deferral;
     int fd = -1;
+    dev_t device = 0;
+    bool watched = false;
+    bool written = false;
+    bool deferred = false;
     int error = 0;
     Refusal refused = Refusal::None;
 };

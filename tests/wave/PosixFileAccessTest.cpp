@@ -1,3 +1,4 @@
+#include "FileSystemSync.h"
 #include "PosixFileAccess.h"
 #include "SampleHeader.h"
 #include "ScratchFiles.h"
@@ -220,6 +221,39 @@ TEST(PosixFileAccessOwnerTest, KeepingTheTimeIsRefusedBeforeAnyWriteToAllButTheO
     owner.close();
     unlink(path.c_str());
     rmdir(folder);
+}
+
+// Writes reach the disk at the close, or at the sync of the file system the
+// close left them to; a failed sync names the device, and either way nothing
+// is left to sync afterwards.
+TEST_F(PosixFileAccessTest, WritesReachTheDiskAtCloseOrAtTheSyncTheyWereLeftTo)
+{
+    const FileSystemSync::SyncCall failing = [](int) {
+        errno = EIO;
+        return -1;
+    };
+    const unsigned char size[4] = {1, 2, 3, 4};
+    for (FileSystemSync::SyncCall call : {FileSystemSync::SyncCall(nullptr), FileSystemSync::SyncCall(::syncfs), failing}) {
+        FileSystemSync sync(call);
+        PosixFileAccess file(Mode::ReadWrite, PosixFileAccess::Time::MayChange, &sync);
+        ASSERT_TRUE(file.open(path.c_str()));
+        std::uint32_t done = 0;
+        ASSERT_TRUE(file.writeAt(40, size, 4, done));
+        EXPECT_TRUE(file.close());
+        dev_t device = 0;
+        EXPECT_EQ(file.syncDeferred(device), call != nullptr);
+        const std::vector<FileSystemSync::Failure> failures = sync.syncDeferred();
+        ASSERT_EQ(failures.size(), call == failing ? 1u : 0u);
+        if (call == failing) {
+            EXPECT_EQ(failures[0].device, device);
+            EXPECT_EQ(failures[0].error, EIO);
+        }
+        EXPECT_TRUE(sync.syncDeferred().empty());
+        bool dirty = false;
+        if (call != failing && firstPageDirty(path, dirty)) {
+            EXPECT_FALSE(dirty);
+        }
+    }
 }
 
 TEST_F(PosixFileAccessTest, ReadStopsAtTheEndAndTimesKeepTheirNanoseconds)
