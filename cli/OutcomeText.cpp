@@ -53,6 +53,12 @@ std::string fileLayerReason(const PosixFileAccess& file)
         return "read-only";
     case PosixFileAccess::Refusal::Locked:
         return "locked by another process";
+    case PosixFileAccess::Refusal::InUse:
+        return "in use by another process";
+    case PosixFileAccess::Refusal::AppendOnly:
+        return "append-only";
+    case PosixFileAccess::Refusal::Immutable:
+        return "immutable";
     case PosixFileAccess::Refusal::Replaced:
         return "replaced while it was opened";
     case PosixFileAccess::Refusal::NotOwner:

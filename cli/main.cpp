@@ -3,6 +3,7 @@
 #include "LayoutOutcomeText.h"
 #include "OutcomeText.h"
 #include "PosixFileAccess.h"
+#include "SyncedReport.h"
 #include "WaveRepairer.h"
 
 #include <cstdio>
@@ -36,10 +37,11 @@ const char help[] =
     "Exit status: 0 every file repaired or already sound, 1 some file of an\n"
     "unsupported format, 2 some file error, 64 usage error.\n";
 
-RepairResult handle(const CommandOptions& options, const std::string& path)
+RepairResult handle(const CommandOptions& options, const std::string& path, FileSystemSync& sync,
+    SyncedReport& report)
 {
     PosixFileAccess file(options.dryRun ? PosixFileAccess::Mode::Inspect : PosixFileAccess::Mode::ReadWrite,
-        options.touch ? PosixFileAccess::Time::MayChange : PosixFileAccess::Time::Keep);
+        options.touch ? PosixFileAccess::Time::MayChange : PosixFileAccess::Time::Keep, &sync);
     RepairResult result;
     std::string why;
     if (!options.canonical) {
@@ -55,7 +57,12 @@ RepairResult handle(const CommandOptions& options, const std::string& path)
                                 : repairer.repair(file, path.c_str(), !options.touch, findings);
         why = result == Unsupported ? unsupportedReason(findings) : fileErrorReason(findings, file);
     }
-    std::printf("%s\n", outcomeLine(path, result, options.dryRun, why).c_str());
+    const std::string line = outcomeLine(path, result, options.dryRun, why);
+    dev_t device;
+    if (result == Repaired && file.syncDeferred(device))
+        report.addRepaired(path, line, device);
+    else
+        report.add(line);
     return result;
 }
 
@@ -80,13 +87,19 @@ int main(int argc, char** argv)
         break;
     }
 
+    // One sync per file system for a batch of repairs, instead of a flush
+    // per file.
+    FileSystemSync sync;
+    SyncedReport report(sync);
     bool unsupported = false;
     bool fileError = false;
     for (const std::string& path : options.files) {
-        const RepairResult result = handle(options, path);
+        const RepairResult result = handle(options, path, sync, report);
         unsupported = unsupported || result == Unsupported;
         fileError = fileError || result == FileError;
     }
+    report.release();
+    fileError = fileError || report.someUnwritten();
     if (std::fflush(stdout) != 0)
         return someFileError;
     return fileError ? someFileError : unsupported ? someUnsupported : allSound;

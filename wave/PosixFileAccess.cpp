@@ -1,10 +1,17 @@
 #include "PosixFileAccess.h"
 
+#include "FileSystemSync.h"
+
 #include <cerrno>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#endif
 
 PosixFileAccess::~PosixFileAccess()
 {
@@ -29,6 +36,20 @@ int openRetrying(const char* path, int flags)
     return fd;
 }
 
+// Non-blocking only for the open itself, so a FIFO put in the file's place
+// since the check cannot stall it. Reading the header should not count as an
+// access; only the owner may ask for that.
+int openUnblocked(const char* path, int access)
+{
+    const int flags = access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+#ifdef O_NOATIME
+    const int fd = openRetrying(path, flags | O_NOATIME);
+    if (fd >= 0 || errno != EPERM)
+        return fd;
+#endif
+    return openRetrying(path, flags);
+}
+
 }
 
 bool PosixFileAccess::open(const char* path)
@@ -36,28 +57,26 @@ bool PosixFileAccess::open(const char* path)
     close();
     error = 0;
     refused = Refusal::None;
+    deferred = false;
     struct stat named;
     if (stat(path, &named) != 0)
         return fail(errno);
-    if (!admit(named) || !mayWrite(path))
+    if (!admit(named))
         return false;
 
     const bool inspect = mode == Mode::Inspect;
-    // Non-blocking only for the open itself, so a FIFO put in the file's place
-    // since the check cannot stall it.
-    const int flags = (inspect ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    // Reading the header should not count as an access; only the owner may
-    // ask for that.
-#ifdef O_NOATIME
-    fd = openRetrying(path, flags | O_NOATIME);
-    if (fd < 0 && errno == EPERM)
-#endif
-        fd = openRetrying(path, flags);
+    fd = openUnblocked(path, inspect ? O_RDONLY : O_RDWR);
     if (fd < 0)
-        return fail(errno);
+        return errno == EPERM && !inspect ? refuseFlagged(path) : fail(errno);
 
-    if (stillAdmitted(named) && lock() && clearNonBlocking())
+    if (stillAdmitted(named) && (!inspect || (writableByFlags(fd) && mayWrite(path))) && lock() && lease()
+        && clearNonBlocking()) {
+        device = named.st_dev;
+        // Watched before anything is written, so that the sync sees every
+        // write-back error of this file.
+        watched = !inspect && deferral != nullptr && deferral->watch(path, device);
         return true;
+    }
     close();
     return false;
 }
@@ -82,9 +101,37 @@ bool PosixFileAccess::mayWrite(const char* path)
 {
     // What a read-write open would be refused for (permission, a read-only
     // file system), with the same error.
-    if (mode == Mode::Inspect && faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) != 0)
+    if (faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) != 0)
         return fail(errno);
     return true;
+}
+
+bool PosixFileAccess::writableByFlags(int descriptor)
+{
+#ifdef FS_IOC_GETFLAGS
+    int flags = 0;
+    if (ioctl(descriptor, FS_IOC_GETFLAGS, &flags) != 0)
+        // File systems without such flags.
+        return errno == ENOTTY || errno == EINVAL || errno == ENOSYS || fail(errno);
+    if (flags & FS_IMMUTABLE_FL)
+        return fail(EPERM, Refusal::Immutable);
+    if (flags & FS_APPEND_FL)
+        return fail(EPERM, Refusal::AppendOnly);
+#else
+    (void)descriptor;
+#endif
+    return true;
+}
+
+bool PosixFileAccess::refuseFlagged(const char* path)
+{
+    // Asked only once the read-write open was refused, so a repair pays for
+    // the extra open only then.
+    const int probe = openUnblocked(path, O_RDONLY);
+    const bool plain = probe < 0 || writableByFlags(probe);
+    if (probe >= 0)
+        ::close(probe);
+    return plain ? fail(EPERM) : false;
 }
 
 bool PosixFileAccess::stillAdmitted(const struct stat& named)
@@ -139,6 +186,33 @@ bool PosixFileAccess::lock()
             return fail(EAGAIN, Refusal::Locked);
     }
     return true;
+}
+
+bool PosixFileAccess::lease()
+{
+#ifdef F_SETLEASE
+    // Breaking the lease signals the holder with SIGIO, whose default action
+    // ends the process: another program opening the file must not kill a
+    // repair half-way. Ignored, the break only makes that opener wait for the
+    // close. A handler someone installed is left in place.
+    struct sigaction current;
+    if (sigaction(SIGIO, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO)
+        && current.sa_handler == SIG_DFL) {
+        current.sa_handler = SIG_IGN;
+        sigaction(SIGIO, &current, nullptr);
+    }
+    // Also granted on a read-only descriptor; refused while anyone else has
+    // the file open, for reading or writing.
+    if (fcntl(fd, F_SETLEASE, F_WRLCK) == 0)
+        return true;
+    if (errno == EAGAIN)
+        return fail(EAGAIN, Refusal::InUse);
+    // Not the owner without CAP_LEASE (EACCES), or no leases on this file
+    // system (EINVAL): the locks are all there is.
+    return errno == EACCES || errno == EINVAL || fail(errno);
+#else
+    return true;
+#endif
 }
 
 template <typename Step>
@@ -202,6 +276,7 @@ bool PosixFileAccess::seek(std::uint32_t offset)
 
 bool PosixFileAccess::write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
 {
+    written = true;
     return transfer(count, done, [&](std::uint32_t moved) { return ::write(fd, buffer + moved, count - moved); });
 }
 
@@ -227,6 +302,7 @@ bool PosixFileAccess::readAt(std::uint64_t offset, unsigned char* buffer, std::u
 bool PosixFileAccess::writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
     std::uint32_t& done)
 {
+    written = true;
     return transfer(count, done, [&](std::uint32_t moved) {
         return pwrite(fd, buffer + moved, count - moved, static_cast<off_t>(offset + moved));
     });
@@ -235,32 +311,50 @@ bool PosixFileAccess::writeAt(std::uint64_t offset, const unsigned char* buffer,
 bool PosixFileAccess::flush()
 {
     int result;
-#ifdef F_FULLFSYNC
-    // fsync alone stops at the drive's cache there.
-    if (fcntl(fd, F_FULLFSYNC) == 0)
-        return true;
-#endif
     do
-#ifdef __linux__
+#if defined(F_FULLFSYNC)
+        // fsync alone stops at the drive's cache there.
+        result = fcntl(fd, F_FULLFSYNC) == 0 ? 0 : fsync(fd);
+#elif defined(__linux__)
         // The writes never change the size, so the data alone must reach the disk.
         result = fdatasync(fd);
 #else
         result = fsync(fd);
 #endif
     while (result != 0 && errno == EINTR);
-    if (result != 0)
+    // Where the file system cannot flush, stopping would leave an ordered
+    // plan half done; its writes go on in their order without.
+    if (result != 0 && errno != EINVAL && errno != ENOTSUP && errno != EOPNOTSUPP)
         return fail(errno);
+    written = false;
     return true;
+}
+
+bool PosixFileAccess::syncDeferred(dev_t& where) const
+{
+    where = device;
+    return deferred;
 }
 
 bool PosixFileAccess::close()
 {
     if (fd < 0)
         return true;
-    // Closing releases both locks. Linux must not see a close retried after
-    // EINTR: the descriptor is gone either way, and whether what was written
-    // reached the file is then unknown, so that counts as a failure too.
+    bool flushed = true;
+    if (written && watched) {
+        deferral->defer(device);
+        deferred = true;
+    } else if (written) {
+        flushed = flush();
+    }
+    written = false;
+    // Closing releases the lease and both locks. Linux must not see a close
+    // retried after EINTR: the descriptor is gone either way, and whether what
+    // was written reached the file is then unknown, so that counts as a
+    // failure too.
     const bool closed = ::close(fd) == 0;
     fd = -1;
-    return closed || fail(errno);
+    if (!closed && flushed)
+        fail(errno);
+    return closed && flushed;
 }

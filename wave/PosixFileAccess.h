@@ -4,15 +4,25 @@
 
 #include <sys/stat.h>
 
-// Files through POSIX calls. Only regular files are opened: the kind is
-// judged from the name before any open, since opening a device can act on
-// hardware, and again on the opened descriptor, which must be the same file.
-// While open, the file is held under a whole-file flock and a whole-file fcntl
-// lock, and the open fails when another process holds a lock that keeps a
-// writer out. A file that grants no one write permission counts as read-only
-// for every user, the superuser included. Access times are left alone where
-// the system allows it. Interrupted calls are retried and partial transfers
-// continued.
+class FileSystemSync;
+
+// Files through POSIX calls. Only regular files are opened: the kind is judged
+// from the name before any open, since opening a device can act on hardware,
+// and again on the opened descriptor, which must be the same file. While open,
+// the file is held under a whole-file flock and a whole-file fcntl lock, and
+// the open fails when another process holds a lock that keeps a writer out. On
+// Linux the open also takes a write lease, which fails while any other process
+// has the file open (a recorder still appending, with no lock) and makes later
+// openers wait until the close; where no lease can be taken (neither the owner
+// nor CAP_LEASE, a file system without leases) the locks alone keep others out.
+// SIGIO, by which a lease is asked back, is then ignored unless something
+// handles it. A file that grants no one write permission counts as read-only
+// for every user, the superuser included, and an append-only or immutable file
+// is refused as such in either mode. Access times are left alone where the
+// system allows it. Interrupted calls are retried and partial transfers
+// continued. Closing a file written since its last flush makes the writes
+// durable: by a flush, or, given a FileSystemSync that watches the file's file
+// system, by leaving that to its next sync.
 class PosixFileAccess : public RandomFileAccess {
 public:
     enum class Mode {
@@ -31,8 +41,9 @@ public:
         Keep
     };
 
-    explicit PosixFileAccess(Mode mode = Mode::ReadWrite, Time time = Time::MayChange)
-        : mode(mode), time(time) {}
+    explicit PosixFileAccess(Mode mode = Mode::ReadWrite, Time time = Time::MayChange,
+        FileSystemSync* deferral = nullptr)
+        : mode(mode), time(time), deferral(deferral) {}
     PosixFileAccess(const PosixFileAccess&) = delete;
     PosixFileAccess& operator=(const PosixFileAccess&) = delete;
     ~PosixFileAccess() override;
@@ -49,22 +60,30 @@ public:
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
         std::uint32_t& done) override;
+    // Succeeds without flushing where the file system cannot (EINVAL,
+    // ENOTSUP), so that an ordered series of writes is not stopped half-way.
     bool flush() override;
 
     // Why open turned down a file the system itself would have opened.
-    enum class Refusal { None, NotRegularFile, ReadOnly, Locked, Replaced, NotOwner };
+    enum class Refusal { None, NotRegularFile, ReadOnly, Locked, InUse, AppendOnly, Immutable, Replaced, NotOwner };
 
     // The errno of the last failed operation, 0 when none failed.
     int lastError() const { return error; }
     Refusal refusal() const { return refused; }
+    // Whether the last close left its writes to the deferral's sync, and of
+    // which device.
+    bool syncDeferred(dev_t& device) const;
 
 private:
     bool fail(int code, Refusal why = Refusal::None);
     // Each refuses the file with its reason; open then closes what it opened.
     bool admit(const struct stat& status);
     bool mayWrite(const char* path);
+    bool writableByFlags(int descriptor);
+    bool refuseFlagged(const char* path);
     bool stillAdmitted(const struct stat& named);
     bool lock();
+    bool lease();
     bool clearNonBlocking();
     // Repeats step(bytes moved so far), which returns what one call moved,
     // until count bytes have moved or the end of the file is reached;
@@ -74,7 +93,12 @@ private:
 
     Mode mode;
     Time time;
+    FileSystemSync* deferral;
     int fd = -1;
+    dev_t device = 0;
+    bool watched = false;
+    bool written = false;
+    bool deferred = false;
     int error = 0;
     Refusal refused = Refusal::None;
 };

@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <string>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -103,6 +106,20 @@ struct RefusedCase {
     const char* kind;
 };
 
+// Sets or clears one of the file's attribute flags (chattr), false where the
+// user or the file system may not.
+bool setFlag(const std::string& path, int flag, bool on)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    bool set = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | flag : flags & ~flag;
+    set = set && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        close(fd);
+    return set;
+}
+
 class RefusedFileTest : public RepairCommandTest, public testing::WithParamInterface<RefusedCase> {};
 
 TEST_P(RefusedFileTest, ReportsWhyAndLeavesTheFileAlone)
@@ -110,16 +127,22 @@ TEST_P(RefusedFileTest, ReportsWhyAndLeavesTheFileAlone)
     const RefusedCase& c = GetParam();
     const std::string kind = c.kind != nullptr ? c.kind : "";
     std::string path = dir.file("subject.wav");
+    const bool regular = kind != "directory" && kind != "fifo" && kind != "missing";
     if (kind == "directory") {
         ASSERT_TRUE(makeDirectory(path));
     } else if (kind == "fifo") {
         ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
-    } else if (kind != "missing") {
+    } else if (regular) {
         path = create("subject.wav", c.header, c.size);
     }
     if (kind == "readOnly") {
         ASSERT_TRUE(setReadOnly(path, true));
     }
+    const int flag = kind == "appendOnly" ? FS_APPEND_FL : kind == "immutable" ? FS_IMMUTABLE_FL : 0;
+    if (flag != 0 && !setFlag(path, flag, true))
+        GTEST_SKIP() << "needs the superuser and a file system with attribute flags";
+    // A recorder still appending, without a lock.
+    const int writer = kind == "inUse" ? open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC) : -1;
 
     for (const char* option : {"--touch", "--dry-run"}) {
         const ProgramRun result = run({option, path});
@@ -127,7 +150,13 @@ TEST_P(RefusedFileTest, ReportsWhyAndLeavesTheFileAlone)
         EXPECT_EQ(result.out, path + ": " + c.text + "\n") << option;
         EXPECT_EQ(result.err, "") << option;
     }
-    if (kind.empty() || kind == "readOnly")
+    if (writer >= 0)
+        close(writer);
+    // Cleared, or the scratch folder could not be removed.
+    if (flag != 0) {
+        EXPECT_TRUE(setFlag(path, flag, false));
+    }
+    if (regular)
         expectFile(path, c.header, c.size);
 }
 
@@ -145,6 +174,9 @@ INSTANTIATE_TEST_SUITE_P(Files, RefusedFileTest, testing::Values(
     RefusedCase{"huge", sampleHeader(36, 0), 4 * GiB + 8, 1, "unsupported format (larger than 4 GiB + 7 bytes)", nullptr},
     RefusedCase{"short", sampleHeader(36, 0), 43, 2, "file error (shorter than the 44-byte header)", nullptr},
     RefusedCase{"readOnly", sampleHeader(36, 0), 144, 2, "file error (read-only)", "readOnly"},
+    RefusedCase{"inUse", sampleHeader(36, 0), 144, 2, "file error (in use by another process)", "inUse"},
+    RefusedCase{"appendOnly", sampleHeader(36, 0), 144, 2, "file error (append-only)", "appendOnly"},
+    RefusedCase{"immutable", sampleHeader(36, 0), 144, 2, "file error (immutable)", "immutable"},
     RefusedCase{"missing", WaveHeader(), 0, 2, "file error (No such file or directory)", "missing"},
     RefusedCase{"directory", WaveHeader(), 0, 2, "file error (Is a directory)", "directory"},
     RefusedCase{"fifo", WaveHeader(), 0, 2, "file error (not a regular file)", "fifo"}),
@@ -225,6 +257,27 @@ TEST_F(RepairCommandTest, HandlesEveryFileInTurnAndExitsWithTheWorstOutcome)
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, missing + ": file error (No such file or directory)\n" + cut
         + ": already sound\n" + odd + ": unsupported format (6 channels)\n");
+}
+
+// More files than one batch holds: every line in order, and each repair on
+// the disk by the time it is reported.
+TEST_F(RepairCommandTest, ReportsABatchOfRepairsOnceTheyAreOnTheDisk)
+{
+    std::vector<std::string> paths;
+    std::string expected;
+    for (int i = 0; i < 300; ++i) {
+        paths.push_back(create(("cut" + std::to_string(i) + ".wav").c_str(), sampleHeader(36, 0)));
+        expected += paths.back() + ": repaired\n";
+    }
+    const ProgramRun result = run(paths);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, expected);
+    for (const std::string& path : paths) {
+        bool dirty = true;
+        if (!firstPageDirty(path, dirty))
+            GTEST_SKIP() << "needs the superuser to see which pages are not yet on the disk";
+        EXPECT_FALSE(dirty) << path;
+    }
 }
 
 TEST(RepairCommandUsage, HelpVersionAndUsageErrors)

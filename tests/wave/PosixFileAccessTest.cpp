@@ -1,3 +1,4 @@
+#include "FileSystemSync.h"
 #include "PosixFileAccess.h"
 #include "SampleHeader.h"
 #include "ScratchFiles.h"
@@ -21,15 +22,16 @@ using Mode = PosixFileAccess::Mode;
 using Refusal = PosixFileAccess::Refusal;
 
 // What another process gets when it asks for a lock on path without waiting:
-// bit 0 set when flock was refused, bit 1 when the fcntl lock was refused,
-// -1 when the child could not report in time.
+// bit 0 set when flock was refused, bit 1 when the fcntl lock was refused, 4
+// when even a non-blocking open was turned away, -1 when the child could not
+// report in time.
 int othersLockAttempt(const std::string& path, bool exclusive)
 {
     const pid_t child = fork();
     if (child == 0) {
-        const int fd = open(path.c_str(), exclusive ? O_RDWR : O_RDONLY);
+        const int fd = open(path.c_str(), (exclusive ? O_RDWR : O_RDONLY) | O_NONBLOCK);
         if (fd < 0)
-            _exit(100);
+            _exit(errno == EWOULDBLOCK ? 4 : 100);
         struct flock range = {};
         range.l_type = exclusive ? F_WRLCK : F_RDLCK;
         range.l_whence = SEEK_SET;
@@ -61,21 +63,52 @@ protected:
     const std::string path = dir.file("subject.wav");
 };
 
-TEST_F(PosixFileAccessTest, RepairKeepsEveryLockerOutAndInspectionEveryWriter)
+// Held by its owner, the file is under a lease that turns every later opener
+// away (or makes it wait). Someone else, who may take no lease, holds it by the
+// locks alone: they keep out every locker, and an inspection, whose read-only
+// descriptor can hold only a read lock of fcntl's kind, every writer. The
+// holder is a child, so that a lease break's signal cannot end this process.
+TEST_F(PosixFileAccessTest, HolderKeepsLaterOpenersOrLockersOut)
 {
-    {
-        PosixFileAccess file;
-        ASSERT_TRUE(file.open(path.c_str()));
-        EXPECT_EQ(othersLockAttempt(path, false), 3);
-        EXPECT_EQ(othersLockAttempt(path, true), 3);
-        file.close();
-        EXPECT_EQ(othersLockAttempt(path, true), 0);
+    struct Case {
+        bool owner;
+        Mode mode;
+        int reader;
+        int writer;
+    };
+    const Case cases[] = {{true, Mode::ReadWrite, 4, 4}, {true, Mode::Inspect, 4, 4},
+        {false, Mode::ReadWrite, 3, 3}, {false, Mode::Inspect, 1, 3}};
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+    for (const Case& c : cases) {
+        if (!c.owner && geteuid() != 0)
+            continue;
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const pid_t holder = fork();
+        if (holder == 0) {
+            close(ready[0]);
+            if (!c.owner && (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0))
+                _exit(100);
+            // As a program starts, whatever this process did before.
+            signal(SIGIO, SIG_DFL);
+            PosixFileAccess file(c.mode);
+            if (file.open(path.c_str()) && write(ready[1], "", 1) == 1)
+                pause();
+            _exit(101);
+        }
+        close(ready[1]);
+        char opened;
+        ASSERT_EQ(read(ready[0], &opened, 1), 1) << c.owner << ": the holder could not open the file";
+        EXPECT_EQ(othersLockAttempt(path, false), c.reader) << c.owner;
+        EXPECT_EQ(othersLockAttempt(path, true), c.writer) << c.owner;
+        // The lease break did not end the holder.
+        EXPECT_EQ(waitpid(holder, nullptr, WNOHANG), 0) << c.owner;
+        kill(holder, SIGKILL);
+        waitpid(holder, nullptr, 0);
+        close(ready[0]);
+        EXPECT_EQ(othersLockAttempt(path, true), 0) << c.owner;
     }
-    // A read-only descriptor can hold only a read lock of fcntl's kind.
-    PosixFileAccess file(Mode::Inspect);
-    ASSERT_TRUE(file.open(path.c_str()));
-    EXPECT_EQ(othersLockAttempt(path, false), 1);
-    EXPECT_EQ(othersLockAttempt(path, true), 3);
 }
 
 TEST_F(PosixFileAccessTest, InspectionIsRefusedByEveryHolderThatRefusesARepair)
@@ -188,6 +221,39 @@ TEST(PosixFileAccessOwnerTest, KeepingTheTimeIsRefusedBeforeAnyWriteToAllButTheO
     owner.close();
     unlink(path.c_str());
     rmdir(folder);
+}
+
+// Writes reach the disk at the close, or at the sync of the file system the
+// close left them to; a failed sync names the device, and either way nothing
+// is left to sync afterwards.
+TEST_F(PosixFileAccessTest, WritesReachTheDiskAtCloseOrAtTheSyncTheyWereLeftTo)
+{
+    const FileSystemSync::SyncCall failing = [](int) {
+        errno = EIO;
+        return -1;
+    };
+    const unsigned char size[4] = {1, 2, 3, 4};
+    for (FileSystemSync::SyncCall call : {FileSystemSync::SyncCall(nullptr), FileSystemSync::SyncCall(::syncfs), failing}) {
+        FileSystemSync sync(call);
+        PosixFileAccess file(Mode::ReadWrite, PosixFileAccess::Time::MayChange, &sync);
+        ASSERT_TRUE(file.open(path.c_str()));
+        std::uint32_t done = 0;
+        ASSERT_TRUE(file.writeAt(40, size, 4, done));
+        EXPECT_TRUE(file.close());
+        dev_t device = 0;
+        EXPECT_EQ(file.syncDeferred(device), call != nullptr);
+        const std::vector<FileSystemSync::Failure> failures = sync.syncDeferred();
+        ASSERT_EQ(failures.size(), call == failing ? 1u : 0u);
+        if (call == failing) {
+            EXPECT_EQ(failures[0].device, device);
+            EXPECT_EQ(failures[0].error, EIO);
+        }
+        EXPECT_TRUE(sync.syncDeferred().empty());
+        bool dirty = false;
+        if (call != failing && firstPageDirty(path, dirty)) {
+            EXPECT_FALSE(dirty);
+        }
+    }
 }
 
 TEST_F(PosixFileAccessTest, ReadStopsAtTheEndAndTimesKeepTheirNanoseconds)

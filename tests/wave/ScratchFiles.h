@@ -43,6 +43,9 @@ inline bool writeFile(const std::string& path, const std::vector<unsigned char>&
     return writeSparseFile(path, bytes, bytes.size(), {});
 }
 bool makeDirectory(const std::string& path);
+// POSIX: whether the first page of path in the page cache holds changes not
+// yet written to the disk; false when the system does not tell this user.
+bool firstPageDirty(const std::string& path, bool& dirty);
 
 bool readTimes(const std::string& path, FileTimes& times);
 bool setTimes(const std::string& path, const FileTimes& times);
