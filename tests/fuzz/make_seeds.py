@@ -5,7 +5,7 @@
     make_seeds.py OUTDIR
 
 An input is five bytes of options and the file's first bytes (see
-tests/wave/FuzzImage.h). Where the audio does not matter, a seed keeps the
+tests/wave/anylayout/FuzzImage.h). Where the audio does not matter, a seed keeps the
 headers and 64 bytes of audio and the rest of the file becomes a hole of
 zeros of the same size, so the seed is small and the file as large as before.
 The RIFF and RF64 files of the pipe writers and two canonical ones also come

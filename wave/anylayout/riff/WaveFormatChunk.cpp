@@ -1,4 +1,4 @@
-#include "FrameFormat.h"
+#include "WaveFormatChunk.h"
 
 #include "ByteOrder.h"
 

@@ -1,13 +1,6 @@
 #include "WaveRepairer.h"
 
 #include "HeaderFault.h"
-#include "PlatformFileAccess.h"
-
-RepairResult WaveRepairer::repair(const char* path, bool keepTime) const
-{
-    PlatformFileAccess file;
-    return repair(file, path, keepTime);
-}
 
 RepairResult WaveRepairer::repair(FileAccess& file, const char* path, bool keepTime) const
 {

@@ -1,6 +1,7 @@
 #include "AnyLayoutRepairer.h"
 #include "ChunkBytes.h"
 #include "FakeFileAccess.h"
+#include "WaveFormatChunk.h"
 #include "WaveRepairer.h"
 
 #include <gtest/gtest.h>

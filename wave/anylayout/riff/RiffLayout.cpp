@@ -1,6 +1,7 @@
 #include "RiffLayout.h"
 
 #include "ChunkHeader.h"
+#include "WaveFormatChunk.h"
 
 #include <algorithm>
 

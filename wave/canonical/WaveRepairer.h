@@ -17,7 +17,8 @@ public:
 
     // Repairs the file at path (ANSI, as the system takes it) through the
     // platform's file layer. With keepTime the last-write time survives a
-    // rewrite.
+    // rewrite. Each platform's file layer defines it, so the rule itself
+    // knows no platform.
     RepairResult repair(const char* path, bool keepTime) const;
     // The same over any file layer; the file is closed again on every path.
     RepairResult repair(FileAccess& file, const char* path, bool keepTime) const;
