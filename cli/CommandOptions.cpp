@@ -23,7 +23,7 @@ CommandOptions parseCommandOptions(int argc, const char* const* argv)
         } else if (arg == "--dry-run") {
             options.dryRun = true;
         } else if (arg == "--touch") {
-            options.touch = true;
+            options.keepTime = false;
         } else if (arg == "--help" || arg == "-h") {
             options.action = CommandOptions::Action::Help;
             return options;

@@ -14,7 +14,9 @@ struct CommandOptions {
     // (which --any-layout names).
     bool canonical = false;
     bool dryRun = false;
-    bool touch = false;
+    // The modification time is set back after a rewrite (unless --touch):
+    // decided here, once, for the rule and the file layer alike.
+    bool keepTime = true;
     std::vector<std::string> files;
     // What was wrong with a command line that yields UsageError.
     std::string problem;

@@ -41,20 +41,20 @@ RepairResult handle(const CommandOptions& options, const std::string& path, File
     SyncedReport& report)
 {
     PosixFileAccess file(options.dryRun ? PosixFileAccess::Mode::Inspect : PosixFileAccess::Mode::ReadWrite,
-        options.touch ? PosixFileAccess::Time::MayChange : PosixFileAccess::Time::Keep, &sync);
+        options.keepTime ? PosixFileAccess::Time::Keep : PosixFileAccess::Time::MayChange, &sync);
     RepairResult result;
     std::string why;
     if (!options.canonical) {
         const AnyLayoutRepairer repairer;
         LayoutFindings findings;
         result = options.dryRun ? repairer.inspect(file, path.c_str(), findings)
-                                : repairer.repair(file, path.c_str(), !options.touch, findings);
+                                : repairer.repair(file, path.c_str(), options.keepTime, findings);
         why = result == Unsupported ? layoutUnsupportedReason(findings) : layoutFileErrorReason(findings, file);
     } else {
         const WaveRepairer repairer;
         RepairFindings findings;
         result = options.dryRun ? repairer.inspect(file, path.c_str(), findings)
-                                : repairer.repair(file, path.c_str(), !options.touch, findings);
+                                : repairer.repair(file, path.c_str(), options.keepTime, findings);
         why = result == Unsupported ? unsupportedReason(findings) : fileErrorReason(findings, file);
     }
     const std::string line = outcomeLine(path, result, options.dryRun, why);

@@ -69,7 +69,7 @@ bool PosixFileAccess::open(const char* path)
     if (fd < 0)
         return errno == EPERM && !inspect ? refuseFlagged(path) : fail(errno);
 
-    if (stillAdmitted(named) && (!inspect || (writableByFlags(fd) && mayWrite(path))) && lock() && lease()
+    if (stillAdmitted(named) && (!inspect || (writableByFlags(fd) && grantsWriteAccess(path))) && lock() && lease()
         && clearNonBlocking()) {
         device = named.st_dev;
         // Watched before anything is written, so that the sync sees every
@@ -97,10 +97,11 @@ bool PosixFileAccess::admit(const struct stat& status)
     return true;
 }
 
-bool PosixFileAccess::mayWrite(const char* path)
+bool PosixFileAccess::grantsWriteAccess(const char* path)
 {
-    // What a read-write open would be refused for (permission, a read-only
-    // file system), with the same error.
+    // Whether the caller's permissions and the file system let it open the
+    // file for writing: what a read-write open would be refused for
+    // (permission, a read-only file system), with the same error.
     if (faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) != 0)
         return fail(errno);
     return true;

@@ -78,7 +78,7 @@ private:
     bool fail(int code, Refusal why = Refusal::None);
     // Each refuses the file with its reason; open then closes what it opened.
     bool admit(const struct stat& status);
-    bool mayWrite(const char* path);
+    bool grantsWriteAccess(const char* path);
     bool writableByFlags(int descriptor);
     bool refuseFlagged(const char* path);
     bool stillAdmitted(const struct stat& named);
