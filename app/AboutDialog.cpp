@@ -20,8 +20,7 @@ int AboutDialog::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         // Over-long version strings are cut at the buffer's end, never written past it.
         char text[1024];
         std::snprintf(text, sizeof text, "%s version %s\n%s", orEmpty(currentApplication->productName),
-                      orEmpty(currentApplication->fileVersion),
-                      orEmpty(currentApplication->legalCopyright));
+            orEmpty(currentApplication->fileVersion), orEmpty(currentApplication->legalCopyright));
         SetDlgItemTextA(window, IDC_VERSION_TEXT, text);
         return TRUE;
     }

@@ -87,7 +87,7 @@ bool MainDialog::initDialog(int* showCommand) {
         SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     }
     HKEY key = openAppKey(HKEY_CURRENT_USER, application->companyName, application->internalName,
-                          application->fileVersion, nullptr);
+        application->fileVersion, nullptr);
     if (key) {
         // A dialog created by other means passes no show command.
         int fallback = SW_SHOW;
@@ -101,19 +101,18 @@ void MainDialog::onClose() {
     Application* application = currentApplication;
     application->winHelp(hwnd, HELP_QUIT, 0, nullptr);
     if (application->commandLine.option("deluser") == 1) {
-        deleteAppKey(HKEY_CURRENT_USER, application->companyName, application->internalName,
-                     application->fileVersion, nullptr);
+        deleteAppKey(HKEY_CURRENT_USER, application->companyName, application->internalName, application->fileVersion,
+            nullptr);
     }
     if (application->commandLine.option("delinfo") == 1) {
-        deleteAppKey(HKEY_LOCAL_MACHINE, application->companyName, application->internalName,
-                     application->fileVersion, nullptr);
+        deleteAppKey(HKEY_LOCAL_MACHINE, application->companyName, application->internalName, application->fileVersion,
+            nullptr);
     }
 }
 
 void MainDialog::seedFileName() {
     const CommandLine& commandLine = currentApplication->commandLine;
-    for (const char* token = commandLine.nextToken(nullptr); token;
-         token = commandLine.nextToken(token)) {
+    for (const char* token = commandLine.nextToken(nullptr); token; token = commandLine.nextToken(token)) {
         if (token[0] == '/' || token[0] == '-') {
             continue;
         }

@@ -99,17 +99,17 @@ void MainDialog::showAbout(HWND window) {
     if (!dialogTemplate) {
         return;
     }
-    DialogBoxIndirectParamA(currentApplication->instance, dialogTemplate, window,
-                            startDialogProc<AboutDialog, false>, 0);
+    DialogBoxIndirectParamA(currentApplication->instance, dialogTemplate, window, startDialogProc<AboutDialog, false>,
+        0);
 }
 
 // A read-me path that does not fit is not opened: a cut one names another
 // file. Without a base name there is no read-me, only a file named ".txt".
 void MainDialog::openReadMe(HWND window) {
     char readMe[260];
-    if (currentApplication->moduleName[0] == '\0' ||
-        !formatBounded(readMe, sizeof readMe, "%s\\%s.txt", currentApplication->moduleDir,
-                       currentApplication->moduleName)) {
+    if (currentApplication->moduleName[0] == '\0'
+        || !formatBounded(readMe, sizeof readMe, "%s\\%s.txt", currentApplication->moduleDir,
+            currentApplication->moduleName)) {
         return;
     }
     ShellExecuteA(window, nullptr, readMe, nullptr, nullptr, SW_SHOWNORMAL);

@@ -12,13 +12,11 @@ int ToolLoop::runProgram(int showCommand) {
     }
     // WM_INITDIALOG runs inside this call and receives the show command's address.
     HWND window = CreateDialogIndirectParamA(currentApplication->instance, dialogTemplate, nullptr,
-                                             startDialogProc<MainDialog, true>,
-                                             reinterpret_cast<LPARAM>(&showCommand));
+        startDialogProc<MainDialog, true>, reinterpret_cast<LPARAM>(&showCommand));
     if (!window) {
         return 0;
     }
-    auto* object = static_cast<MainDialog*>(
-        reinterpret_cast<DialogObject*>(GetWindowLongPtrA(window, DWLP_USER)));
+    auto* object = static_cast<MainDialog*>(reinterpret_cast<DialogObject*>(GetWindowLongPtrA(window, DWLP_USER)));
     if (!object) {
         DestroyWindow(window);
         return 0;

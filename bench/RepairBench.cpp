@@ -27,13 +27,11 @@ using Head = std::vector<unsigned char>;
 
 // The bytes of a literal, its embedded NULs included.
 template <std::size_t N>
-Head bytes(const char (&literal)[N])
-{
+Head bytes(const char (&literal)[N]) {
     return Head(literal, literal + N - 1);
 }
 
-Head operator+(Head a, const Head& b)
-{
+Head operator+(Head a, const Head& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
@@ -43,14 +41,13 @@ Head operator+(Head a, const Head& b)
 // and RIFF with a JUNK chunk that leaves room for ds64.
 const Head format = bytes("fmt \x10\0\0\0\x01\0\x02\0\x44\xAC\0\0\x10\xB1\x02\0\x04\0\x10\0");
 const Head canonical = bytes("RIFF\0\0\0\0WAVE") + format + bytes("data\0\0\0\0");
-const Head withList = bytes("RIFF\0\0\0\0WAVE") + format
-    + bytes("LIST\x1A\0\0\0INFOISFT\x0E\0\0\0a writer here\0data\0\0\0\0");
-const Head rf64 = bytes("RF64\xFF\xFF\xFF\xFFWAVEds64\x1C\0\0\0") + Head(28, 0) + format
-    + bytes("data\xFF\xFF\xFF\xFF");
+const Head withList =
+    bytes("RIFF\0\0\0\0WAVE") + format + bytes("LIST\x1A\0\0\0INFOISFT\x0E\0\0\0a writer here\0data\0\0\0\0");
+const Head rf64 =
+    bytes("RF64\xFF\xFF\xFF\xFFWAVEds64\x1C\0\0\0") + Head(28, 0) + format + bytes("data\xFF\xFF\xFF\xFF");
 const Head withJunk = bytes("RIFF\0\0\0\0WAVEJUNK\x1C\0\0\0") + Head(28, 0) + format + bytes("data\0\0\0\0");
 
-bool putHead(const std::string& path, const Head& head)
-{
+bool putHead(const std::string& path, const Head& head) {
     const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -58,8 +55,7 @@ bool putHead(const std::string& path, const Head& head)
     return close(fd) == 0 && ok;
 }
 
-bool makeSparse(const std::string& path, std::uint64_t size, const Head& head)
-{
+bool makeSparse(const std::string& path, std::uint64_t size, const Head& head) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
@@ -75,8 +71,7 @@ struct Case {
     RepairResult expected;
 };
 
-RepairResult repairOnce(const Case& c, const std::string& path)
-{
+RepairResult repairOnce(const Case& c, const std::string& path) {
     if (!c.anyLayout)
         return WaveRepairer().repair(path.c_str(), true);
     PosixFileAccess file;
@@ -84,8 +79,7 @@ RepairResult repairOnce(const Case& c, const std::string& path)
     return AnyLayoutRepairer().repair(file, path.c_str(), true, findings);
 }
 
-void repairSparseFile(benchmark::State& state, const Case& c, const std::string& path)
-{
+void repairSparseFile(benchmark::State& state, const Case& c, const std::string& path) {
     if (!makeSparse(path, c.size, *c.head)) {
         state.SkipWithError("cannot create the sparse file");
         return;
@@ -105,8 +99,7 @@ void repairSparseFile(benchmark::State& state, const Case& c, const std::string&
 
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     char pattern[] = "/tmp/sonorix-bench-XXXXXX";
     if (mkdtemp(pattern) == nullptr)
         return 1;

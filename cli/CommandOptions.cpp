@@ -1,7 +1,6 @@
 #include "CommandOptions.h"
 
-CommandOptions parseCommandOptions(int argc, const char* const* argv)
-{
+CommandOptions parseCommandOptions(int argc, const char* const* argv) {
     CommandOptions options;
     bool optionsEnded = false;
     bool ruleNamed = false;

@@ -7,16 +7,14 @@
 
 namespace {
 
-std::string quoted(std::uint32_t tag)
-{
+std::string quoted(std::uint32_t tag) {
     std::string text = "'";
     for (int i = 0; i < 4; ++i)
         text += static_cast<char>(tag >> (8 * i));
     return text + "'";
 }
 
-std::string formatCode(std::uint16_t tag)
-{
+std::string formatCode(std::uint16_t tag) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(tag));
     return text;
@@ -24,8 +22,7 @@ std::string formatCode(std::uint16_t tag)
 
 }
 
-std::string layoutUnsupportedReason(const LayoutFindings& findings)
-{
+std::string layoutUnsupportedReason(const LayoutFindings& findings) {
     const std::string offset = std::to_string(findings.offset);
     const std::string tag = quoted(findings.tag);
     const FrameFormat& format = findings.format;
@@ -73,8 +70,8 @@ std::string layoutUnsupportedReason(const LayoutFindings& findings)
         return "block align " + std::to_string(format.blockAlign) + " for " + std::to_string(format.channels)
             + " channels of " + std::to_string(format.bitsPerSample) + " bits";
     case LayoutFault::ByteRate:
-        return "byte rate " + std::to_string(format.byteRate) + " for " + std::to_string(format.sampleRate)
-            + " Hz and " + std::to_string(format.blockAlign) + "-byte frames";
+        return "byte rate " + std::to_string(format.byteRate) + " for " + std::to_string(format.sampleRate) + " Hz and "
+            + std::to_string(format.blockAlign) + "-byte frames";
     case LayoutFault::DamagedAfterData:
         return "a damaged or cut chunk at offset " + offset + " after the whole data chunk";
     case LayoutFault::NoRoomForDs64:
@@ -87,8 +84,7 @@ std::string layoutUnsupportedReason(const LayoutFindings& findings)
     return "";
 }
 
-std::string layoutFileErrorReason(const LayoutFindings& findings, const PosixFileAccess& file)
-{
+std::string layoutFileErrorReason(const LayoutFindings& findings, const PosixFileAccess& file) {
     const std::string layer = fileLayerReason(file);
     if (!layer.empty())
         return layer;

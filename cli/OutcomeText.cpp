@@ -4,8 +4,7 @@
 
 #include <cstring>
 
-std::string outcomeLine(const std::string& path, RepairResult result, bool dryRun, const std::string& why)
-{
+std::string outcomeLine(const std::string& path, RepairResult result, bool dryRun, const std::string& why) {
     switch (result) {
     case Repaired:
         return path + (dryRun ? ": would be repaired" : ": repaired");
@@ -19,8 +18,7 @@ std::string outcomeLine(const std::string& path, RepairResult result, bool dryRu
     return path + ": file error (" + why + ")";
 }
 
-std::string unsupportedReason(const RepairFindings& findings)
-{
+std::string unsupportedReason(const RepairFindings& findings) {
     const WaveHeader& header = findings.header;
     switch (findings.fault) {
     case HeaderFault::NotRiff:
@@ -44,8 +42,7 @@ std::string unsupportedReason(const RepairFindings& findings)
     return findings.tooLarge ? "larger than 4 GiB + 7 bytes" : "";
 }
 
-std::string fileLayerReason(const PosixFileAccess& file)
-{
+std::string fileLayerReason(const PosixFileAccess& file) {
     switch (file.refusal()) {
     case PosixFileAccess::Refusal::NotRegularFile:
         return "not a regular file";
@@ -69,8 +66,7 @@ std::string fileLayerReason(const PosixFileAccess& file)
     return file.lastError() != 0 ? std::strerror(file.lastError()) : "";
 }
 
-std::string fileErrorReason(const RepairFindings& findings, const PosixFileAccess& file)
-{
+std::string fileErrorReason(const RepairFindings& findings, const PosixFileAccess& file) {
     const std::string layer = fileLayerReason(file);
     if (!layer.empty())
         return layer;

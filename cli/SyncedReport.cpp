@@ -15,21 +15,18 @@ constexpr std::chrono::seconds heldLongest(1);
 
 }
 
-void SyncedReport::add(const std::string& line)
-{
+void SyncedReport::add(const std::string& line) {
     if (held.empty())
         std::printf("%s\n", line.c_str());
     else
         hold({"", line, false, 0});
 }
 
-void SyncedReport::addRepaired(const std::string& path, const std::string& line, dev_t device)
-{
+void SyncedReport::addRepaired(const std::string& path, const std::string& line, dev_t device) {
     hold({path, line, true, device});
 }
 
-void SyncedReport::hold(Held line)
-{
+void SyncedReport::hold(Held line) {
     const auto now = std::chrono::steady_clock::now();
     if (held.empty())
         firstHeld = now;
@@ -38,8 +35,7 @@ void SyncedReport::hold(Held line)
         release();
 }
 
-void SyncedReport::release()
-{
+void SyncedReport::release() {
     const std::vector<FileSystemSync::Failure> failures = sync.syncDeferred();
     for (const Held& each : held) {
         std::string line = each.line;

@@ -18,28 +18,26 @@ constexpr int usageError = 64;
 
 const char usageLine[] = "Usage: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch] FILE...\n";
 
-const char help[] =
-    "Rewrites the size fields of WAV files whose recording was cut off, in place.\n"
-    "Any RIFF/WAVE chunk layout of PCM, float, A-law or mu-law audio and RF64 is\n"
-    "repaired; chunks and ID3 tags after the audio are kept as they are, and a\n"
-    "sound file is never written. A RIFF file larger than 4 GiB + 7 bytes becomes\n"
-    "RF64 where a JUNK chunk after WAVE leaves room.\n"
-    "\n"
-    "  --canonical   the rule of Sonorix.exe: only the canonical 44-byte PCM\n"
-    "                header, everything after it taken for audio, bytes 4-7 and\n"
-    "                40-43 alone rewritten, files over 4 GiB + 7 bytes refused\n"
-    "  --any-layout  the default rule, named\n"
-    "  --dry-run     report what a repair would do; open nothing for writing\n"
-    "  --touch       let the repair update the modification time (kept by default)\n"
-    "  --help        show this help\n"
-    "  --version     show the version\n"
-    "\n"
-    "Exit status: 0 every file repaired or already sound, 1 some file of an\n"
-    "unsupported format, 2 some file error, 64 usage error.\n";
+const char help[] = "Rewrites the size fields of WAV files whose recording was cut off, in place.\n"
+                    "Any RIFF/WAVE chunk layout of PCM, float, A-law or mu-law audio and RF64 is\n"
+                    "repaired; chunks and ID3 tags after the audio are kept as they are, and a\n"
+                    "sound file is never written. A RIFF file larger than 4 GiB + 7 bytes becomes\n"
+                    "RF64 where a JUNK chunk after WAVE leaves room.\n"
+                    "\n"
+                    "  --canonical   the rule of Sonorix.exe: only the canonical 44-byte PCM\n"
+                    "                header, everything after it taken for audio, bytes 4-7 and\n"
+                    "                40-43 alone rewritten, files over 4 GiB + 7 bytes refused\n"
+                    "  --any-layout  the default rule, named\n"
+                    "  --dry-run     report what a repair would do; open nothing for writing\n"
+                    "  --touch       let the repair update the modification time (kept by default)\n"
+                    "  --help        show this help\n"
+                    "  --version     show the version\n"
+                    "\n"
+                    "Exit status: 0 every file repaired or already sound, 1 some file of an\n"
+                    "unsupported format, 2 some file error, 64 usage error.\n";
 
 RepairResult handle(const CommandOptions& options, const std::string& path, FileSystemSync& sync,
-    SyncedReport& report)
-{
+    SyncedReport& report) {
     PosixFileAccess file(options.dryRun ? PosixFileAccess::Mode::Inspect : PosixFileAccess::Mode::ReadWrite,
         options.keepTime ? PosixFileAccess::Time::Keep : PosixFileAccess::Time::MayChange, &sync);
     RepairResult result;
@@ -68,8 +66,7 @@ RepairResult handle(const CommandOptions& options, const std::string& path, File
 
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const CommandOptions options = parseCommandOptions(argc, argv);
     switch (options.action) {
     case CommandOptions::Action::Help:
@@ -80,8 +77,8 @@ int main(int argc, char** argv)
         std::printf("sonorix-repair %s\n", SONORIX_REPAIR_VERSION);
         return allSound;
     case CommandOptions::Action::UsageError:
-        std::fprintf(stderr, "sonorix-repair: %s\n%sTry 'sonorix-repair --help' for more.\n",
-            options.problem.c_str(), usageLine);
+        std::fprintf(stderr, "sonorix-repair: %s\n%sTry 'sonorix-repair --help' for more.\n", options.problem.c_str(),
+            usageLine);
         return usageError;
     case CommandOptions::Action::Repair:
         break;

@@ -113,8 +113,7 @@ void CommandLine::tokenize(char* text, bool extended) {
             if (!isQuote(character)) {
                 continue;
             }
-            while (*position != character
-                   && !endsQuotedStretch(static_cast<unsigned char>(*position))) {
+            while (*position != character && !endsQuotedStretch(static_cast<unsigned char>(*position))) {
                 lastCharacter = position;
                 position = CharNextA(position);
             }

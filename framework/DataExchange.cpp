@@ -61,9 +61,8 @@ void DialogObject::warnFieldById(int controlId, UINT stringId) {
 }
 
 void DialogObject::warnTooLong(int controlId, unsigned capacity) {
-    const HeapString text(currentApplication != nullptr
-                              ? currentApplication->formatString(IDS_FRAMEWORK_TOO_LONG, capacity)
-                              : nullptr);
+    const HeapString text(
+        currentApplication != nullptr ? currentApplication->formatString(IDS_FRAMEWORK_TOO_LONG, capacity) : nullptr);
     warnField(controlId, text.get());
 }
 
@@ -82,8 +81,7 @@ bool DialogObject::exchangeText(bool save, int controlId, char* buffer, unsigned
         GetDlgItemTextA(hwnd, controlId, buffer, static_cast<int>(capacity));
         // The copy never reports a cut text, so the control's own length decides.
         const HWND control = GetDlgItem(hwnd, controlId);
-        if (capacity != 0 && control != nullptr &&
-            static_cast<unsigned>(GetWindowTextLengthA(control)) >= capacity) {
+        if (capacity != 0 && control != nullptr && static_cast<unsigned>(GetWindowTextLengthA(control)) >= capacity) {
             warnTooLong(controlId, capacity);
             return false;
         }

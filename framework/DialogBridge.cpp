@@ -10,8 +10,7 @@ DialogObject* boundObject(HWND window, int slot) {
 
 } // namespace
 
-INT_PTR startDialog(bool modeless, DialogFactory create, HWND window, UINT message, WPARAM wParam,
-                    LPARAM lParam) {
+INT_PTR startDialog(bool modeless, DialogFactory create, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // A non-zero GWLP_USERDATA is an object attached by other means.
     DialogObject* object = boundObject(window, GWLP_USERDATA);
     if (object == nullptr) {
@@ -65,8 +64,8 @@ const DLGTEMPLATE* loadDialogTemplate(UINT id) {
         return nullptr;
     }
     const HINSTANCE instance = currentApplication->instance;
-    const HRSRC found = FindResourceExA(instance, RT_DIALOG, MAKEINTRESOURCEA(id),
-                                        MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
+    const HRSRC found =
+        FindResourceExA(instance, RT_DIALOG, MAKEINTRESOURCEA(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
     if (found == nullptr) {
         return nullptr;
     }

@@ -11,8 +11,7 @@
 
 using DialogFactory = DialogObject* (*)();
 
-INT_PTR startDialog(bool modeless, DialogFactory create, HWND window, UINT message, WPARAM wParam,
-                    LPARAM lParam);
+INT_PTR startDialog(bool modeless, DialogFactory create, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK boundDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK deadDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

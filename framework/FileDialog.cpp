@@ -7,7 +7,8 @@
 #include <cstddef>
 
 #ifndef _WIN64
-static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76, "the structure without the members of later versions");
+static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
+    "the structure without the members of later versions");
 #endif
 
 void showCommonDialogError(HWND owner, DWORD code) {

@@ -4,7 +4,7 @@
 #include "BoundedFormat.h"
 
 bool composeHelpPath(char* path, std::size_t capacity, const char* directory, const char* name,
-                     const char* windowName) {
+    const char* windowName) {
     if (windowName == nullptr) {
         return formatBounded(path, capacity, "%s\\%s.hlp", directory, name);
     }

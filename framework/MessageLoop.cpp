@@ -98,8 +98,7 @@ LRESULT CALLBACK msgFilterHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code > 0) {
         return 0;
     }
-    MessageLoop* loop =
-        currentApplication != nullptr ? currentApplication->findLoop(GetCurrentThreadId()) : nullptr;
+    MessageLoop* loop = currentApplication != nullptr ? currentApplication->findLoop(GetCurrentThreadId()) : nullptr;
     if (loop == nullptr) {
         return code < 0 ? CallNextHookEx(nullptr, code, wParam, lParam) : 0;
     }

@@ -50,8 +50,8 @@ bool collectSubkeyNames(HKEY key, DWORD subkeys, DWORD slotSize, char* slots, DW
     *filled = 0;
     for (DWORD index = 0; index < subkeys; ++index) {
         DWORD capacity = slotSize;
-        const LONG result = RegEnumKeyExA(key, index, slots + index * slotSize, &capacity,
-                                          nullptr, nullptr, nullptr, nullptr);
+        const LONG result =
+            RegEnumKeyExA(key, index, slots + index * slotSize, &capacity, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS) {
             return true;
         }
@@ -63,17 +63,16 @@ bool collectSubkeyNames(HKEY key, DWORD subkeys, DWORD slotSize, char* slots, DW
     return true;
 }
 
-}  // namespace
+} // namespace
 
-bool buildKeyPath(char* destination, bool withPrefix, const char* part1, const char* part2,
-                  const char* part3, const char* part4) {
+bool buildKeyPath(char* destination, bool withPrefix, const char* part1, const char* part2, const char* part3,
+    const char* part4) {
     std::size_t length = 0;
     destination[0] = '\0';
     // Without a first part the path would name a parent of the key meant.
-    const bool built = part1 != nullptr && *part1 != '\0' &&
-                       (!withPrefix || append(destination, length, "Software\\")) &&
-                       append(destination, length, part1) && appendPart(destination, length, part2) &&
-                       appendPart(destination, length, part3) && appendPart(destination, length, part4);
+    const bool built = part1 != nullptr && *part1 != '\0' && (!withPrefix || append(destination, length, "Software\\"))
+        && append(destination, length, part1) && appendPart(destination, length, part2)
+        && appendPart(destination, length, part3) && appendPart(destination, length, part4);
     if (!built) {
         destination[0] = '\0';
     }
@@ -88,8 +87,7 @@ HKEY openKey(HKEY root, const char* path) {
     return key;
 }
 
-HKEY openAppKey(HKEY root, const char* part1, const char* part2, const char* part3,
-                const char* part4) {
+HKEY openAppKey(HKEY root, const char* part1, const char* part2, const char* part3, const char* part4) {
     char path[keyPathCapacity];
     if (!buildKeyPath(path, true, part1, part2, part3, part4)) {
         return nullptr;
@@ -109,8 +107,9 @@ bool deleteKeyTree(HKEY root, const char* path) {
     DWORD subkeys = 0;
     // In UTF-16 characters; an ANSI name may need more bytes than that.
     DWORD longestName = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &longestName, nullptr, nullptr,
-                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &longestName, nullptr, nullptr, nullptr, nullptr,
+            nullptr, nullptr)
+        != ERROR_SUCCESS) {
         closeKey(key);
         return false;
     }
@@ -156,8 +155,8 @@ bool deleteKeyAndPrune(HKEY root, const char* path) {
         }
         DWORD subkeys = 0;
         DWORD values = 0;
-        const LONG queried = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr,
-                                              nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+        const LONG queried = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+            nullptr, nullptr, nullptr, nullptr);
         closeKey(key);
         if (queried != ERROR_SUCCESS || subkeys != 0 || values != 0) {
             return false;
@@ -168,8 +167,7 @@ bool deleteKeyAndPrune(HKEY root, const char* path) {
     }
 }
 
-bool deleteAppKey(HKEY root, const char* part1, const char* part2, const char* part3,
-                  const char* part4) {
+bool deleteAppKey(HKEY root, const char* part1, const char* part2, const char* part3, const char* part4) {
     char path[keyPathCapacity];
     if (!buildKeyPath(path, true, part1, part2, part3, part4)) {
         return false;

@@ -4,9 +4,8 @@ bool RegistryKey::readDword(const char* name, DWORD& value) const {
     DWORD type = 0;
     DWORD data = 0;
     DWORD size = sizeof data;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD) {
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS
+        || type != REG_DWORD) {
         return false;
     }
     value = data;

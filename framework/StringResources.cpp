@@ -71,7 +71,7 @@ char* ApplicationBase::formatString(UINT id, ...) const {
 char* formatMessage(DWORD flags, const void* source, DWORD messageId, va_list* arguments) {
     char* system = nullptr;
     const DWORD length = FormatMessageA(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER, source, messageId, 0x400,
-                                        reinterpret_cast<char*>(&system), 0, arguments);
+        reinterpret_cast<char*>(&system), 0, arguments);
     if (length == 0 || system == nullptr) {
         if (system != nullptr) {
             LocalFree(system);

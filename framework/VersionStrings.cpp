@@ -24,8 +24,7 @@ const VersionKey versionKeys[] = {
 // A heap copy of a version value. The reported length may count characters
 // rather than bytes, so the text runs to its terminator within the block.
 char* copyValue(const char* value, UINT length, const char* blockEnd) {
-    const std::size_t size =
-        length == 0 ? 0 : strnlen(value, static_cast<std::size_t>(blockEnd - value));
+    const std::size_t size = length == 0 ? 0 : strnlen(value, static_cast<std::size_t>(blockEnd - value));
     char* copy = static_cast<char*>(std::malloc(size + 1));
     if (copy != nullptr) {
         std::memcpy(copy, value, size);
@@ -40,16 +39,15 @@ void queryValues(ApplicationBase& application, void* block, DWORD size) {
     const char* const blockEnd = static_cast<const char*>(block) + size;
     void* translation = nullptr;
     UINT translationLength = 0;
-    if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", &translation, &translationLength)
-        || translation == nullptr || translationLength < 2 * sizeof(WORD)) {
+    if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", &translation, &translationLength) || translation == nullptr
+        || translationLength < 2 * sizeof(WORD)) {
         return;
     }
     const WORD language = static_cast<const WORD*>(translation)[0];
     const WORD codePage = static_cast<const WORD*>(translation)[1];
     for (const VersionKey& entry : versionKeys) {
         char query[260];
-        if (!formatBounded(query, sizeof query, "\\StringFileInfo\\%04hX%04hX\\%s",
-                           language, codePage, entry.key)) {
+        if (!formatBounded(query, sizeof query, "\\StringFileInfo\\%04hX%04hX\\%s", language, codePage, entry.key)) {
             continue;
         }
         void* value = nullptr;
@@ -82,8 +80,7 @@ void ApplicationBase::readVersionStrings() {
             }
         }
     }
-    const char* const defaults[] = {"Oxbowapp", moduleName, "CurrentVersion", moduleName,
-                                    "All rights reserved."};
+    const char* const defaults[] = {"Oxbowapp", moduleName, "CurrentVersion", moduleName, "All rights reserved."};
     for (std::size_t i = 0; i < sizeof versionKeys / sizeof versionKeys[0]; ++i) {
         char*& field = this->*versionKeys[i].field;
         if (field == nullptr) {

@@ -16,7 +16,7 @@ bool sameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-}  // namespace
+} // namespace
 
 bool readWindowPos(HKEY key, RECT* rect, bool* maximized) {
     if (key == nullptr) {
@@ -45,13 +45,12 @@ bool storedRectFitsScreen(const RECT& stored, const RECT& screen) {
     if (!IntersectRect(&visible, &screen, &stored)) {
         return false;
     }
-    return sameRect(visible, stored) || (visible.right - visible.left > minimumVisible &&
-                                         visible.bottom - visible.top > minimumVisible);
+    return sameRect(visible, stored)
+        || (visible.right - visible.left > minimumVisible && visible.bottom - visible.top > minimumVisible);
 }
 
 int maximizedShowCommand(int showCommand, bool maximized) {
-    if (maximized && (showCommand == SW_SHOWNORMAL || showCommand == SW_SHOW ||
-                      showCommand == SW_SHOWDEFAULT)) {
+    if (maximized && (showCommand == SW_SHOWNORMAL || showCommand == SW_SHOW || showCommand == SW_SHOWDEFAULT)) {
         return SW_SHOWMAXIMIZED;
     }
     return showCommand;

@@ -41,11 +41,11 @@ TEST_F(Browse, ChoosingAFileFillsTheFieldAndResetsTheCheckBoxCancellingChangesNo
             HWND field = fileNameField(dialog);
             ASSERT_NE(nullptr, field);
             char shown[16] = "?";
-            SendMessageTimeoutA(field, WM_GETTEXT, sizeof shown, reinterpret_cast<LPARAM>(shown),
-                                SMTO_ABORTIFHUNG, 5000, nullptr);
+            SendMessageTimeoutA(field, WM_GETTEXT, sizeof shown, reinterpret_cast<LPARAM>(shown), SMTO_ABORTIFHUNG,
+                5000, nullptr);
             EXPECT_STREQ("", shown) << "the dialog opens with an empty name";
-            SendMessageTimeoutA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()),
-                                SMTO_ABORTIFHUNG, 5000, nullptr);
+            SendMessageTimeoutA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()), SMTO_ABORTIFHUNG, 5000,
+                nullptr);
         }
         PostMessageA(dialog, WM_COMMAND, choose ? IDOK : IDCANCEL, 0);
         ASSERT_TRUE(process.waitGone(dialog));

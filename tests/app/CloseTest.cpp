@@ -44,8 +44,7 @@ TEST(Exit, EveryWayOfClosingEndsCleanlyDeletingOnlyTheKeysTheOptionsName) {
         EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, appKeyPath)) << "deleted at start, not at exit";
         if (c.message == WM_QUERYENDSESSION) {
             DWORD_PTR answer = 0;
-            EXPECT_NE(0, SendMessageTimeoutA(process.mainWindow, c.message, 0, 0, SMTO_ABORTIFHUNG,
-                                             5000, &answer));
+            EXPECT_NE(0, SendMessageTimeoutA(process.mainWindow, c.message, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
             EXPECT_EQ(1u, answer);
             EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, appKeyPath)) << "not cleaned up before the answer";
         } else {
@@ -54,12 +53,9 @@ TEST(Exit, EveryWayOfClosingEndsCleanlyDeletingOnlyTheKeysTheOptionsName) {
         DWORD exitCode = 12345;
         ASSERT_TRUE(process.waitExit(&exitCode)) << "the program did not end";
         EXPECT_EQ(0u, exitCode);
-        EXPECT_NE(c.userKeyGone, keyExists(HKEY_CURRENT_USER,
-                                           c.userKeyGone ? "Software\\Halvane\\Sonorix" : below));
-        EXPECT_TRUE(!c.userKeyGone || halvaneHoldsOthers ||
-                    !keyExists(HKEY_CURRENT_USER, "Software\\Halvane"));
-        EXPECT_NE(c.machineKeyGone,
-                  keyExists(HKEY_LOCAL_MACHINE, c.machineKeyGone ? appKeyPath : below));
+        EXPECT_NE(c.userKeyGone, keyExists(HKEY_CURRENT_USER, c.userKeyGone ? "Software\\Halvane\\Sonorix" : below));
+        EXPECT_TRUE(!c.userKeyGone || halvaneHoldsOthers || !keyExists(HKEY_CURRENT_USER, "Software\\Halvane"));
+        EXPECT_NE(c.machineKeyGone, keyExists(HKEY_LOCAL_MACHINE, c.machineKeyGone ? appKeyPath : below));
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
             removeKeyTree(root, appKeyPath);
         }
@@ -72,8 +68,9 @@ struct MainWindow : StartedSonorix {};
 // posted behind them proves they were handled while the window stayed.
 TEST_F(MainWindow, StaysOpenOnEnterEscAndASuspendQuery) {
     DWORD_PTR answer = 0;
-    ASSERT_NE(0, SendMessageTimeoutA(process.mainWindow, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0,
-                                     SMTO_ABORTIFHUNG, 5000, &answer));
+    ASSERT_NE(0,
+        SendMessageTimeoutA(process.mainWindow, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0, SMTO_ABORTIFHUNG, 5000,
+            &answer));
     EXPECT_EQ(static_cast<DWORD_PTR>(TRUE), answer) << "suspending is allowed";
     HWND edit = GetDlgItem(process.mainWindow, 1003);
     for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {

@@ -37,7 +37,7 @@ struct DropCase {
 };
 
 TEST(DroppedFile, OnlyAWholeFirstPathIsTaken) {
-    const std::string fits = "C:\\" + std::string(256, 'x');  // 259 characters
+    const std::string fits = "C:\\" + std::string(256, 'x'); // 259 characters
     const DropCase cases[] = {
         {"one file", {"C:\\rec\\a.wav"}, "C:\\rec\\a.wav"},
         {"three files: the first", {"C:\\1.wav", "C:\\2.wav", "C:\\3.wav"}, "C:\\1.wav"},

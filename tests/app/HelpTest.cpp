@@ -35,9 +35,8 @@ TEST(Help, OpensTheReadMeNamedAfterTheExecutableAndNothingWithoutIt) {
         process.postCommand(40003);
         // A visible window of any process whose caption begins with the read-me's name.
         std::string readMe = std::string(c.baseName) + ".txt";
-        HWND viewer = waitWindow([&](HWND window) {
-            return windowText(window).rfind(readMe, 0) == 0;
-        }, c.opened ? 30000 : 3000, 50);
+        HWND viewer = waitWindow([&](HWND window) { return windowText(window).rfind(readMe, 0) == 0; },
+            c.opened ? 30000 : 3000, 50);
         EXPECT_EQ(c.opened, viewer != nullptr);
         DWORD viewerId = 0;
         if (viewer && GetWindowThreadProcessId(viewer, &viewerId)) {

@@ -17,14 +17,13 @@
 namespace {
 
 double now() {
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::steady_clock::now().time_since_epoch()).count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 void report(const char* what, std::vector<double> times) {
     std::sort(times.begin(), times.end());
-    std::printf("%-32s median %7.1f ms   fastest %7.1f ms   slowest %7.1f ms   (%zu samples)\n",
-                what, times[times.size() / 2], times.front(), times.back(), times.size());
+    std::printf("%-32s median %7.1f ms   fastest %7.1f ms   slowest %7.1f ms   (%zu samples)\n", what,
+        times[times.size() / 2], times.front(), times.back(), times.size());
 }
 
 } // namespace

@@ -27,9 +27,8 @@ TEST_F(Recordings, RealWriterFilesAreSoundAndCutOnesAreRepaired) {
             const char* kind;
             const std::vector<unsigned char>& bytes;
             const char* message;
-        } variants[] = {{"sound-", whole, u8"既に正常なファイルです"},
-                        {"cut-", cut, u8"正常に処理しました"},
-                        {"unfilled-", unfilled, u8"正常に処理しました"}};
+        } variants[] = {{"sound-", whole, u8"既に正常なファイルです"}, {"cut-", cut, u8"正常に処理しました"},
+            {"unfilled-", unfilled, u8"正常に処理しました"}};
         for (const auto& v : variants) {
             std::string path = folder + "\\" + v.kind + name;
             SCOPED_TRACE(path);

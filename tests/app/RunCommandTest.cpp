@@ -17,7 +17,7 @@ const char* const unsupported = u8"サポート外のWavファイル形式です
 // with the information icon, refused input with the warning icon. The empty
 // name comes last: the checks after the loop look at what its warning leaves.
 struct RunCase {
-    const char* typed;  // '@' stands for the scratch folder
+    const char* typed; // '@' stands for the scratch folder
     HeaderFields header;
     std::size_t fileBytes;
     const char* message;
@@ -79,18 +79,20 @@ TEST_F(RunCommand, EachOutcomeShowsItsMessageAndTouchesOnlyWhatItShould) {
     // focus moves to the field once the box has returned inside the program.
     EXPECT_EQ(nullptr, process.waitMessageBox(500)) << "a result box followed the warning";
     HWND edit = GetDlgItem(process.mainWindow, 1003);
-    EXPECT_TRUE(waitUntil([&] {
-        GUITHREADINFO thread{};
-        thread.cbSize = sizeof thread;
-        return GetGUIThreadInfo(process.info.dwThreadId, &thread) && thread.hwndFocus == edit;
-    }, 5000));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            GUITHREADINFO thread{};
+            thread.cbSize = sizeof thread;
+            return GetGUIThreadInfo(process.info.dwThreadId, &thread) && thread.hwndFocus == edit;
+        },
+        5000));
 }
 
 TEST_F(RunCommand, FileHeldOpenElsewhereIsAFileError) {
     std::string path = scratchFolder("held") + "\\held.wav";
     ASSERT_TRUE(writeFile(path, waveBytes(HeaderFields(), 100)));
-    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     EXPECT_EQ(ansi(fileError), process.run(path).text);
     CloseHandle(held);
@@ -99,15 +101,15 @@ TEST_F(RunCommand, FileHeldOpenElsewhereIsAFileError) {
 
 TEST_F(RunCommand, KeepTimeDecidesWhetherTheLastWriteTimeSurvives) {
     std::string folder = scratchFolder("time");
-    const FILETIME old{0xC89DC000u, 0x01C07385u};  // 2001-01-01 00:00 UTC
+    const FILETIME old{0xC89DC000u, 0x01C07385u}; // 2001-01-01 00:00 UTC
     ASSERT_TRUE(process.keepTimeTicked()) << "keep-time starts ticked";
     for (bool keep : {true, false}) {
         SCOPED_TRACE(keep ? "ticked" : "unticked");
         process.setKeepTime(keep);
         std::string path = folder + (keep ? "\\kept.wav" : "\\touched.wav");
         ASSERT_TRUE(writeFile(path, waveBytes(HeaderFields(), 500)));
-        HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, file);
         EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &old));
         CloseHandle(file);

@@ -33,10 +33,12 @@ bool waitUntil(const std::function<bool()>& done, DWORD timeout, DWORD pollInter
 
 HWND waitWindow(const std::function<bool(HWND)>& match, DWORD timeout, DWORD pollInterval) {
     Search search{&match, nullptr};
-    waitUntil([&search] {
-        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-    }, timeout, pollInterval);
+    waitUntil(
+        [&search] {
+            EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeout, pollInterval);
     return search.found;
 }
 
@@ -56,8 +58,7 @@ std::string sonorixPath() {
     return windowsPath(SONORIX_EXE);
 }
 
-bool SonorixProcess::start(const std::string& arguments, int showCommand,
-                           const std::string& program) {
+bool SonorixProcess::start(const std::string& arguments, int showCommand, const std::string& program) {
     std::string commandLine = "\"" + (program.empty() ? sonorixPath() : program) + "\"";
     if (!arguments.empty()) {
         commandLine += " " + arguments;
@@ -68,8 +69,8 @@ bool SonorixProcess::start(const std::string& arguments, int showCommand,
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = static_cast<WORD>(showCommand);
     }
-    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info) != FALSE;
+    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)
+        != FALSE;
 }
 
 HWND SonorixProcess::waitMainWindow(DWORD timeout) {
@@ -77,15 +78,16 @@ HWND SonorixProcess::waitMainWindow(DWORD timeout) {
 }
 
 HWND SonorixProcess::waitDialog(const std::string& caption, DWORD timeout) const {
-    return waitWindow([&](HWND window) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        char className[16] = {};
-        GetClassNameA(window, className, sizeof className);
-        return owner == info.dwProcessId && window != mainWindow &&
-               lstrcmpA(className, "#32770") == 0 &&
-               (caption.empty() || caption == windowText(window));
-    }, timeout, pollInterval);
+    return waitWindow(
+        [&](HWND window) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            char className[16] = {};
+            GetClassNameA(window, className, sizeof className);
+            return owner == info.dwProcessId && window != mainWindow && lstrcmpA(className, "#32770") == 0
+                && (caption.empty() || caption == windowText(window));
+        },
+        timeout, pollInterval);
 }
 
 ShownBox SonorixProcess::takeBox() const {
@@ -101,13 +103,12 @@ ShownBox SonorixProcess::takeBox() const {
 }
 
 bool SonorixProcess::waitGone(HWND window, DWORD timeout) const {
-    return waitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); }, timeout,
-                     pollInterval);
+    return waitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); }, timeout, pollInterval);
 }
 
 bool SonorixProcess::waitExit(DWORD* exitCode, DWORD timeout) {
-    return info.hProcess && WaitForSingleObject(info.hProcess, timeout) == WAIT_OBJECT_0 &&
-           GetExitCodeProcess(info.hProcess, exitCode);
+    return info.hProcess && WaitForSingleObject(info.hProcess, timeout) == WAIT_OBJECT_0
+        && GetExitCodeProcess(info.hProcess, exitCode);
 }
 
 void SonorixProcess::kill() {
@@ -125,13 +126,12 @@ void SonorixProcess::kill() {
 
 void SonorixProcess::postCommand(int id) const {
     PostMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(mainWindow, id)));
+        reinterpret_cast<LPARAM>(GetDlgItem(mainWindow, id)));
 }
 
 LRESULT SonorixProcess::send(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(GetDlgItem(mainWindow, id), message, wParam, lParam, SMTO_ABORTIFHUNG,
-                        defaultTimeout, &result);
+    SendMessageTimeoutA(GetDlgItem(mainWindow, id), message, wParam, lParam, SMTO_ABORTIFHUNG, defaultTimeout, &result);
     return static_cast<LRESULT>(result);
 }
 

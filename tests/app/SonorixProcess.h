@@ -38,17 +38,14 @@ public:
 
     // arguments follow the quoted program path (this build's Sonorix.exe
     // unless another is given). showCommand < 0 passes no show command.
-    bool start(const std::string& arguments, int showCommand = -1,
-               const std::string& program = std::string());
+    bool start(const std::string& arguments, int showCommand = -1, const std::string& program = std::string());
     // The visible main dialog (class #32770, caption "Sonorix"); null on time-out.
     HWND waitMainWindow(DWORD timeout = defaultTimeout);
     // A visible dialog of the process with that caption, other than the main
     // window; an empty caption matches any.
     HWND waitDialog(const std::string& caption, DWORD timeout = defaultTimeout) const;
     // A message box: captioned "Sonorix" like the main window, but not it.
-    HWND waitMessageBox(DWORD timeout = defaultTimeout) const {
-        return waitDialog("Sonorix", timeout);
-    }
+    HWND waitMessageBox(DWORD timeout = defaultTimeout) const { return waitDialog("Sonorix", timeout); }
     // Reads the box's text, owner and icon, dismisses it with OK and waits
     // until it is gone; empty with a failure recorded when there is none.
     ShownBox takeBox() const;
@@ -56,9 +53,7 @@ public:
     bool waitGone(HWND window, DWORD timeout = defaultTimeout) const;
     // True with the exit code once the process has ended.
     bool waitExit(DWORD* exitCode, DWORD timeout = defaultTimeout);
-    bool running() const {
-        return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
-    }
+    bool running() const { return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
     void kill();
 
     // Posted, so that a box the command opens never blocks the caller.
@@ -70,9 +65,7 @@ public:
     }
     std::string fileName() const { return controlText(mainWindow, 1003); }
     bool keepTimeTicked() const { return send(1002, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    void setKeepTime(bool ticked) const {
-        send(1002, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
-    }
+    void setKeepTime(bool ticked) const { send(1002, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0); }
     // Runs the repair on name and returns the box it shows.
     ShownBox run(const std::string& name) const;
 

@@ -18,7 +18,7 @@ TEST(Startup, SeedsTheFirstArgumentThatFitsAndShowsTheNormalWindow) {
     CreateDirectoryA((folder + "\\with blank").c_str(), nullptr);
     std::string blank = folder + "\\with blank\\tone.wav";
     ASSERT_TRUE(writeFile(blank, waveBytes(HeaderFields(), 400)));
-    std::string fits = "C:\\" + std::string(256, 'b');  // 259 bytes; one more is too many
+    std::string fits = "C:\\" + std::string(256, 'b'); // 259 bytes; one more is too many
     std::string japanese = ansi(u8"C:\\録音\\ソナー表示.wav");
     // The backquote is never closed: its byte ends "チ" as a trail byte.
     std::string unclosed = ansi(u8"`C:\\wav\\ベンチ");

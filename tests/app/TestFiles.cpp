@@ -38,8 +38,7 @@ void expectOnlySizesFitted(const std::vector<unsigned char>& before, const std::
     std::vector<unsigned char> after = readFile(path);
     ASSERT_EQ(before.size(), after.size());
     auto field = [&after](std::size_t at) {
-        return after[at] | after[at + 1] << 8 | after[at + 2] << 16 |
-               std::uint32_t(after[at + 3]) << 24;
+        return after[at] | after[at + 1] << 8 | after[at + 2] << 16 | std::uint32_t(after[at + 3]) << 24;
     };
     EXPECT_EQ(after.size() - 8, field(4));
     EXPECT_EQ(after.size() - 44, field(40));
@@ -53,7 +52,7 @@ std::string scratchFolder(const std::string& name) {
     char temp[MAX_PATH] = {};
     GetTempPathA(sizeof temp, temp);
     std::string folder = std::string(temp) + "sonorix-app-" + name;
-    std::string list = folder + '\0';  // c_str() adds the second NUL that ends the list
+    std::string list = folder + '\0'; // c_str() adds the second NUL that ends the list
     SHFILEOPSTRUCTA removal{};
     removal.wFunc = FO_DELETE;
     removal.pFrom = list.c_str();
@@ -65,8 +64,7 @@ std::string scratchFolder(const std::string& name) {
 
 bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return file.good();
 }
 
@@ -79,8 +77,7 @@ std::string ansi(const char* utf8) {
     std::wstring wide(std::strlen(utf8), L'\0');
     wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], wide.size() + 1) - 1);
     std::string text(wide.size() * 2, '\0');
-    text.resize(WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], text.size() + 1,
-                                    nullptr, nullptr) - 1);
+    text.resize(WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], text.size() + 1, nullptr, nullptr) - 1);
     return text;
 }
 

@@ -11,5 +11,7 @@ constexpr const char* appKeyPath = "Software\\Halvane\\Sonorix\\1.01";
 bool createKey(HKEY root, const std::string& path, const char* name = nullptr, DWORD value = 0);
 // How many subkeys the key has; -1 when it does not open.
 int subkeyCount(HKEY root, const std::string& path);
-inline bool keyExists(HKEY root, const std::string& path) { return subkeyCount(root, path) >= 0; }
+inline bool keyExists(HKEY root, const std::string& path) {
+    return subkeyCount(root, path) >= 0;
+}
 void removeKeyTree(HKEY root, const std::string& path);

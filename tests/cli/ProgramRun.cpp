@@ -8,8 +8,7 @@
 
 namespace {
 
-std::string contents(std::FILE* file)
-{
+std::string contents(std::FILE* file) {
     std::string text;
     if (file == nullptr)
         return text;
@@ -23,9 +22,7 @@ std::string contents(std::FILE* file)
 
 }
 
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
-    int timeoutMilliseconds)
-{
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, int timeoutMilliseconds) {
     // Output goes to files, so a chatty program never blocks on a full pipe.
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
@@ -59,8 +56,7 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     return run;
 }
 
-std::string repairProgram()
-{
+std::string repairProgram() {
     const char* chosen = std::getenv("SONORIX_REPAIR");
     return chosen != nullptr && *chosen != '\0' ? chosen : SONORIX_REPAIR;
 }

@@ -19,23 +19,20 @@ namespace {
 
 constexpr std::uint64_t GiB = 1ull << 30;
 
-WaveHeader withTag(WaveHeader header, std::size_t offset, const char* text)
-{
+WaveHeader withTag(WaveHeader header, std::size_t offset, const char* text) {
     std::memcpy(header.bytes + offset, text, 4);
     return header;
 }
 
 // The canonical rule, Sonorix.exe's, which these tests hold the command to.
-ProgramRun run(std::vector<std::string> args)
-{
+ProgramRun run(std::vector<std::string> args) {
     args.insert(args.begin(), "--canonical");
     return runProgram(repairProgram(), args);
 }
 
 class RepairCommandTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dir.ready());
         const std::int64_t now = timeNow();
         // Access before modification: what a read would update even under
@@ -45,18 +42,17 @@ protected:
     }
 
     // A file of size bytes starting with the header (cut short below 44).
-    std::string create(const char* leaf, const WaveHeader& header, std::uint64_t size = 1044)
-    {
+    std::string create(const char* leaf, const WaveHeader& header, std::uint64_t size = 1044) {
         const std::string path = dir.file(leaf);
         std::vector<unsigned char> head = bytesOf(header);
         head.resize(std::min<std::uint64_t>(size, 44));
-        EXPECT_TRUE(writeSparseFile(path, head, size, size > 44 ? std::vector<unsigned char>{9} : std::vector<unsigned char>()));
+        EXPECT_TRUE(writeSparseFile(path, head, size,
+            size > 44 ? std::vector<unsigned char>{9} : std::vector<unsigned char>()));
         EXPECT_TRUE(setTimes(path, oldTimes));
         return path;
     }
 
-    void expectFile(const std::string& path, const WaveHeader& header, std::uint64_t size = 1044)
-    {
+    void expectFile(const std::string& path, const WaveHeader& header, std::uint64_t size = 1044) {
         FileTimes now;
         ASSERT_TRUE(readTimes(path, now));
         EXPECT_EQ(now.modified, oldTimes.modified);
@@ -71,8 +67,7 @@ protected:
     FileTimes oldTimes;
 };
 
-TEST_F(RepairCommandTest, RepairsACutRecordingAndKeepsItsTimeUnlessTouched)
-{
+TEST_F(RepairCommandTest, RepairsACutRecordingAndKeepsItsTimeUnlessTouched) {
     std::string path;
     for (const char* option : {"--", "--touch"}) {
         path = create("cut.wav", sampleHeader(36, 0));
@@ -108,8 +103,7 @@ struct RefusedCase {
 
 // Sets or clears one of the file's attribute flags (chattr), false where the
 // user or the file system may not.
-bool setFlag(const std::string& path, int flag, bool on)
-{
+bool setFlag(const std::string& path, int flag, bool on) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     int flags = 0;
     bool set = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
@@ -122,8 +116,7 @@ bool setFlag(const std::string& path, int flag, bool on)
 
 class RefusedFileTest : public RepairCommandTest, public testing::WithParamInterface<RefusedCase> {};
 
-TEST_P(RefusedFileTest, ReportsWhyAndLeavesTheFileAlone)
-{
+TEST_P(RefusedFileTest, ReportsWhyAndLeavesTheFileAlone) {
     const RefusedCase& c = GetParam();
     const std::string kind = c.kind != nullptr ? c.kind : "";
     std::string path = dir.file("subject.wav");
@@ -160,30 +153,36 @@ TEST_P(RefusedFileTest, ReportsWhyAndLeavesTheFileAlone)
         expectFile(path, c.header, c.size);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, RefusedFileTest, testing::Values(
-    RefusedCase{"notRiff", withTag(sampleHeader(36, 0), 0, "RF64"), 144, 1, "unsupported format (not RIFF/WAVE)", nullptr},
-    RefusedCase{"notWave", withTag(sampleHeader(36, 0), 8, "AVI "), 144, 1, "unsupported format (not RIFF/WAVE)", nullptr},
-    RefusedCase{"formatNotFirst", withTag(sampleHeader(36, 0), 12, "JUNK"), 144, 1,
-        "unsupported format (the format chunk does not come first)", nullptr},
-    RefusedCase{"listChunk", withTag(sampleHeader(36, 0), 36, "LIST"), 144, 1,
-        "unsupported format (a chunk other than data follows the format chunk)", nullptr},
-    RefusedCase{"float", patched(sampleHeader(36, 0), 20, 2, 3), 144, 1, "unsupported format (format 3, not integer PCM)", nullptr},
-    RefusedCase{"threeChannels", patched(sampleHeader(36, 0), 22, 2, 3), 144, 1, "unsupported format (3 channels)", nullptr},
-    RefusedCase{"twentyFourBits", patched(sampleHeader(36, 0), 34, 2, 24), 144, 1, "unsupported format (24 bits per sample)", nullptr},
-    RefusedCase{"noSampleRate", patched(sampleHeader(36, 0), 24, 4, 0), 144, 1, "unsupported format (sample rate 0)", nullptr},
-    RefusedCase{"huge", sampleHeader(36, 0), 4 * GiB + 8, 1, "unsupported format (larger than 4 GiB + 7 bytes)", nullptr},
-    RefusedCase{"short", sampleHeader(36, 0), 43, 2, "file error (shorter than the 44-byte header)", nullptr},
-    RefusedCase{"readOnly", sampleHeader(36, 0), 144, 2, "file error (read-only)", "readOnly"},
-    RefusedCase{"inUse", sampleHeader(36, 0), 144, 2, "file error (in use by another process)", "inUse"},
-    RefusedCase{"appendOnly", sampleHeader(36, 0), 144, 2, "file error (append-only)", "appendOnly"},
-    RefusedCase{"immutable", sampleHeader(36, 0), 144, 2, "file error (immutable)", "immutable"},
-    RefusedCase{"missing", WaveHeader(), 0, 2, "file error (No such file or directory)", "missing"},
-    RefusedCase{"directory", WaveHeader(), 0, 2, "file error (Is a directory)", "directory"},
-    RefusedCase{"fifo", WaveHeader(), 0, 2, "file error (not a regular file)", "fifo"}),
+INSTANTIATE_TEST_SUITE_P(Files, RefusedFileTest,
+    testing::Values(RefusedCase{"notRiff", withTag(sampleHeader(36, 0), 0, "RF64"), 144, 1,
+                        "unsupported format (not RIFF/WAVE)", nullptr},
+        RefusedCase{"notWave", withTag(sampleHeader(36, 0), 8, "AVI "), 144, 1, "unsupported format (not RIFF/WAVE)",
+            nullptr},
+        RefusedCase{"formatNotFirst", withTag(sampleHeader(36, 0), 12, "JUNK"), 144, 1,
+            "unsupported format (the format chunk does not come first)", nullptr},
+        RefusedCase{"listChunk", withTag(sampleHeader(36, 0), 36, "LIST"), 144, 1,
+            "unsupported format (a chunk other than data follows the format chunk)", nullptr},
+        RefusedCase{"float", patched(sampleHeader(36, 0), 20, 2, 3), 144, 1,
+            "unsupported format (format 3, not integer PCM)", nullptr},
+        RefusedCase{"threeChannels", patched(sampleHeader(36, 0), 22, 2, 3), 144, 1, "unsupported format (3 channels)",
+            nullptr},
+        RefusedCase{"twentyFourBits", patched(sampleHeader(36, 0), 34, 2, 24), 144, 1,
+            "unsupported format (24 bits per sample)", nullptr},
+        RefusedCase{"noSampleRate", patched(sampleHeader(36, 0), 24, 4, 0), 144, 1,
+            "unsupported format (sample rate 0)", nullptr},
+        RefusedCase{"huge", sampleHeader(36, 0), 4 * GiB + 8, 1, "unsupported format (larger than 4 GiB + 7 bytes)",
+            nullptr},
+        RefusedCase{"short", sampleHeader(36, 0), 43, 2, "file error (shorter than the 44-byte header)", nullptr},
+        RefusedCase{"readOnly", sampleHeader(36, 0), 144, 2, "file error (read-only)", "readOnly"},
+        RefusedCase{"inUse", sampleHeader(36, 0), 144, 2, "file error (in use by another process)", "inUse"},
+        RefusedCase{"appendOnly", sampleHeader(36, 0), 144, 2, "file error (append-only)", "appendOnly"},
+        RefusedCase{"immutable", sampleHeader(36, 0), 144, 2, "file error (immutable)", "immutable"},
+        RefusedCase{"missing", WaveHeader(), 0, 2, "file error (No such file or directory)", "missing"},
+        RefusedCase{"directory", WaveHeader(), 0, 2, "file error (Is a directory)", "directory"},
+        RefusedCase{"fifo", WaveHeader(), 0, 2, "file error (not a regular file)", "fifo"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
-TEST_F(RepairCommandTest, FileLockedByAnotherProcessIsAFileErrorInEveryMode)
-{
+TEST_F(RepairCommandTest, FileLockedByAnotherProcessIsAFileErrorInEveryMode) {
     const std::string path = create("held.wav", sampleHeader(36, 0));
     for (HeldFile::Kind kind : holdKinds()) {
         HeldFile other(path, kind);
@@ -201,8 +200,7 @@ TEST_F(RepairCommandTest, FileLockedByAnotherProcessIsAFileErrorInEveryMode)
 // The close events the file saw while action ran: IN_CLOSE_WRITE for each
 // closed descriptor that was open for writing, IN_CLOSE_NOWRITE for the others.
 template <typename Action>
-std::uint32_t closeEventsDuring(const std::string& path, Action action)
-{
+std::uint32_t closeEventsDuring(const std::string& path, Action action) {
     const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (watch < 0 || inotify_add_watch(watch, path.c_str(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
         if (watch >= 0)
@@ -223,8 +221,7 @@ std::uint32_t closeEventsDuring(const std::string& path, Action action)
     return seen;
 }
 
-TEST_F(RepairCommandTest, DryRunOpensNothingForWritingAndChangesNothing)
-{
+TEST_F(RepairCommandTest, DryRunOpensNothingForWritingAndChangesNothing) {
     const std::string cut = create("cut.wav", sampleHeader(36, 0));
     const std::string sound = create("sound.wav", sampleHeader(1036, 1000));
     ProgramRun result;
@@ -241,8 +238,7 @@ TEST_F(RepairCommandTest, DryRunOpensNothingForWritingAndChangesNothing)
     EXPECT_TRUE(real & IN_CLOSE_WRITE);
 }
 
-TEST_F(RepairCommandTest, HandlesEveryFileInTurnAndExitsWithTheWorstOutcome)
-{
+TEST_F(RepairCommandTest, HandlesEveryFileInTurnAndExitsWithTheWorstOutcome) {
     const std::string cut = create("a.wav", sampleHeader(36, 0), 54);
     const std::string odd = create("b.wav", patched(sampleHeader(36, 0), 22, 2, 6), 54);
     const std::string sound = create("c.wav", sampleHeader(46, 10), 54);
@@ -250,19 +246,19 @@ TEST_F(RepairCommandTest, HandlesEveryFileInTurnAndExitsWithTheWorstOutcome)
 
     ProgramRun result = run({cut, odd, sound});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, cut + ": repaired\n" + odd + ": unsupported format (6 channels)\n"
-        + sound + ": already sound\n");
+    EXPECT_EQ(result.out,
+        cut + ": repaired\n" + odd + ": unsupported format (6 channels)\n" + sound + ": already sound\n");
 
     result = run({missing, cut, odd});
     EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.out, missing + ": file error (No such file or directory)\n" + cut
-        + ": already sound\n" + odd + ": unsupported format (6 channels)\n");
+    EXPECT_EQ(result.out,
+        missing + ": file error (No such file or directory)\n" + cut + ": already sound\n" + odd
+            + ": unsupported format (6 channels)\n");
 }
 
 // More files than one batch holds: every line in order, and each repair on
 // the disk by the time it is reported.
-TEST_F(RepairCommandTest, ReportsABatchOfRepairsOnceTheyAreOnTheDisk)
-{
+TEST_F(RepairCommandTest, ReportsABatchOfRepairsOnceTheyAreOnTheDisk) {
     std::vector<std::string> paths;
     std::string expected;
     for (int i = 0; i < 300; ++i) {
@@ -280,11 +276,11 @@ TEST_F(RepairCommandTest, ReportsABatchOfRepairsOnceTheyAreOnTheDisk)
     }
 }
 
-TEST(RepairCommandUsage, HelpVersionAndUsageErrors)
-{
+TEST(RepairCommandUsage, HelpVersionAndUsageErrors) {
     const ProgramRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch] FILE...\n", 0), 0u);
+    EXPECT_EQ(help.out.rfind("Usage: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch] FILE...\n", 0),
+        0u);
     for (const char* option : {"--canonical", "--any-layout", "--dry-run", "--touch"})
         EXPECT_NE(help.out.find(std::string("\n  ") + option + "  "), std::string::npos) << option;
     EXPECT_EQ(help.err, "");

@@ -7,8 +7,8 @@ namespace {
 BOOL CALLBACK findIconControl(HWND child, LPARAM found) {
     char className[16] = {};
     GetClassNameA(child, className, sizeof className);
-    if (lstrcmpiA(className, "Static") == 0 && IsWindowVisible(child) &&
-        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    if (lstrcmpiA(className, "Static") == 0 && IsWindowVisible(child)
+        && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
         *reinterpret_cast<HWND*>(found) = child;
         return FALSE;
     }
@@ -50,10 +50,8 @@ BoxIcon shownIcon(HWND box, DWORD timeout) {
     const struct {
         BoxIcon icon;
         LPCSTR id;
-    } candidates[] = {{BoxIcon::Information, IDI_INFORMATION},
-                      {BoxIcon::Warning, IDI_WARNING},
-                      {BoxIcon::Error, IDI_ERROR},
-                      {BoxIcon::Question, IDI_QUESTION}};
+    } candidates[] = {{BoxIcon::Information, IDI_INFORMATION}, {BoxIcon::Warning, IDI_WARNING},
+        {BoxIcon::Error, IDI_ERROR}, {BoxIcon::Question, IDI_QUESTION}};
     for (const DWORD start = GetTickCount();; Sleep(50)) {
         HWND control = nullptr;
         EnumChildWindows(box, findIconControl, reinterpret_cast<LPARAM>(&control));

@@ -29,8 +29,7 @@ TEST(CharacterScan, FindsTheLastWholeCharacter) {
     for (const ScanCase& entry : scanCases) {
         SCOPED_TRACE(entry.text);
         std::string text(entry.text);
-        EXPECT_EQ(findLastCharacter(&text[0], entry.wanted),
-                  entry.position < 0 ? nullptr : &text[0] + entry.position);
+        EXPECT_EQ(findLastCharacter(&text[0], entry.wanted), entry.position < 0 ? nullptr : &text[0] + entry.position);
     }
 }
 

@@ -21,13 +21,13 @@ struct ProcessCase {
 
 const ProcessCase processCases[] = {
     {"\"%p\"", "\"%p\"", {}, "0", "0"},
-    {"\"%p\" \"C:\\my wav\\\x95\x5C a.wav\" /deluser", "\"%p\"", {"\"C:\\my wav\\\x95\x5C a.wav\"", "/deluser"},
-     "1", "0"},
+    {"\"%p\" \"C:\\my wav\\\x95\x5C a.wav\" /deluser", "\"%p\"", {"\"C:\\my wav\\\x95\x5C a.wav\"", "/deluser"}, "1",
+        "0"},
     {"\"%p\"glued -DELINFO", "\"%p\"glued", {"-DELINFO"}, "0", "1"},
     {" probe.exe /deluser=1", "", {"probe.exe", "/deluser=1"}, "7", "0"},
     {"probe.exe \"C:\\a b.wav /delinfo", "probe.exe", {"\"C:\\a b.wav /delinfo"}, "0", "0"},
-    {"probe.exe deluser /DelUsers -DELINFO2 /DelUser", "probe.exe",
-     {"deluser", "/DelUsers", "-DELINFO2", "/DelUser"}, "1", "7"},
+    {"probe.exe deluser /DelUsers -DELINFO2 /DelUser", "probe.exe", {"deluser", "/DelUsers", "-DELINFO2", "/DelUser"},
+        "1", "7"},
 };
 
 TEST(CommandLineProcess, ChildSeesItsCommandLineAsTokensAndOptions) {

@@ -34,10 +34,19 @@ const ParseCase parseCases[] = {
     {"prog", "prog", {}},
     {"", "", {}},
     {"prog  \t a   b  ", "prog", {"a", "b"}},
-    {"prog\x01" "a\x1f" "b \x7f" "c", "prog", {"a", "b", "c"}},
-    {"prog a\x7f" "b c", "prog", {"a\x7f" "b", "c"}},
+    {"prog\x01"
+     "a\x1f"
+     "b \x7f"
+     "c",
+        "prog", {"a", "b", "c"}},
+    {"prog a\x7f"
+     "b c",
+        "prog",
+        {"a\x7f"
+         "b",
+            "c"}},
     {"\"C:\\Program Files\\p.exe\" \"C:\\my wav\\a b.wav\" /deluser", "\"C:\\Program Files\\p.exe\"",
-     {"\"C:\\my wav\\a b.wav\"", "/deluser"}},
+        {"\"C:\\my wav\\a b.wav\"", "/deluser"}},
     {"\"C:\\p.exe\"extra /x", "\"C:\\p.exe\"extra", {"/x"}},
     {"\"C:\\p.exe\"\"a b\" c", "\"C:\\p.exe\"\"a b\"", {"c"}},
     {"\"C:\\unclosed name", "\"C:\\unclosed name", {}},
@@ -48,8 +57,15 @@ const ParseCase parseCases[] = {
     {"prog 'a b' `c d` \"e f\"", "prog", {"'a b'", "`c d`", "\"e f\""}},
     {"prog 'a \"b' c'", "prog", {"'a \"b'", "c'"}},
     {"prog \"a\tb\"", "prog", {"\"a\tb\""}},
-    {"prog \"a\x01" "b c", "prog", {"\"a", "b", "c"}},
-    {"prog \"a\x7f" "b c", "prog", {"\"a\x7f" "b", "c"}},
+    {"prog \"a\x01"
+     "b c",
+        "prog", {"\"a", "b", "c"}},
+    {"prog \"a\x7f"
+     "b c",
+        "prog",
+        {"\"a\x7f"
+         "b",
+            "c"}},
     {"prog a ; b", "prog", {"a", ";", "b"}},
     {"prog [main] x", "prog", {"[main]", "x"}},
     {"prog `a" CHI " b`", "prog", {"`a" CHI " b`"}},
@@ -129,8 +145,7 @@ TEST(CommandLineTokenize, ExtendedModeBlanksCommentsAndEndsAtSections) {
     }
     CommandLine rewritten;
     tokenizeExtended(rewritten, "a ;c\n[main] b");
-    EXPECT_EQ(std::string(rewritten.buffer, rewritten.end),
-              std::string("\0a\0\0\0\0\x07main\0\0b\0", 15));
+    EXPECT_EQ(std::string(rewritten.buffer, rewritten.end), std::string("\0a\0\0\0\0\x07main\0\0b\0", 15));
 }
 
 } // namespace

@@ -49,7 +49,7 @@ protected:
             return made;
         }();
         dialogWindow = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), shape.get(), nullptr,
-                                                  startDialogProc<DialogObject, true>, 0);
+            startDialogProc<DialogObject, true>, 0);
         dialog = reinterpret_cast<DialogObject*>(GetWindowLongPtrA(dialogWindow, DWLP_USER));
     }
 
@@ -79,7 +79,6 @@ protected:
     static inline DialogObject* dialog = nullptr;
 };
 
-
 std::string repeated(const char* piece, int times) {
     std::string text;
     for (int i = 0; i < times; ++i) {
@@ -98,18 +97,13 @@ TEST_F(DataExchangeTest, ReadingRefusesTextThatDoesNotFitWithTheWarningAndSelect
         unsigned capacity;
         std::string text; // UTF-8
         bool accepted;
-    } cases[] = {{Edit, 260, std::string(259, 'x'), true},
-                 {Edit, 260, std::string(260, 'x'), false},
-                 {Edit, 260, std::string(400, 'y'), false},
-                 {Edit, 260, repeated("あ", 129) + "a", true},
-                 {Edit, 260, repeated("あ", 130), false},
-                 {Edit, 10, "aaaaaaaaaあ", false},
-                 {Combo, 8, "abcdefgh", false},
-                 {Combo, 8, "abcdefg", true},
-                 {Edit, 0, std::string(300, 'z'), true}};
+    } cases[] = {{Edit, 260, std::string(259, 'x'), true}, {Edit, 260, std::string(260, 'x'), false},
+        {Edit, 260, std::string(400, 'y'), false}, {Edit, 260, repeated("あ", 129) + "a", true},
+        {Edit, 260, repeated("あ", 130), false}, {Edit, 10, "aaaaaaaaaあ", false}, {Combo, 8, "abcdefgh", false},
+        {Combo, 8, "abcdefg", true}, {Edit, 0, std::string(300, 'z'), true}};
     for (const auto& sample : cases) {
-        SCOPED_TRACE(testing::Message() << "control " << sample.control << " capacity " << sample.capacity
-                                        << " text " << sample.text);
+        SCOPED_TRACE(testing::Message() << "control " << sample.control << " capacity " << sample.capacity << " text "
+                                        << sample.text);
         SetFocus(item(Button));
         const std::string text = ansiText(sample.text.c_str());
         SetDlgItemTextA(dialogWindow, sample.control, text.c_str());
@@ -140,8 +134,8 @@ TEST_F(DataExchangeTest, ReadingRefusesTextThatDoesNotFitWithTheWarningAndSelect
         SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
         EXPECT_EQ(start, 0u);
         // All of the text is selected; Wine's controls count characters, ANSI controls bytes.
-        EXPECT_TRUE(end == static_cast<DWORD>(GetWindowTextLengthW(field)) ||
-                    end == static_cast<DWORD>(GetWindowTextLengthA(field)))
+        EXPECT_TRUE(end == static_cast<DWORD>(GetWindowTextLengthW(field))
+            || end == static_cast<DWORD>(GetWindowTextLengthA(field)))
             << end;
     }
 }
@@ -167,8 +161,8 @@ TEST_F(DataExchangeTest, FillingLimitsEditAndComboFieldsOnly) {
         int control;
         unsigned capacity;
         LRESULT limit; // the control starts at 1234
-    } cases[] = {{Edit, 10, 9},     {LowerCaseEdit, 10, 9}, {MixedCaseEdit, 10, 9}, {Combo, 10, 9},
-                 {Edit, 260, 259},  {Edit, 0, 1234},        {Combo, 0, 1234},      {Button, 3, 1234}};
+    } cases[] = {{Edit, 10, 9}, {LowerCaseEdit, 10, 9}, {MixedCaseEdit, 10, 9}, {Combo, 10, 9}, {Edit, 260, 259},
+        {Edit, 0, 1234}, {Combo, 0, 1234}, {Button, 3, 1234}};
     for (const auto& sample : cases) {
         SCOPED_TRACE(testing::Message() << "control " << sample.control << " capacity " << sample.capacity);
         const HWND field = sample.control == Combo ? comboEdit() : item(sample.control);
@@ -190,10 +184,8 @@ TEST_F(DataExchangeTest, OnlyACheckedBoxReadsTrueAndFillingSetsTheState) {
         int control;
         UINT state;
         bool flag;
-    } cases[] = {{Check, BST_CHECKED, true},
-                 {Check, BST_UNCHECKED, false},
-                 {Check, BST_INDETERMINATE, false},
-                 {Missing, BST_CHECKED, false}};
+    } cases[] = {{Check, BST_CHECKED, true}, {Check, BST_UNCHECKED, false}, {Check, BST_INDETERMINATE, false},
+        {Missing, BST_CHECKED, false}};
     for (const auto& sample : cases) {
         SCOPED_TRACE(testing::Message() << "control " << sample.control << " state " << sample.state);
         CheckDlgButton(dialogWindow, Check, sample.state);
@@ -218,14 +210,10 @@ TEST_F(DataExchangeTest, WarningsShowTheirTextAndFocusVisibleControls) {
         UINT value;
         std::string text;
         bool focusMoves;
-    } cases[] = {{Edit, 0, 0, given, true},
-                 {List, 0, 0, given, true},
-                 {HiddenEdit, 0, 0, given, false},
-                 {Missing, 0, 0, given, false},
-                 {Edit, 1, 0, "", true},
-                 {Edit, 2, 25092, ansiText("文字列が長すぎます。( %1!u! 文字未満で入力して下さい)"), true},
-                 {Edit, 2, 999, "", true},
-                 {Combo, 3, 4096, tooLongText(4096), true}};
+    } cases[] = {{Edit, 0, 0, given, true}, {List, 0, 0, given, true}, {HiddenEdit, 0, 0, given, false},
+        {Missing, 0, 0, given, false}, {Edit, 1, 0, "", true},
+        {Edit, 2, 25092, ansiText("文字列が長すぎます。( %1!u! 文字未満で入力して下さい)"), true},
+        {Edit, 2, 999, "", true}, {Combo, 3, 4096, tooLongText(4096), true}};
     for (const auto& sample : cases) {
         SCOPED_TRACE(testing::Message() << "control " << sample.control << " kind " << sample.kind);
         SetFocus(item(Button));

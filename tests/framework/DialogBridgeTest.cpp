@@ -128,12 +128,9 @@ TEST_F(DialogBridgeTest, ModalDialogEndsWithTheButtonIdAndDeletesItsObjectAtNcDe
         WPARAM command; // 0: press the key instead
         WPARAM key;
         INT_PTR result;
-    } cases[] = {{MAKEWPARAM(IDOK, 0), 0, IDOK},
-                 {MAKEWPARAM(IDCANCEL, BN_CLICKED), 0, IDCANCEL},
-                 {MAKEWPARAM(IDOK, 0x1234), 0, IDOK},
-                 {MAKEWPARAM(IDCANCEL, 0xFFFF), 0, IDCANCEL},
-                 {0, VK_RETURN, IDOK},
-                 {0, VK_ESCAPE, IDCANCEL}};
+    } cases[] = {{MAKEWPARAM(IDOK, 0), 0, IDOK}, {MAKEWPARAM(IDCANCEL, BN_CLICKED), 0, IDCANCEL},
+        {MAKEWPARAM(IDOK, 0x1234), 0, IDOK}, {MAKEWPARAM(IDCANCEL, 0xFFFF), 0, IDCANCEL}, {0, VK_RETURN, IDOK},
+        {0, VK_ESCAPE, IDCANCEL}};
     for (const auto& sample : cases) {
         SCOPED_TRACE(testing::Message() << "command " << sample.command << " key " << sample.key);
         record = ProbeRecord();
@@ -145,9 +142,9 @@ TEST_F(DialogBridgeTest, ModalDialogEndsWithTheButtonIdAndDeletesItsObjectAtNcDe
             }
         };
         QuitTimer watchdog;
-        EXPECT_EQ(DialogBoxIndirectParamA(GetModuleHandleA(nullptr), shape(), nullptr,
-                                          startDialogProc<Probe, false>, 0),
-                  sample.result);
+        EXPECT_EQ(DialogBoxIndirectParamA(GetModuleHandleA(nullptr), shape(), nullptr, startDialogProc<Probe, false>,
+                      0),
+            sample.result);
         EXPECT_FALSE(watchdog.fired());
         EXPECT_EQ(record.countAtInit, 1);
         EXPECT_FALSE(record.modelessAtInit);
@@ -427,8 +424,8 @@ TEST_F(DialogBridgeTest, TemplatesAreFoundByIdWhateverTheirLanguage) {
     EXPECT_EQ(loadDialogTemplate(201), nullptr);
     const DLGTEMPLATE* found = loadDialogTemplate(200);
     ASSERT_NE(found, nullptr);
-    const HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), found, nullptr,
-                                                   startDialogProc<Probe, true>, 0);
+    const HWND window =
+        CreateDialogIndirectParamA(GetModuleHandleA(nullptr), found, nullptr, startDialogProc<Probe, true>, 0);
     ASSERT_NE(window, nullptr);
     char caption[64] = {};
     GetWindowTextA(window, caption, sizeof caption);

@@ -49,8 +49,8 @@ TEST_F(FileDialogTest, CancelYieldsCancelledAPlainDialogAndNoErrorCode) {
         char buffer[260] = "start.wav";
         OPENFILENAMEA request;
         initFileDialog(request, nullptr, buffer, sizeof buffer);
-        request.Flags |= OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE | OFN_FILEMUSTEXIST |
-                         OFN_HIDEREADONLY;
+        request.Flags |=
+            OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_ENABLETEMPLATEHANDLE | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
         request.lpfnHook = countingHook;
         request.hInstance = GetModuleHandleA(nullptr);
         request.lpTemplateName = "NOTEMPLATE";
@@ -99,17 +99,17 @@ TEST_F(FileDialogTest, ExtendedErrorYieldsFailedAndItsCode) {
 // The box goes to the given owner, else to the main window.
 TEST_F(FileDialogTest, CommonDialogErrorShowsTheCodeInTheApplicationsBox) {
     const HWND main = CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                      GetModuleHandleA(nullptr), nullptr);
+        GetModuleHandleA(nullptr), nullptr);
     const HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                       GetModuleHandleA(nullptr), nullptr);
+        GetModuleHandleA(nullptr), nullptr);
     application.mainWindow = main;
     const struct {
         HWND owner;
         DWORD code;
         const char* text; // UTF-8
     } cases[] = {{nullptr, CDERR_STRUCTSIZE, "コモンダイアログのエラーです (0x00000001)"},
-                 {other, FNERR_BUFFERTOOSMALL, "コモンダイアログのエラーです (0x00003003)"},
-                 {other, 0xABCDEF12, "コモンダイアログのエラーです (0xABCDEF12)"}};
+        {other, FNERR_BUFFERTOOSMALL, "コモンダイアログのエラーです (0x00003003)"},
+        {other, 0xABCDEF12, "コモンダイアログのエラーです (0xABCDEF12)"}};
     for (const auto& sample : cases) {
         SCOPED_TRACE(sample.text);
         QuitTimer watchdog;

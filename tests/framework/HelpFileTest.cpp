@@ -77,8 +77,8 @@ TEST(HelpRequest, HandsTheViewerThePathOrNothingWhenItDoesNotFit) {
     viewerClass.hInstance = GetModuleHandleA(nullptr);
     viewerClass.lpszClassName = "MS_WINHELP";
     ASSERT_NE(RegisterClassA(&viewerClass), 0);
-    const HWND viewer = CreateWindowA("MS_WINHELP", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                      GetModuleHandleA(nullptr), nullptr);
+    const HWND viewer =
+        CreateWindowA("MS_WINHELP", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(viewer, nullptr);
     for (const HelpCase& entry : cases) {
         SCOPED_TRACE(&entry - cases);

@@ -28,7 +28,6 @@ int main() {
     put("deluser", std::to_string(line.option("deluser")).c_str());
     put("delinfo", std::to_string(line.option("delinfo")).c_str());
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), report.data(), static_cast<DWORD>(report.size()), &written,
-              nullptr);
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
     return 0;
 }

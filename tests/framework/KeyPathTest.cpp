@@ -39,15 +39,15 @@ struct GuardedBuffer {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(KeyPath, joinsTheNonEmptyPartsWithBackslashes) {
     for (const KeyPathCase& test : keyPathCases) {
         SCOPED_TRACE(test.expected);
         GuardedBuffer buffer;
-        EXPECT_EQ(buildKeyPath(buffer.bytes, test.withPrefix, test.parts[0], test.parts[1],
-                               test.parts[2], test.parts[3]),
-                  test.built);
+        EXPECT_EQ(buildKeyPath(buffer.bytes, test.withPrefix, test.parts[0], test.parts[1], test.parts[2],
+                      test.parts[3]),
+            test.built);
         EXPECT_STREQ(buffer.bytes, test.expected);
     }
 }
@@ -59,9 +59,7 @@ TEST(KeyPath, fillsTheBufferToItsLastByteAndRefusesOneMoreWithoutWritingPastIt) 
     for (std::size_t over : {0, 1}) {
         const std::string third(keyPathCapacity - 1 - std::strlen("Software\\") - 202 + over, 'c');
         GuardedBuffer buffer;
-        EXPECT_EQ(buildKeyPath(buffer.bytes, true, first.c_str(), second.c_str(), third.c_str(),
-                               nullptr),
-                  over == 0);
+        EXPECT_EQ(buildKeyPath(buffer.bytes, true, first.c_str(), second.c_str(), third.c_str(), nullptr), over == 0);
         EXPECT_EQ(std::strlen(buffer.bytes), over == 0 ? keyPathCapacity - 1 : 0);
         EXPECT_TRUE(buffer.tailUntouched());
     }
@@ -76,8 +74,7 @@ TEST(AppKey, opensTheKeyNamedByItsParts) {
     EXPECT_TRUE(RegistryKey(key).readDword("MainWindowPos.left", value));
     EXPECT_EQ(value, 5u);
     EXPECT_EQ(closeKey(key), ERROR_SUCCESS);
-    EXPECT_EQ(openAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), "Absent", nullptr, nullptr),
-              nullptr);
+    EXPECT_EQ(openAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), "Absent", nullptr, nullptr), nullptr);
 }
 
 TEST(AppKey, anOverLongPathIsNeitherOpenedNorDeleted) {
@@ -92,11 +89,8 @@ TEST(AppKey, anOverLongPathIsNeitherOpenedNorDeleted) {
     ASSERT_TRUE(scratch.create(relative));
     ASSERT_TRUE(scratch.create(cutRelative));
 
-    EXPECT_EQ(openAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), first.c_str(),
-                         second.c_str(), nullptr),
-              nullptr);
-    EXPECT_FALSE(deleteAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), first.c_str(),
-                              second.c_str(), nullptr));
+    EXPECT_EQ(openAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), first.c_str(), second.c_str(), nullptr), nullptr);
+    EXPECT_FALSE(deleteAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), first.c_str(), second.c_str(), nullptr));
     EXPECT_TRUE(scratch.exists(relative));
     EXPECT_TRUE(scratch.exists(cutRelative));
 }

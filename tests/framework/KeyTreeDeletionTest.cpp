@@ -11,19 +11,17 @@
 TEST(KeyTreeDeletion, deletesTheWholeTreeOrLeavesWhatItCouldNotDelete) {
     const struct {
         const char* what;
-        std::vector<std::string> keys;  // UTF-8, below the scratch key
+        std::vector<std::string> keys; // UTF-8, below the scratch key
         bool deleted;
         std::vector<std::string> gone;
         std::vector<std::string> kept;
     } cases[] = {
-        {"ASCII names", {"Top\\A\\A1", "Top\\A\\A2", "Top\\B\\B1", "Top\\C"}, true, {"Top"},
-         {"Sibling"}},
+        {"ASCII names", {"Top\\A\\A1", "Top\\A\\A2", "Top\\B\\B1", "Top\\C"}, true, {"Top"}, {"Sibling"}},
         {"Japanese names, several levels deep",
-         {u8"Top\\設定\\録音ソ表\\表示\\ソ", u8"Top\\設定\\録音ソ表\\音", u8"Top\\予定\\表"}, true,
-         {"Top"}, {"Sibling"}},
-        {"a name the code page cannot hold",
-         {u8"Top\\A\\設定", u8"Top\\Z", u8"Top\\\uD55C\\録音"}, false, {"Top\\A", "Top\\Z"},
-         {u8"Top\\\uD55C\\録音", "Sibling"}},
+            {u8"Top\\設定\\録音ソ表\\表示\\ソ", u8"Top\\設定\\録音ソ表\\音", u8"Top\\予定\\表"}, true, {"Top"},
+            {"Sibling"}},
+        {"a name the code page cannot hold", {u8"Top\\A\\設定", u8"Top\\Z", u8"Top\\\uD55C\\録音"}, false,
+            {"Top\\A", "Top\\Z"}, {u8"Top\\\uD55C\\録音", "Sibling"}},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
@@ -63,8 +61,7 @@ TEST(KeyPruning, deletesTheParentsLeftEmptyUpToOneThatStays) {
         {"double-byte names", {u8"ソ\\表"}, "", u8"ソ\\表", u8"ソ", ""},
         {"empty parents", {"X\\Y\\Z\\Leaf"}, "", "X\\Y\\Z", "X", ""},
         {"a parent with a value", {"X\\Y\\Z"}, "X\\Y", "X\\Y\\Z", "X\\Y\\Z", "X\\Y"},
-        {"a parent with another subkey", {"X\\Y\\Z", "X\\Other"}, "", "X\\Y\\Z", "X\\Y",
-         "X\\Other"},
+        {"a parent with another subkey", {"X\\Y\\Z", "X\\Other"}, "", "X\\Y\\Z", "X\\Y", "X\\Other"},
         {"a tree that cannot be found", {"X\\Y"}, "", "X\\Y\\Z", nullptr, "X\\Y"},
     };
     for (const auto& test : cases) {
@@ -86,8 +83,7 @@ TEST(AppKeyDeletion, deletesTheVersionKeyAndItsEmptyParents) {
     ASSERT_TRUE(scratch.setDword("", "keeps the scratch key", 1));
     ASSERT_TRUE(scratch.setDword("Sonorix\\1.01", "MainWindowPos.left", 1));
 
-    EXPECT_FALSE(deleteAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), "Sonorix", "1.01",
-                              nullptr));
+    EXPECT_FALSE(deleteAppKey(HKEY_CURRENT_USER, scratch.name().c_str(), "Sonorix", "1.01", nullptr));
     EXPECT_FALSE(scratch.exists("Sonorix"));
     EXPECT_TRUE(scratch.exists(""));
 }

@@ -21,8 +21,8 @@ public:
 
 TEST(MessageBoxes, ShowTheTextUnderTheCaptionOrTheTitleOwnedByTheMainWindow) {
     TitledApplication application;
-    const HWND window = CreateWindowA("STATIC", "main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                      GetModuleHandleA(nullptr), nullptr);
+    const HWND window =
+        CreateWindowA("STATIC", "main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
     ApplicationBase::setMainWindow(window);
     EXPECT_EQ(application.mainWindow, window);
@@ -35,9 +35,9 @@ TEST(MessageBoxes, ShowTheTextUnderTheCaptionOrTheTitleOwnedByTheMainWindow) {
     };
     const Case cases[] = {
         {[&] { return application.messageBoxId(nullptr, 25089, nullptr, MB_OK | MB_ICONINFORMATION); }, titleText, "",
-         BoxIcon::Information},
+            BoxIcon::Information},
         {[&] { return application.messageBoxId(nullptr, 25088, "caption", MB_OK); }, "caption", "\x90\xE6\x93\xAA",
-         BoxIcon::None},
+            BoxIcon::None},
         {[&] { return application.messageBox(nullptr, body, nullptr, MB_ICONERROR); }, titleText, body, BoxIcon::Error},
     };
     for (const Case& entry : cases) {

@@ -72,7 +72,7 @@ HWND receivingWindow() {
         return RegisterClassA(&description);
     }();
     return CreateWindowExA(0, MAKEINTATOM(windowClass), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+        GetModuleHandleA(nullptr), nullptr);
 }
 
 const DLGTEMPLATE* dialogShape() {
@@ -88,7 +88,7 @@ using TrackedDialog = Tracked<DialogObject>;
 
 HWND createModeless() {
     return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialogShape(), nullptr,
-                                      startDialogProc<TrackedDialog, true>, 0);
+        startDialogProc<TrackedDialog, true>, 0);
 }
 
 DialogObject* boundObject(HWND window) {
@@ -101,7 +101,10 @@ bool holds(const std::list<WindowObject*>& windows, const void* object) {
 
 class MessageLoopTest : public FrameworkFixture {
 protected:
-    MessageLoopTest() { journal.clear(); received.clear(); }
+    MessageLoopTest() {
+        journal.clear();
+        received.clear();
+    }
 };
 
 TEST_F(MessageLoopTest, LoopsRegisterNewestFirstAndLeaveOnDestruction) {
@@ -128,10 +131,8 @@ TEST_F(MessageLoopTest, RunLoopDispatchesUnhandledMessagesAndReturnsTheQuitCode)
         int exitCode;
         bool handled;
         std::vector<UINT> received;
-    } cases[] = {{0, false, {WM_KEYDOWN, WM_USER, WM_CHAR}},
-                 {1, false, {WM_KEYDOWN, WM_USER, WM_CHAR}},
-                 {-3, false, {WM_KEYDOWN, WM_USER, WM_CHAR}},
-                 {7, true, {WM_USER}}};
+    } cases[] = {{0, false, {WM_KEYDOWN, WM_USER, WM_CHAR}}, {1, false, {WM_KEYDOWN, WM_USER, WM_CHAR}},
+        {-3, false, {WM_KEYDOWN, WM_USER, WM_CHAR}}, {7, true, {WM_USER}}};
     const HWND window = receivingWindow();
     for (const auto& sample : cases) {
         SCOPED_TRACE(testing::Message() << "exit code " << sample.exitCode);
@@ -159,9 +160,8 @@ TEST_F(MessageLoopTest, PreTranslateAsksNewestFirstAndStopsAtHandled) {
         int handledBy; // index from the newest, -1 for none
         std::vector<std::string> journal;
     } cases[] = {{-1, {"C1", "B1", "A1", "C6", "B6", "A6", "C2", "B2", "A2"}},
-                 {0, {"C1", "B1", "A1", "C6", "C2", "B2", "A2"}},
-                 {1, {"C1", "B1", "A1", "C6", "B6", "C2", "B2", "A2"}},
-                 {2, {"C1", "B1", "A1", "C6", "B6", "A6", "C2", "B2", "A2"}}};
+        {0, {"C1", "B1", "A1", "C6", "C2", "B2", "A2"}}, {1, {"C1", "B1", "A1", "C6", "B6", "C2", "B2", "A2"}},
+        {2, {"C1", "B1", "A1", "C6", "B6", "A6", "C2", "B2", "A2"}}};
     for (const auto& sample : cases) {
         SCOPED_TRACE(testing::Message() << "handled by " << sample.handledBy);
         Tracer* objects[] = {new Tracer('A'), new Tracer('B'), new Tracer('C')};
@@ -221,12 +221,9 @@ TEST_F(MessageLoopTest, HookCodesReachTheFiltersOrTheNextHook) {
         bool filtered;
         std::vector<int> outerCodes;
         std::vector<std::string> journal;
-    } cases[] = {{MSGF_MENU, 3, false, {}, {}},
-                 {MSGF_MESSAGEBOX, 3, false, {}, {}},
-                 {-1, 3, true, {-1}, {}},
-                 {MSGF_DIALOGBOX, -1, false, {}, {}},
-                 {MSGF_DIALOGBOX, 3, true, {}, {"F1", "F8", "F2"}},
-                 {MSGF_DIALOGBOX, 0, false, {}, {"F1", "F8", "F2"}}};
+    } cases[] = {{MSGF_MENU, 3, false, {}, {}}, {MSGF_MESSAGEBOX, 3, false, {}, {}}, {-1, 3, true, {-1}, {}},
+        {MSGF_DIALOGBOX, -1, false, {}, {}}, {MSGF_DIALOGBOX, 3, true, {}, {"F1", "F8", "F2"}},
+        {MSGF_DIALOGBOX, 0, false, {}, {"F1", "F8", "F2"}}};
     outerHandle = SetWindowsHookExA(WH_MSGFILTER, outerHook, nullptr, GetCurrentThreadId());
     ASSERT_NE(outerHandle, nullptr);
     for (const auto& sample : cases) {

@@ -24,7 +24,7 @@ std::vector<std::string> expectedStrings(Block block, const std::string& moduleN
 
 struct IdentityCase {
     const char* directorySuffix;
-    const char* probeAs;        // copy of the probe with its own version block
+    const char* probeAs; // copy of the probe with its own version block
     const char* emptyProductAs; // copy of the probe whose ProductName is empty
     const char* startAs;
     const char* moduleName;

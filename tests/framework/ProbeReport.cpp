@@ -31,8 +31,8 @@ ProbeReport runProbe(const std::string& path, std::string commandLine) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = startup.hStdError = writeEnd;
     PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    const BOOL started = CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+        nullptr, nullptr, &startup, &process);
     CloseHandle(writeEnd);
     std::string output;
     if (started) {
@@ -44,7 +44,7 @@ ProbeReport runProbe(const std::string& path, std::string commandLine) {
             DWORD available = 0;
             DWORD read = 0;
             while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0
-                   && ReadFile(readEnd, chunk, sizeof chunk, &read, nullptr) && read > 0) {
+                && ReadFile(readEnd, chunk, sizeof chunk, &read, nullptr) && read > 0) {
                 output.append(chunk, read);
             }
         } while (!report.ran && GetTickCount64() < deadline);

@@ -21,9 +21,12 @@ TEST(RegistryKeyReads, onlyADwordIsReadAndAnyNonZeroNumberIsTrue) {
         DWORD number;
         bool flag;
     } cases[] = {
-        {"dword", true, 0x12345678, true}, {"zero", true, 0, false},
-        {"string", false, 0xCAFE, true},   {"binary4", false, 0xCAFE, true},
-        {"binary8", false, 0xCAFE, true},  {"absent", false, 0xCAFE, true},
+        {"dword", true, 0x12345678, true},
+        {"zero", true, 0, false},
+        {"string", false, 0xCAFE, true},
+        {"binary4", false, 0xCAFE, true},
+        {"binary8", false, 0xCAFE, true},
+        {"absent", false, 0xCAFE, true},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);

@@ -6,8 +6,8 @@
 
 namespace {
 
-const char* const edgeNames[] = {"MainWindowPos.left", "MainWindowPos.top",
-                                 "MainWindowPos.right", "MainWindowPos.bottom"};
+const char* const edgeNames[] = {"MainWindowPos.left", "MainWindowPos.top", "MainWindowPos.right",
+    "MainWindowPos.bottom"};
 
 RECT normalPosition(HWND window) {
     WINDOWPLACEMENT placement = {};
@@ -16,7 +16,7 @@ RECT normalPosition(HWND window) {
     return placement.rcNormalPosition;
 }
 
-}  // namespace
+} // namespace
 
 // A plain popup, so that Wine does not wait for a window manager to map it.
 TEST(RestorePlacement, movesAndMaximizesOnlyAsAWholeValidStoredPlacementSays) {
@@ -24,7 +24,7 @@ TEST(RestorePlacement, movesAndMaximizesOnlyAsAWholeValidStoredPlacementSays) {
     const RECT onScreen = {12, 14, 312, 214};
     const struct {
         const char* what;
-        int edges;  // how many of left, top, right, bottom are stored, from the right
+        int edges; // how many of left, top, right, bottom are stored, from the right
         RECT stored;
         DWORD maximizedType;
         int show;
@@ -40,19 +40,17 @@ TEST(RestorePlacement, movesAndMaximizesOnlyAsAWholeValidStoredPlacementSays) {
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
         ScratchRegistryKey scratch("placement");
-        const LONG edges[] = {test.stored.left, test.stored.top, test.stored.right,
-                              test.stored.bottom};
+        const LONG edges[] = {test.stored.left, test.stored.top, test.stored.right, test.stored.bottom};
         for (int i = 4 - test.edges; i < 4; ++i) {
             ASSERT_TRUE(scratch.setDword("", edgeNames[i], static_cast<DWORD>(edges[i])));
         }
         if (test.maximizedType == REG_DWORD) {
-            ASSERT_TRUE(scratch.setDword("", "MainWindowPos.bmaximized",
-                                         test.shownAs == SW_SHOWMAXIMIZED ? 1 : 0));
+            ASSERT_TRUE(scratch.setDword("", "MainWindowPos.bmaximized", test.shownAs == SW_SHOWMAXIMIZED ? 1 : 0));
         } else if (test.maximizedType == REG_SZ) {
             ASSERT_TRUE(scratch.set("", "MainWindowPos.bmaximized", REG_SZ, "1", 2));
         }
-        HWND window = CreateWindowExA(0, "STATIC", "placement", WS_POPUP, 30, 40, 200, 150,
-                                      nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        HWND window = CreateWindowExA(0, "STATIC", "placement", WS_POPUP, 30, 40, 200, 150, nullptr, nullptr,
+            GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
         const RECT before = normalPosition(window);
         HKEY key = openKey(HKEY_CURRENT_USER, scratch.path().c_str());

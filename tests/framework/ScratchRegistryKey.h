@@ -22,8 +22,7 @@ public:
     std::string path(const std::string& relative = "") const;
 
     bool create(const std::string& relative) const;
-    bool set(const std::string& relative, const char* value, DWORD type, const void* data,
-             DWORD size) const;
+    bool set(const std::string& relative, const char* value, DWORD type, const void* data, DWORD size) const;
     bool setDword(const std::string& relative, const char* value, DWORD number) const {
         return set(relative, value, REG_DWORD, &number, sizeof number);
     }

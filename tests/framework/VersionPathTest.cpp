@@ -22,11 +22,9 @@ struct VersionReader : ApplicationBase {
 // "<directory>\p.exe" of exactly total bytes, holding the probe's version block.
 std::string placeProbe(const ScratchDirectory& scratch, std::size_t total) {
     const std::size_t directoryLength = total - std::strlen("\\p.exe");
-    const std::string directory =
-        scratch.path() + "\\" + std::string(directoryLength - scratch.path().size() - 1, 'd');
+    const std::string directory = scratch.path() + "\\" + std::string(directoryLength - scratch.path().size() - 1, 'd');
     EXPECT_TRUE(CreateDirectoryA(directory.c_str(), nullptr));
-    EXPECT_TRUE(CopyFileA((testDirectory() + "\\identity_probe.exe").c_str(),
-                          (directory + "\\p.exe").c_str(), FALSE));
+    EXPECT_TRUE(CopyFileA((testDirectory() + "\\identity_probe.exe").c_str(), (directory + "\\p.exe").c_str(), FALSE));
     return directory;
 }
 

@@ -130,9 +130,8 @@ TEST_F(WindowObjectTest, OtherCodesAnswerZeroAndChangeNothing) {
     const struct {
         bool dialog;
         int code;
-    } cases[] = {{false, SetModeless}, {false, PreTranslate}, {false, Handled}, {false, MsgFilter},
-                 {false, 0},           {false, 9},            {false, -1},      {true, 0},
-                 {true, Handled},      {true, MsgFilter},     {true, 9},        {true, -5}};
+    } cases[] = {{false, SetModeless}, {false, PreTranslate}, {false, Handled}, {false, MsgFilter}, {false, 0},
+        {false, 9}, {false, -1}, {true, 0}, {true, Handled}, {true, MsgFilter}, {true, 9}, {true, -5}};
     for (const auto& sample : cases) {
         SCOPED_TRACE(testing::Message() << "dialog " << sample.dialog << " code " << sample.code);
         WindowObject* object = sample.dialog ? static_cast<WindowObject*>(new DialogObject) : new WindowObject;

@@ -34,7 +34,7 @@ const PlacementCase placementCases[] = {
     {"right and bottom absent", {100, 100, LONG_MIN, LONG_MIN}, false},
 };
 
-}  // namespace
+} // namespace
 
 TEST(PlacementRule, usesAStoredRectOnlyWhenEnoughOfItIsOnTheScreen) {
     for (const PlacementCase& test : placementCases) {
@@ -48,9 +48,12 @@ TEST(PlacementRule, aMaximizedWindowShowsMaximizedOnlyForTheNormalShowCommands) 
         int maximized;
     };
     const ShowCase cases[] = {
-        {SW_SHOWNORMAL, SW_SHOWMAXIMIZED}, {SW_SHOW, SW_SHOWMAXIMIZED},
-        {SW_SHOWDEFAULT, SW_SHOWMAXIMIZED}, {SW_HIDE, SW_HIDE},
-        {SW_SHOWMINNOACTIVE, SW_SHOWMINNOACTIVE}, {SW_SHOWMINIMIZED, SW_SHOWMINIMIZED},
+        {SW_SHOWNORMAL, SW_SHOWMAXIMIZED},
+        {SW_SHOW, SW_SHOWMAXIMIZED},
+        {SW_SHOWDEFAULT, SW_SHOWMAXIMIZED},
+        {SW_HIDE, SW_HIDE},
+        {SW_SHOWMINNOACTIVE, SW_SHOWMINNOACTIVE},
+        {SW_SHOWMINIMIZED, SW_SHOWMINIMIZED},
         {SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED},
     };
     for (const ShowCase& test : cases) {

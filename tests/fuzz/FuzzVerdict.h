@@ -6,8 +6,7 @@
 
 // Ends the run on a broken property, naming it, so that libFuzzer keeps the
 // input as a crash.
-inline void stopOnBrokenProperty(const std::string& broken)
-{
+inline void stopOnBrokenProperty(const std::string& broken) {
     if (broken.empty())
         return;
     std::fprintf(stderr, "broken property: %s\n", broken.c_str());

@@ -32,9 +32,7 @@ public:
         return true;
     }
 
-    bool alignTo(std::size_t boundary) {
-        return seek((offset_ + boundary - 1) / boundary * boundary);
-    }
+    bool alignTo(std::size_t boundary) { return seek((offset_ + boundary - 1) / boundary * boundary); }
 
     // A little-endian number, or a packed structure of them.
     template <typename T>

@@ -16,8 +16,7 @@ void CheckedExecutable::SetUp() {
         }
         FAIL() << path << " is missing";
     }
-    module = LoadLibraryExA(path.c_str(), nullptr,
-                            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module, nullptr) << path << ": error " << GetLastError();
 }
 
@@ -39,10 +38,7 @@ Bytes CheckedExecutable::resource(LPCWSTR type, WORD id) const {
     return data;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Executables, CheckedExecutable,
+INSTANTIATE_TEST_SUITE_P(Executables, CheckedExecutable,
     testing::Values(ExecutableUnderTest{"ThisBuild", SONORIX_BUILT_EXE, true},
-                    ExecutableUnderTest{"Shipped32Bit", SONORIX_SHIPPED_EXE, false}),
-    [](const testing::TestParamInfo<ExecutableUnderTest>& info) {
-        return std::string(info.param.label);
-    });
+        ExecutableUnderTest{"Shipped32Bit", SONORIX_SHIPPED_EXE, false}),
+    [](const testing::TestParamInfo<ExecutableUnderTest>& info) { return std::string(info.param.label); });

@@ -13,7 +13,7 @@ struct ExpectedImage {
 
 const ExpectedImage images[] = {{1, 32, 744}, {2, 16, 296}};
 
-}  // namespace
+} // namespace
 
 TEST_P(CheckedExecutable, iconGroupNamesTwoDrawnSixteenColourImages) {
     const Bytes group = resource(MAKEINTRESOURCEW(14), 128);
@@ -36,8 +36,8 @@ TEST_P(CheckedExecutable, iconGroupNamesTwoDrawnSixteenColourImages) {
         std::uint16_t bitCount = 0;
         std::uint32_t bytes = 0;
         std::uint16_t id = 0;
-        ASSERT_TRUE(reader.seek(entry + 4) && reader.read(planes) && reader.read(bitCount) &&
-                    reader.read(bytes) && reader.read(id));
+        ASSERT_TRUE(reader.seek(entry + 4) && reader.read(planes) && reader.read(bitCount) && reader.read(bytes)
+            && reader.read(id));
         EXPECT_EQ(planes, 1);
         EXPECT_EQ(bitCount, 4);
         EXPECT_EQ(bytes, image.bytes);
@@ -58,8 +58,8 @@ TEST_P(CheckedExecutable, iconGroupNamesTwoDrawnSixteenColourImages) {
             colours.insert(bits[pixelStart + i] & 0x0F);
         }
         EXPECT_GE(colours.size(), 4u) << "a background, a dead line, a live wave, a spark";
-        HICON icon = CreateIconFromResourceEx(bits.data(), static_cast<DWORD>(bits.size()), TRUE,
-                                              0x00030000, image.size, image.size, 0);
+        HICON icon = CreateIconFromResourceEx(bits.data(), static_cast<DWORD>(bits.size()), TRUE, 0x00030000,
+            image.size, image.size, 0);
         EXPECT_NE(icon, nullptr);
         if (icon != nullptr) {
             DestroyIcon(icon);

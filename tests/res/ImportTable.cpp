@@ -20,7 +20,7 @@ void readThunks(const BYTE* base, DWORD rva, std::vector<ImportedFunction>& func
     }
 }
 
-}  // namespace
+} // namespace
 
 bool readImportTable(HMODULE module, ImportTable& imports) {
     imports.clear();
@@ -35,17 +35,16 @@ bool readImportTable(HMODULE module, ImportTable& imports) {
     if (nt->Signature != IMAGE_NT_SIGNATURE) {
         return false;
     }
-    const IMAGE_DATA_DIRECTORY* directories =
-        wide ? reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt)->OptionalHeader.DataDirectory
-             : nt->OptionalHeader.DataDirectory;
+    const IMAGE_DATA_DIRECTORY* directories = wide
+        ? reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt)->OptionalHeader.DataDirectory
+        : nt->OptionalHeader.DataDirectory;
     const DWORD table = directories[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + table);
-         table != 0 && entry->Name != 0; ++entry) {
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + table); table != 0 && entry->Name != 0;
+         ++entry) {
         std::string name = reinterpret_cast<const char*>(base + entry->Name);
         std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        const DWORD thunks = entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk
-                                                             : entry->FirstThunk;
+            [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        const DWORD thunks = entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk : entry->FirstThunk;
         if (wide) {
             readThunks<ULONGLONG>(base, thunks, imports[name]);
         } else {

@@ -9,8 +9,15 @@ TEST_P(CheckedExecutable, importsOnlySystemDlls) {
     ImportTable imports;
     ASSERT_TRUE(readImportTable(module, imports));
     const std::set<std::string> system = {
-        "KERNEL32.DLL", "USER32.DLL",  "GDI32.DLL",   "ADVAPI32.DLL", "COMDLG32.DLL",
-        "SHELL32.DLL",  "COMCTL32.DLL", "VERSION.DLL", "MSVCRT.DLL",
+        "KERNEL32.DLL",
+        "USER32.DLL",
+        "GDI32.DLL",
+        "ADVAPI32.DLL",
+        "COMDLG32.DLL",
+        "SHELL32.DLL",
+        "COMCTL32.DLL",
+        "VERSION.DLL",
+        "MSVCRT.DLL",
     };
     EXPECT_FALSE(imports.empty());
     for (const auto& dll : imports) {

@@ -18,14 +18,13 @@ std::vector<MenuItem> itemsOf(HMENU menu) {
         info.dwTypeData = text;
         info.cch = 64;
         GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
-        items.emplace_back(GetSubMenu(menu, i) != nullptr ? 0 : info.wID,
-                           reinterpret_cast<const char16_t*>(text), info.fType,
-                           info.fType == MFT_SEPARATOR ? 0 : info.fState);
+        items.emplace_back(GetSubMenu(menu, i) != nullptr ? 0 : info.wID, reinterpret_cast<const char16_t*>(text),
+            info.fType, info.fType == MFT_SEPARATOR ? 0 : info.fState);
     }
     return items;
 }
 
-}  // namespace
+} // namespace
 
 TEST_P(CheckedExecutable, menuHasOneHelpPopupWithItsFourItems) {
     const Bytes bytes = resource(MAKEINTRESOURCEW(4), 129);

@@ -35,7 +35,7 @@ std::u16string throughAnsi(HMODULE module, UINT id) {
     return std::u16string(reinterpret_cast<const char16_t*>(wide), static_cast<std::size_t>(units));
 }
 
-}  // namespace
+} // namespace
 
 // Every slot of the three blocks is loaded, so an extra string shows as well
 // as a missing or altered one.
@@ -47,8 +47,7 @@ TEST_P(CheckedExecutable, stringBlocksHoldExactlyTheTabledStringsInCodePage932) 
             const wchar_t* text = nullptr;
             const int length = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
             if (length > 0) {
-                stored[id].assign(reinterpret_cast<const char16_t*>(text),
-                                  static_cast<std::size_t>(length));
+                stored[id].assign(reinterpret_cast<const char16_t*>(text), static_cast<std::size_t>(length));
             }
         }
     }

@@ -9,9 +9,8 @@ bool readNode(const Bytes& data, std::size_t start, std::size_t limit, VersionNo
     ByteReader reader(data);
     std::uint16_t length = 0;
     std::uint16_t valueLength = 0;
-    if (!reader.seek(start) || !reader.read(length) || !reader.read(valueLength) ||
-        !reader.read(node.type) || length < 6 || start + length > limit ||
-        !reader.text(node.key) || !reader.alignTo(4)) {
+    if (!reader.seek(start) || !reader.read(length) || !reader.read(valueLength) || !reader.read(node.type)
+        || length < 6 || start + length > limit || !reader.text(node.key) || !reader.alignTo(4)) {
         return false;
     }
     const std::size_t end = start + length;
@@ -19,8 +18,7 @@ bool readNode(const Bytes& data, std::size_t start, std::size_t limit, VersionNo
     if (reader.offset() + valueBytes > end) {
         return false;
     }
-    node.value.assign(data.begin() + reader.offset(),
-                      data.begin() + reader.offset() + valueBytes);
+    node.value.assign(data.begin() + reader.offset(), data.begin() + reader.offset() + valueBytes);
     std::size_t next = reader.offset() + valueBytes;
     for (;;) {
         next = (next + 3) / 4 * 4;
@@ -36,7 +34,7 @@ bool readNode(const Bytes& data, std::size_t start, std::size_t limit, VersionNo
     }
 }
 
-}  // namespace
+} // namespace
 
 const VersionNode* VersionNode::child(const std::u16string& name) const {
     for (const VersionNode& node : children) {

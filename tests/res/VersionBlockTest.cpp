@@ -10,7 +10,7 @@ bool readVersionBlock(const Bytes& data, VersionNode& root) {
     return parseVersionBlock(data, root) && root.key == u"VS_VERSION_INFO";
 }
 
-}  // namespace
+} // namespace
 
 TEST_P(CheckedExecutable, versionFixedPartDescribesAnNtApplication) {
     VersionNode root;
@@ -18,10 +18,8 @@ TEST_P(CheckedExecutable, versionFixedPartDescribesAnNtApplication) {
     ASSERT_EQ(root.value.size(), sizeof(VS_FIXEDFILEINFO));
     // Signature, structure version, file and product version 1.0.1.1, flags mask,
     // flags, VOS_NT_WINDOWS32, VFT_APP, subtype and date.
-    const std::vector<DWORD> expected = {0xFEEF04BD, 0x00010000, 0x00010000, 0x00010001,
-                                         0x00010000, 0x00010001, 0x3F,       0,
-                                         0x00040004, 1,          0,          0,
-                                         0};
+    const std::vector<DWORD> expected = {0xFEEF04BD, 0x00010000, 0x00010000, 0x00010001, 0x00010000, 0x00010001, 0x3F,
+        0, 0x00040004, 1, 0, 0, 0};
     std::vector<DWORD> fixed(expected.size());
     std::memcpy(fixed.data(), root.value.data(), sizeof(VS_FIXEDFILEINFO));
     EXPECT_EQ(fixed, expected);
@@ -37,12 +35,18 @@ TEST_P(CheckedExecutable, versionStringsAndTranslationAreJapaneseUnicode) {
     EXPECT_EQ(table.key, u"041104b0");
     // Each name in its order, with its exact text where that is fixed.
     const std::pair<std::u16string, const char16_t*> values[] = {
-        {u"Comments", u""},           {u"CompanyName", u"Halvane"},
-        {u"FileDescription", nullptr}, {u"FileVersion", u"1.01"},
-        {u"InternalName", u"Sonorix"}, {u"LegalCopyright", nullptr},
-        {u"LegalTrademarks", u""},     {u"OriginalFilename", u"Sonorix.exe"},
-        {u"PrivateBuild", u""},        {u"ProductName", u"Sonorix"},
-        {u"ProductVersion", u"1.01"},  {u"SpecialBuild", u""},
+        {u"Comments", u""},
+        {u"CompanyName", u"Halvane"},
+        {u"FileDescription", nullptr},
+        {u"FileVersion", u"1.01"},
+        {u"InternalName", u"Sonorix"},
+        {u"LegalCopyright", nullptr},
+        {u"LegalTrademarks", u""},
+        {u"OriginalFilename", u"Sonorix.exe"},
+        {u"PrivateBuild", u""},
+        {u"ProductName", u"Sonorix"},
+        {u"ProductVersion", u"1.01"},
+        {u"SpecialBuild", u""},
     };
     ASSERT_EQ(table.children.size(), std::size(values));
     for (std::size_t i = 0; i < table.children.size(); ++i) {

@@ -6,8 +6,7 @@ namespace {
 
 // Judges the open file: Repaired with the plan's writes to make, or the
 // outcome that ends the repair here.
-RepairResult examine(RandomFileAccess& file, FileTime& lastWrite, SizePlan& plan, LayoutFindings& findings)
-{
+RepairResult examine(RandomFileAccess& file, FileTime& lastWrite, SizePlan& plan, LayoutFindings& findings) {
     // Read whether or not it will be restored, so a file whose time cannot be
     // read is refused the same way in both modes.
     if (!file.getLastWriteTime(lastWrite) || !file.getSize(findings.fileSize)
@@ -22,8 +21,7 @@ RepairResult examine(RandomFileAccess& file, FileTime& lastWrite, SizePlan& plan
 // within one sector reach the disk in their order without a flush between.
 constexpr std::uint64_t sectorSize = 512;
 
-bool inOneSector(const SizePlan::Write& a, const SizePlan::Write& b)
-{
+bool inOneSector(const SizePlan::Write& a, const SizePlan::Write& b) {
     const std::uint64_t sector = a.offset / sectorSize;
     return (a.offset + a.count - 1) / sectorSize == sector && b.offset / sectorSize == sector
         && (b.offset + b.count - 1) / sectorSize == sector;
@@ -32,8 +30,7 @@ bool inOneSector(const SizePlan::Write& a, const SizePlan::Write& b)
 // Writes the plan in its order, flushing between writes in different sectors.
 // The last writes stay unflushed: making them durable is the file layer's,
 // at close.
-RepairResult write(RandomFileAccess& file, const SizePlan& plan)
-{
+RepairResult write(RandomFileAccess& file, const SizePlan& plan) {
     for (std::size_t i = 0; i < plan.count; ++i) {
         const SizePlan::Write& field = plan.writes[i];
         std::uint32_t done = 0;
@@ -47,8 +44,7 @@ RepairResult write(RandomFileAccess& file, const SizePlan& plan)
 }
 
 RepairResult AnyLayoutRepairer::repair(RandomFileAccess& file, const char* path, bool keepTime,
-    LayoutFindings& findings) const
-{
+    LayoutFindings& findings) const {
     if (!file.open(path))
         return FileError;
     FileTime lastWrite;
@@ -64,8 +60,7 @@ RepairResult AnyLayoutRepairer::repair(RandomFileAccess& file, const char* path,
     return result;
 }
 
-RepairResult AnyLayoutRepairer::inspect(RandomFileAccess& file, const char* path, LayoutFindings& findings) const
-{
+RepairResult AnyLayoutRepairer::inspect(RandomFileAccess& file, const char* path, LayoutFindings& findings) const {
     if (!file.open(path))
         return FileError;
     FileTime lastWrite;

@@ -16,8 +16,7 @@ class AnyLayoutRepairer {
 public:
     // Repairs the file at path; with keepTime the last-write time survives a
     // rewrite. The file is closed again on every path.
-    RepairResult repair(RandomFileAccess& file, const char* path, bool keepTime,
-        LayoutFindings& findings) const;
+    RepairResult repair(RandomFileAccess& file, const char* path, bool keepTime, LayoutFindings& findings) const;
 
     // What repair would answer, found by the same reads and the same
     // judgement but without writing, flushing or setting a time.

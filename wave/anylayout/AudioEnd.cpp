@@ -7,8 +7,7 @@
 
 namespace {
 
-bool broken(AudioEnd& end, LayoutFault why, std::uint64_t at, std::uint32_t tag)
-{
+bool broken(AudioEnd& end, LayoutFault why, std::uint64_t at, std::uint32_t tag) {
     end.trail = AudioEnd::Trail::Broken;
     end.fault = why;
     end.at = at;
@@ -19,8 +18,7 @@ bool broken(AudioEnd& end, LayoutFault why, std::uint64_t at, std::uint32_t tag)
 // Walks from at, where stored audio ends, over whole chunks and ID3 tags to
 // the end of the file. Reads only where their headers stand.
 bool walkTrail(RandomFileAccess& file, std::uint64_t fileSize, const ChunkRules& rules, std::uint64_t at,
-    AudioEnd& end)
-{
+    AudioEnd& end) {
     end.trail = AudioEnd::Trail::Chunks;
     end.contentEnd = fileSize;
     bool inTags = false;
@@ -64,8 +62,7 @@ bool walkTrail(RandomFileAccess& file, std::uint64_t fileSize, const ChunkRules&
 // Where the ID3 tags that close the file begin, for audio running from from
 // to the end: an ID3v1 tag in the last 128 bytes, and before it an ID3v2 tag
 // found by its footer. Reads the 3 and 10 bytes where those would stand.
-bool tagsClosingTheFile(RandomFileAccess& file, std::uint64_t from, std::uint64_t fileSize, std::uint64_t& start)
-{
+bool tagsClosingTheFile(RandomFileAccess& file, std::uint64_t from, std::uint64_t fileSize, std::uint64_t& start) {
     start = fileSize;
     unsigned char bytes[id3ProbeBytes];
     if (start - from >= 128) {
@@ -86,9 +83,8 @@ bool tagsClosingTheFile(RandomFileAccess& file, std::uint64_t from, std::uint64_
 
 }
 
-bool judgeAudioEnd(RandomFileAccess& file, std::uint64_t fileSize, std::uint64_t payloadAt,
-    const std::uint64_t* sizes, std::size_t count, const ChunkRules& rules, AudioEnd& end)
-{
+bool judgeAudioEnd(RandomFileAccess& file, std::uint64_t fileSize, std::uint64_t payloadAt, const std::uint64_t* sizes,
+    std::size_t count, const ChunkRules& rules, AudioEnd& end) {
     const std::uint64_t toEnd = fileSize - payloadAt;
     end = AudioEnd();
     end.stored = sizes[0];
@@ -128,8 +124,7 @@ bool judgeAudioEnd(RandomFileAccess& file, std::uint64_t fileSize, std::uint64_t
     return tagsClosingTheFile(file, payloadAt, fileSize, end.contentEnd);
 }
 
-LayoutFault audioSizeFor(const AudioEnd& end, std::uint64_t payloadAt, bool claimsBroken, std::uint64_t& size)
-{
+LayoutFault audioSizeFor(const AudioEnd& end, std::uint64_t payloadAt, bool claimsBroken, std::uint64_t& size) {
     size = end.contentEnd - payloadAt;
     switch (end.trail) {
     case AudioEnd::Trail::PastTheEnd:

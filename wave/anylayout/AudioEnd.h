@@ -51,8 +51,8 @@ struct AudioEnd {
 // whole chunks and tags alone, or is the end of the file, is the stored size.
 // Failing that, the first one's judgement stands. Reads only where a chunk
 // header or a tag would stand. False when a read failed.
-bool judgeAudioEnd(RandomFileAccess& file, std::uint64_t fileSize, std::uint64_t payloadAt,
-    const std::uint64_t* sizes, std::size_t count, const ChunkRules& rules, AudioEnd& end);
+bool judgeAudioEnd(RandomFileAccess& file, std::uint64_t fileSize, std::uint64_t payloadAt, const std::uint64_t* sizes,
+    std::size_t count, const ChunkRules& rules, AudioEnd& end);
 
 // The audio size the file calls for: the stored one where the audio is whole,
 // else all bytes to the end short of the tags that close the file. A broken

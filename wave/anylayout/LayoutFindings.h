@@ -22,8 +22,7 @@ struct LayoutFindings {
 // Records a fault in findings. Returns true: the reads so far succeeded, so
 // the walk that found the fault did too.
 inline bool refuse(LayoutFindings& findings, LayoutFault why, std::uint64_t at = 0, std::uint32_t tag = 0,
-    std::uint32_t size = 0)
-{
+    std::uint32_t size = 0) {
     findings.fault = why;
     findings.offset = at;
     findings.tag = tag;

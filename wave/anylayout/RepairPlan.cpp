@@ -3,8 +3,7 @@
 #include "AiffSizePlan.h"
 #include "RiffSizePlan.h"
 
-bool planRepair(RandomFileAccess& file, std::uint64_t fileSize, SizePlan& plan, LayoutFindings& findings)
-{
+bool planRepair(RandomFileAccess& file, std::uint64_t fileSize, SizePlan& plan, LayoutFindings& findings) {
     unsigned char form[12];
     if (fileSize < sizeof form || !readWhole(file, 0, form, sizeof form))
         return false;

@@ -25,8 +25,7 @@ struct SizePlan {
 
     // Adds a write of value, in width bytes of the given order, at offset
     // when the field holds something else.
-    void change(std::uint64_t offset, std::uint64_t held, std::uint64_t value, unsigned width, ByteOrder order)
-    {
+    void change(std::uint64_t offset, std::uint64_t held, std::uint64_t value, unsigned width, ByteOrder order) {
         if (held == value)
             return;
         Write& write = writes[count++];

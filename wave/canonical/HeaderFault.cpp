@@ -1,7 +1,6 @@
 #include "HeaderFault.h"
 
-HeaderFault findHeaderFault(const WaveHeader& header)
-{
+HeaderFault findHeaderFault(const WaveHeader& header) {
     if (header.riffTag() != WaveHeader::tag("RIFF"))
         return HeaderFault::NotRiff;
     if (header.waveTag() != WaveHeader::tag("WAVE"))

@@ -29,8 +29,7 @@ struct WaveHeader {
     void setDataSize(std::uint32_t value) { setU32(40, value); }
 
     // A tag's four characters as the 32-bit word they form in the file.
-    static constexpr std::uint32_t tag(const char (&text)[5])
-    {
+    static constexpr std::uint32_t tag(const char (&text)[5]) {
         return std::uint32_t(static_cast<unsigned char>(text[0]))
             | std::uint32_t(static_cast<unsigned char>(text[1])) << 8
             | std::uint32_t(static_cast<unsigned char>(text[2])) << 16

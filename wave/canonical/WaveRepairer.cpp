@@ -2,15 +2,12 @@
 
 #include "HeaderFault.h"
 
-RepairResult WaveRepairer::repair(FileAccess& file, const char* path, bool keepTime) const
-{
+RepairResult WaveRepairer::repair(FileAccess& file, const char* path, bool keepTime) const {
     RepairFindings findings;
     return repair(file, path, keepTime, findings);
 }
 
-RepairResult WaveRepairer::repair(FileAccess& file, const char* path, bool keepTime,
-    RepairFindings& findings) const
-{
+RepairResult WaveRepairer::repair(FileAccess& file, const char* path, bool keepTime, RepairFindings& findings) const {
     if (!file.open(path))
         return FileError;
     const RepairResult result = repairOpenFile(file, keepTime, findings);
@@ -19,8 +16,7 @@ RepairResult WaveRepairer::repair(FileAccess& file, const char* path, bool keepT
     return result == Repaired && !closed ? FileError : result;
 }
 
-RepairResult WaveRepairer::inspect(FileAccess& file, const char* path, RepairFindings& findings) const
-{
+RepairResult WaveRepairer::inspect(FileAccess& file, const char* path, RepairFindings& findings) const {
     if (!file.open(path))
         return FileError;
     FileTime lastWrite;
@@ -29,8 +25,7 @@ RepairResult WaveRepairer::inspect(FileAccess& file, const char* path, RepairFin
     return result;
 }
 
-RepairResult WaveRepairer::repairOpenFile(FileAccess& file, bool keepTime, RepairFindings& findings) const
-{
+RepairResult WaveRepairer::repairOpenFile(FileAccess& file, bool keepTime, RepairFindings& findings) const {
     FileTime lastWrite;
     const RepairResult verdict = examine(file, lastWrite, findings);
     if (verdict != Repaired)
@@ -50,8 +45,7 @@ RepairResult WaveRepairer::repairOpenFile(FileAccess& file, bool keepTime, Repai
     return Repaired;
 }
 
-RepairResult WaveRepairer::examine(FileAccess& file, FileTime& lastWrite, RepairFindings& findings) const
-{
+RepairResult WaveRepairer::examine(FileAccess& file, FileTime& lastWrite, RepairFindings& findings) const {
     // Read whether or not it will be restored, so a file whose time cannot be
     // read is refused the same way in both modes.
     if (!file.getLastWriteTime(lastWrite))
@@ -66,13 +60,11 @@ RepairResult WaveRepairer::examine(FileAccess& file, FileTime& lastWrite, Repair
     return judge(findings);
 }
 
-bool WaveRepairer::checkHeader(const WaveHeader& header) const
-{
+bool WaveRepairer::checkHeader(const WaveHeader& header) const {
     return findHeaderFault(header) == HeaderFault::None;
 }
 
-bool WaveRepairer::seekTo(FileAccess& file, std::int64_t offset) const
-{
+bool WaveRepairer::seekTo(FileAccess& file, std::int64_t offset) const {
     if (!file.isOpen())
         return false;
     if (offset < 0 || offset > 0xFFFFFFFFll)
@@ -80,16 +72,14 @@ bool WaveRepairer::seekTo(FileAccess& file, std::int64_t offset) const
     return file.seek(static_cast<std::uint32_t>(offset));
 }
 
-RepairResult WaveRepairer::assess(const WaveHeader& header, std::uint64_t fileSize) const
-{
+RepairResult WaveRepairer::assess(const WaveHeader& header, std::uint64_t fileSize) const {
     RepairFindings findings;
     findings.header = header;
     findings.fileSize = fileSize;
     return judge(findings);
 }
 
-RepairResult WaveRepairer::judge(RepairFindings& findings) const
-{
+RepairResult WaveRepairer::judge(RepairFindings& findings) const {
     const WaveHeader& header = findings.header;
     const std::uint64_t fileSize = findings.fileSize;
     // The header test comes first: a header of another kind is Unsupported
@@ -109,8 +99,7 @@ RepairResult WaveRepairer::judge(RepairFindings& findings) const
     return Repaired;
 }
 
-void WaveRepairer::setSizes(WaveHeader& header, std::uint64_t fileSize) const
-{
+void WaveRepairer::setSizes(WaveHeader& header, std::uint64_t fileSize) const {
     header.setRiffSize(static_cast<std::uint32_t>(fileSize - 8));
     header.setDataSize(static_cast<std::uint32_t>(fileSize - WaveHeader::size));
 }

@@ -23,8 +23,7 @@ public:
     // The same over any file layer; the file is closed again on every path.
     RepairResult repair(FileAccess& file, const char* path, bool keepTime) const;
     // The same, also handing back the header as read and the file size.
-    RepairResult repair(FileAccess& file, const char* path, bool keepTime,
-        RepairFindings& findings) const;
+    RepairResult repair(FileAccess& file, const char* path, bool keepTime, RepairFindings& findings) const;
 
     // What repair would answer for the file, found by the same reads and the
     // same judgement but without seeking, writing or setting a time. Over a

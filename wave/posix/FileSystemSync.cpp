@@ -15,14 +15,12 @@ FileSystemSync::FileSystemSync()
 {
 }
 
-FileSystemSync::~FileSystemSync()
-{
+FileSystemSync::~FileSystemSync() {
     for (const Watched& each : watched)
         ::close(each.fd);
 }
 
-bool FileSystemSync::watch(const char* path, dev_t device)
-{
+bool FileSystemSync::watch(const char* path, dev_t device) {
     if (call == nullptr)
         return false;
     for (const Watched& each : watched) {
@@ -45,16 +43,14 @@ bool FileSystemSync::watch(const char* path, dev_t device)
     return true;
 }
 
-void FileSystemSync::defer(dev_t device)
-{
+void FileSystemSync::defer(dev_t device) {
     for (Watched& each : watched) {
         if (each.device == device)
             each.deferred = true;
     }
 }
 
-std::vector<FileSystemSync::Failure> FileSystemSync::syncDeferred()
-{
+std::vector<FileSystemSync::Failure> FileSystemSync::syncDeferred() {
     std::vector<Failure> failures;
     for (Watched& each : watched) {
         if (each.deferred && call(each.fd) != 0)

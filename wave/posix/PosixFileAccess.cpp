@@ -13,13 +13,11 @@
 #include <linux/fs.h>
 #endif
 
-PosixFileAccess::~PosixFileAccess()
-{
+PosixFileAccess::~PosixFileAccess() {
     close();
 }
 
-bool PosixFileAccess::fail(int code, Refusal why)
-{
+bool PosixFileAccess::fail(int code, Refusal why) {
     error = code;
     refused = why;
     return false;
@@ -27,8 +25,7 @@ bool PosixFileAccess::fail(int code, Refusal why)
 
 namespace {
 
-int openRetrying(const char* path, int flags)
-{
+int openRetrying(const char* path, int flags) {
     int fd;
     do
         fd = ::open(path, flags);
@@ -39,8 +36,7 @@ int openRetrying(const char* path, int flags)
 // Non-blocking only for the open itself, so a FIFO put in the file's place
 // since the check cannot stall it. Reading the header should not count as an
 // access; only the owner may ask for that.
-int openUnblocked(const char* path, int access)
-{
+int openUnblocked(const char* path, int access) {
     const int flags = access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 #ifdef O_NOATIME
     const int fd = openRetrying(path, flags | O_NOATIME);
@@ -52,8 +48,7 @@ int openUnblocked(const char* path, int access)
 
 }
 
-bool PosixFileAccess::open(const char* path)
-{
+bool PosixFileAccess::open(const char* path) {
     close();
     error = 0;
     refused = Refusal::None;
@@ -81,8 +76,7 @@ bool PosixFileAccess::open(const char* path)
     return false;
 }
 
-bool PosixFileAccess::admit(const struct stat& status)
-{
+bool PosixFileAccess::admit(const struct stat& status) {
     if (S_ISDIR(status.st_mode))
         return fail(EISDIR);
     if (!S_ISREG(status.st_mode))
@@ -97,8 +91,7 @@ bool PosixFileAccess::admit(const struct stat& status)
     return true;
 }
 
-bool PosixFileAccess::grantsWriteAccess(const char* path)
-{
+bool PosixFileAccess::grantsWriteAccess(const char* path) {
     // Whether the caller's permissions and the file system let it open the
     // file for writing: what a read-write open would be refused for
     // (permission, a read-only file system), with the same error.
@@ -107,8 +100,7 @@ bool PosixFileAccess::grantsWriteAccess(const char* path)
     return true;
 }
 
-bool PosixFileAccess::writableByFlags(int descriptor)
-{
+bool PosixFileAccess::writableByFlags(int descriptor) {
 #ifdef FS_IOC_GETFLAGS
     int flags = 0;
     if (ioctl(descriptor, FS_IOC_GETFLAGS, &flags) != 0)
@@ -124,8 +116,7 @@ bool PosixFileAccess::writableByFlags(int descriptor)
     return true;
 }
 
-bool PosixFileAccess::refuseFlagged(const char* path)
-{
+bool PosixFileAccess::refuseFlagged(const char* path) {
     // Asked only once the read-write open was refused, so a repair pays for
     // the extra open only then.
     const int probe = openUnblocked(path, O_RDONLY);
@@ -135,8 +126,7 @@ bool PosixFileAccess::refuseFlagged(const char* path)
     return plain ? fail(EPERM) : false;
 }
 
-bool PosixFileAccess::stillAdmitted(const struct stat& named)
-{
+bool PosixFileAccess::stillAdmitted(const struct stat& named) {
     struct stat opened;
     if (fstat(fd, &opened) != 0)
         return fail(errno);
@@ -145,16 +135,14 @@ bool PosixFileAccess::stillAdmitted(const struct stat& named)
     return admit(opened);
 }
 
-bool PosixFileAccess::clearNonBlocking()
-{
+bool PosixFileAccess::clearNonBlocking() {
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
         return fail(errno);
     return true;
 }
 
-bool PosixFileAccess::lock()
-{
+bool PosixFileAccess::lock() {
     const bool inspect = mode == Mode::Inspect;
     // flock takes an exclusive lock on a descriptor of any mode, so inspection
     // is refused by the same holders as a repair.
@@ -189,16 +177,14 @@ bool PosixFileAccess::lock()
     return true;
 }
 
-bool PosixFileAccess::lease()
-{
+bool PosixFileAccess::lease() {
 #ifdef F_SETLEASE
     // Breaking the lease signals the holder with SIGIO, whose default action
     // ends the process: another program opening the file must not kill a
     // repair half-way. Ignored, the break only makes that opener wait for the
     // close. A handler someone installed is left in place.
     struct sigaction current;
-    if (sigaction(SIGIO, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO)
-        && current.sa_handler == SIG_DFL) {
+    if (sigaction(SIGIO, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL) {
         current.sa_handler = SIG_IGN;
         sigaction(SIGIO, &current, nullptr);
     }
@@ -217,8 +203,7 @@ bool PosixFileAccess::lease()
 }
 
 template <typename Step>
-bool PosixFileAccess::transfer(std::uint32_t count, std::uint32_t& done, Step step)
-{
+bool PosixFileAccess::transfer(std::uint32_t count, std::uint32_t& done, Step step) {
     done = 0;
     while (done < count) {
         const ssize_t moved = step(done);
@@ -234,13 +219,11 @@ bool PosixFileAccess::transfer(std::uint32_t count, std::uint32_t& done, Step st
     return true;
 }
 
-bool PosixFileAccess::isOpen() const
-{
+bool PosixFileAccess::isOpen() const {
     return fd >= 0;
 }
 
-bool PosixFileAccess::getLastWriteTime(FileTime& time)
-{
+bool PosixFileAccess::getLastWriteTime(FileTime& time) {
     struct stat status;
     if (fstat(fd, &status) != 0)
         return fail(errno);
@@ -254,8 +237,7 @@ bool PosixFileAccess::getLastWriteTime(FileTime& time)
     return true;
 }
 
-bool PosixFileAccess::getSize(std::uint64_t& size)
-{
+bool PosixFileAccess::getSize(std::uint64_t& size) {
     struct stat status;
     if (fstat(fd, &status) != 0)
         return fail(errno);
@@ -263,26 +245,22 @@ bool PosixFileAccess::getSize(std::uint64_t& size)
     return true;
 }
 
-bool PosixFileAccess::read(unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
-{
+bool PosixFileAccess::read(unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
     return transfer(count, done, [&](std::uint32_t moved) { return ::read(fd, buffer + moved, count - moved); });
 }
 
-bool PosixFileAccess::seek(std::uint32_t offset)
-{
+bool PosixFileAccess::seek(std::uint32_t offset) {
     if (lseek(fd, static_cast<off_t>(offset), SEEK_SET) != static_cast<off_t>(offset))
         return fail(errno);
     return true;
 }
 
-bool PosixFileAccess::write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
-{
+bool PosixFileAccess::write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
     written = true;
     return transfer(count, done, [&](std::uint32_t moved) { return ::write(fd, buffer + moved, count - moved); });
 }
 
-bool PosixFileAccess::setLastWriteTime(const FileTime& time)
-{
+bool PosixFileAccess::setLastWriteTime(const FileTime& time) {
     struct timespec times[2] = {};
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = static_cast<time_t>(time.seconds);
@@ -292,25 +270,21 @@ bool PosixFileAccess::setLastWriteTime(const FileTime& time)
     return true;
 }
 
-bool PosixFileAccess::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count,
-    std::uint32_t& done)
-{
+bool PosixFileAccess::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
     return transfer(count, done, [&](std::uint32_t moved) {
         return pread(fd, buffer + moved, count - moved, static_cast<off_t>(offset + moved));
     });
 }
 
 bool PosixFileAccess::writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
-    std::uint32_t& done)
-{
+    std::uint32_t& done) {
     written = true;
     return transfer(count, done, [&](std::uint32_t moved) {
         return pwrite(fd, buffer + moved, count - moved, static_cast<off_t>(offset + moved));
     });
 }
 
-bool PosixFileAccess::flush()
-{
+bool PosixFileAccess::flush() {
     int result;
     do
 #if defined(F_FULLFSYNC)
@@ -331,14 +305,12 @@ bool PosixFileAccess::flush()
     return true;
 }
 
-bool PosixFileAccess::syncDeferred(dev_t& where) const
-{
+bool PosixFileAccess::syncDeferred(dev_t& where) const {
     where = device;
     return deferred;
 }
 
-bool PosixFileAccess::close()
-{
+bool PosixFileAccess::close() {
     if (fd < 0)
         return true;
     bool flushed = true;

@@ -58,8 +58,7 @@ public:
     bool setLastWriteTime(const FileTime& time) override;
     bool close() override;
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
-    bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
-        std::uint32_t& done) override;
+    bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     // Succeeds without flushing where the file system cannot (EINVAL,
     // ENOTSUP), so that an ordered series of writes is not stopped half-way.
     bool flush() override;

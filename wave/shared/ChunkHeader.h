@@ -7,16 +7,14 @@
 // A four-character chunk identifier as the word its bytes form read
 // little-endian, in every container alike: identifiers are bytes, not
 // numbers, so this one value is compared with the bytes of any file.
-constexpr std::uint32_t fourCC(const char (&text)[5])
-{
+constexpr std::uint32_t fourCC(const char (&text)[5]) {
     return std::uint32_t(static_cast<unsigned char>(text[0])) | std::uint32_t(static_cast<unsigned char>(text[1])) << 8
         | std::uint32_t(static_cast<unsigned char>(text[2])) << 16
         | std::uint32_t(static_cast<unsigned char>(text[3])) << 24;
 }
 
 // A chunk body's length with the pad byte that follows an odd one.
-constexpr std::uint64_t padded(std::uint64_t length)
-{
+constexpr std::uint64_t padded(std::uint64_t length) {
     return length + (length & 1);
 }
 

@@ -11,8 +11,7 @@ class RandomFileAccess : public FileAccess {
 public:
     // Reads up to count bytes at offset; done tells how many arrived (fewer
     // only at the end of the file).
-    virtual bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count,
-        std::uint32_t& done) = 0;
+    virtual bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) = 0;
     // Writes count bytes at offset; done tells how many the system took.
     virtual bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
         std::uint32_t& done) = 0;
@@ -22,8 +21,7 @@ public:
 
 // Reads exactly count bytes at offset; false when the read failed or came up
 // short.
-inline bool readWhole(RandomFileAccess& file, std::uint64_t offset, unsigned char* buffer, std::uint32_t count)
-{
+inline bool readWhole(RandomFileAccess& file, std::uint64_t offset, unsigned char* buffer, std::uint32_t count) {
     std::uint32_t done = 0;
     return file.readAt(offset, buffer, count, done) && done == count;
 }

@@ -15,8 +15,7 @@ struct Finding {
     const char* input;
 };
 
-std::vector<unsigned char> fromHex(const char* text)
-{
+std::vector<unsigned char> fromHex(const char* text) {
     std::vector<unsigned char> bytes;
     std::string digits;
     for (; *text != '\0'; ++text) {
@@ -33,8 +32,7 @@ std::vector<unsigned char> fromHex(const char* text)
 
 class FuzzFindingTest : public testing::TestWithParam<Finding> {};
 
-TEST_P(FuzzFindingTest, KeepsEveryPropertyOfBothRules)
-{
+TEST_P(FuzzFindingTest, KeepsEveryPropertyOfBothRules) {
     const std::vector<unsigned char> input = fromHex(GetParam().input);
     const FuzzImage image = decodeFuzzImage(input.data(), input.size());
     EXPECT_EQ(checkCanonicalRule(image), "");

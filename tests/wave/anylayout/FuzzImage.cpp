@@ -2,20 +2,17 @@
 
 #include <algorithm>
 
-bool ImageFile::read(unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
-{
+bool ImageFile::read(unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
     reads.push_back({position, count, false});
     return FakeFileAccess::read(buffer, count, done);
 }
 
-bool ImageFile::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
-{
+bool ImageFile::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
     reads.push_back({offset, count, true});
     return FakeFileAccess::readAt(offset, buffer, count, done);
 }
 
-unsigned char ImageFile::peek(std::uint64_t offset) const
-{
+unsigned char ImageFile::peek(std::uint64_t offset) const {
     if (offset >= size)
         return 0;
     if (offset < head.size())
@@ -24,26 +21,23 @@ unsigned char ImageFile::peek(std::uint64_t offset) const
     return found == scattered.end() ? 0 : found->second;
 }
 
-std::uint32_t ImageFile::peekU32(std::uint64_t offset) const
-{
+std::uint32_t ImageFile::peekU32(std::uint64_t offset) const {
     std::uint32_t value = 0;
     for (unsigned i = 0; i < 4; ++i)
         value |= std::uint32_t(peek(offset + i)) << (8 * i);
     return value;
 }
 
-std::uint64_t ImageFile::peekU64(std::uint64_t offset) const
-{
+std::uint64_t ImageFile::peekU64(std::uint64_t offset) const {
     return std::uint64_t(peekU32(offset)) | std::uint64_t(peekU32(offset + 4)) << 32;
 }
 
-FuzzImage decodeFuzzImage(const unsigned char* data, std::size_t size)
-{
+FuzzImage decodeFuzzImage(const unsigned char* data, std::size_t size) {
     constexpr std::size_t prefix = 5;
     unsigned char options[prefix] = {};
     std::copy(data, data + std::min(size, prefix), options);
-    const std::uint32_t n = std::uint32_t(options[1]) | std::uint32_t(options[2]) << 8
-        | std::uint32_t(options[3]) << 16 | std::uint32_t(options[4]) << 24;
+    const std::uint32_t n = std::uint32_t(options[1]) | std::uint32_t(options[2]) << 8 | std::uint32_t(options[3]) << 16
+        | std::uint32_t(options[4]) << 24;
     const std::uint64_t given = size > prefix ? size - prefix : 0;
 
     std::uint64_t fileSize = given;

@@ -13,15 +13,13 @@ namespace {
 
 constexpr const char* imagePath = "image.wav";
 
-std::string resultName(RepairResult result)
-{
+std::string resultName(RepairResult result) {
     static const char* const names[] = {"Repaired", "AlreadyValid", "FileError", "Unsupported"};
     return result >= Repaired && result <= Unsupported ? names[result] : "result " + std::to_string(int(result));
 }
 
 // A copy of the image with no calls, reads or writes recorded yet.
-ImageFile fresh(const ImageFile& image)
-{
+ImageFile fresh(const ImageFile& image) {
     ImageFile copy = image;
     copy.calls.clear();
     copy.seeks.clear();
@@ -32,8 +30,7 @@ ImageFile fresh(const ImageFile& image)
 }
 
 // Offsets at which two images of one file hold different bytes.
-std::vector<std::uint64_t> changedBytes(const ImageFile& before, const ImageFile& after)
-{
+std::vector<std::uint64_t> changedBytes(const ImageFile& before, const ImageFile& after) {
     std::vector<std::uint64_t> changed;
     const std::size_t stored = std::max(before.head.size(), after.head.size());
     for (std::size_t i = 0; i < stored; ++i) {
@@ -54,11 +51,9 @@ std::vector<std::uint64_t> changedBytes(const ImageFile& before, const ImageFile
 
 // Nothing of the file changed: size, bytes, last-write time; nothing was
 // written; the file was closed.
-std::string untouched(const ImageFile& before, const ImageFile& after, const std::string& run)
-{
+std::string untouched(const ImageFile& before, const ImageFile& after, const std::string& run) {
     if (after.size != before.size)
-        return run + " changed the file size from " + std::to_string(before.size) + " to "
-            + std::to_string(after.size);
+        return run + " changed the file size from " + std::to_string(before.size) + " to " + std::to_string(after.size);
     const std::vector<std::uint64_t> changed = changedBytes(before, after);
     if (!changed.empty())
         return run + " changed byte " + std::to_string(changed.front());
@@ -74,8 +69,7 @@ std::string untouched(const ImageFile& before, const ImageFile& after, const std
     return {};
 }
 
-std::string timeAfterRewrite(const FuzzImage& image, const ImageFile& after)
-{
+std::string timeAfterRewrite(const FuzzImage& image, const ImageFile& after) {
     const FileTime expected = image.keepTime ? FakeFileAccess::timeBefore : FakeFileAccess::timeOfWrite;
     if (!sameTime(after.lastWrite, expected))
         return image.keepTime ? "a rewrite with keepTime lost the last-write time"
@@ -85,8 +79,7 @@ std::string timeAfterRewrite(const FuzzImage& image, const ImageFile& after)
     return {};
 }
 
-std::string checkHeaderReads(const ImageFile& file, const std::string& run)
-{
+std::string checkHeaderReads(const ImageFile& file, const std::string& run) {
     for (const ImageFile::Request& request : file.reads) {
         if (request.positional || request.offset != 0 || request.count > WaveHeader::size)
             return run + " read " + std::to_string(request.count) + " bytes at " + std::to_string(request.offset)
@@ -96,20 +89,18 @@ std::string checkHeaderReads(const ImageFile& file, const std::string& run)
 }
 
 // The rule's own identifier test, on the image's bytes at offset at.
-bool isChunkTag(const ImageFile& file, std::uint64_t at)
-{
+bool isChunkTag(const ImageFile& file, std::uint64_t at) {
     const unsigned char id[4] = {file.peek(at), file.peek(at + 1), file.peek(at + 2), file.peek(at + 3)};
     return isChunkId(id);
 }
 
 // An ID3 tag begins at offset at: ID3v2 with its version, or ID3v1 in the
 // file's last 128 bytes.
-bool startsATag(const ImageFile& file, std::uint64_t at)
-{
+bool startsATag(const ImageFile& file, std::uint64_t at) {
     const bool id3v2 = file.peek(at) == 'I' && file.peek(at + 1) == 'D' && file.peek(at + 2) == '3'
         && file.peek(at + 3) >= 2 && file.peek(at + 3) <= 4;
-    const bool id3v1 = at + 128 == file.size && file.peek(at) == 'T' && file.peek(at + 1) == 'A'
-        && file.peek(at + 2) == 'G';
+    const bool id3v1 =
+        at + 128 == file.size && file.peek(at) == 'T' && file.peek(at + 1) == 'A' && file.peek(at + 2) == 'G';
     return id3v2 || id3v1;
 }
 
@@ -132,19 +123,16 @@ struct Landmarks {
     std::uint64_t otherStoredData = 0;
 };
 
-bool isWide(const ImageFile& file)
-{
+bool isWide(const ImageFile& file) {
     const std::uint32_t form = file.peekU32(0);
     return form == fourCC("RF64") || form == fourCC("BW64");
 }
 
-bool hasDs64(const ImageFile& file)
-{
+bool hasDs64(const ImageFile& file) {
     return file.size >= 48 && file.peekU32(12) == fourCC("ds64") && file.peekU32(16) >= 28;
 }
 
-Landmarks findLandmarks(const ImageFile& file)
-{
+Landmarks findLandmarks(const ImageFile& file) {
     Landmarks marks;
     bool formatSeen = false;
     std::uint64_t at = 12;
@@ -162,8 +150,8 @@ Landmarks findLandmarks(const ImageFile& file)
                     marks.otherStoredData = marks.storedData;
             }
             marks.audioBegin = at + 8;
-            marks.audioEnd = marks.audioBegin
-                + std::min({marks.storedData, marks.otherStoredData, file.size - marks.audioBegin});
+            marks.audioEnd =
+                marks.audioBegin + std::min({marks.storedData, marks.otherStoredData, file.size - marks.audioBegin});
             break;
         }
         if (id == fourCC("fmt ") && !formatSeen && size >= 16) {
@@ -178,11 +166,10 @@ Landmarks findLandmarks(const ImageFile& file)
     return marks;
 }
 
-std::string checkChunkReads(const ImageFile& file, const Landmarks& marks, const std::string& run)
-{
+std::string checkChunkReads(const ImageFile& file, const Landmarks& marks, const std::string& run) {
     for (const ImageFile::Request& request : file.reads) {
-        const std::string what = run + " read " + std::to_string(request.count) + " bytes at "
-            + std::to_string(request.offset);
+        const std::string what =
+            run + " read " + std::to_string(request.count) + " bytes at " + std::to_string(request.offset);
         if (!request.positional)
             return what + " through the shared position";
         if (request.offset > file.size || request.count > file.size - request.offset)
@@ -200,8 +187,7 @@ std::string checkChunkReads(const ImageFile& file, const Landmarks& marks, const
 
 // The bytes a rewrite changed lie in the fields the rule names, and those now
 // hold the sizes a file of this size calls for.
-std::string checkRewrite(const ImageFile& before, const ImageFile& after, const Landmarks& marks)
-{
+std::string checkRewrite(const ImageFile& before, const ImageFile& after, const Landmarks& marks) {
     const bool wide = isWide(after);
     for (const std::uint64_t at : changedBytes(before, after)) {
         const bool allowed = (at < 4 && before.peekU32(0) == fourCC("RIFF") && after.peekU32(0) == fourCC("RF64"))
@@ -220,8 +206,8 @@ std::string checkRewrite(const ImageFile& before, const ImageFile& after, const 
     const std::uint64_t riffSize = wide ? after.peekU64(20) : after.peekU32(4);
     if ((riffSize != size - 8 && !(riffSize < size - 8 && startsATag(after, riffSize + 8)))
         || (wide && after.peekU32(4) != allOnes && after.peekU32(4) != riffSize))
-        return "after the repair the RIFF size is " + std::to_string(riffSize) + ", neither "
-            + std::to_string(size - 8) + " nor where a tag begins";
+        return "after the repair the RIFF size is " + std::to_string(riffSize) + ", neither " + std::to_string(size - 8)
+            + " nor where a tag begins";
     const std::uint32_t dataField = after.peekU32(marks.dataAt + 4);
     const std::uint64_t dataSize = wide ? after.peekU64(28) : dataField;
     if (wide && dataField != allOnes && dataField != dataSize)
@@ -248,8 +234,7 @@ std::string checkRewrite(const ImageFile& before, const ImageFile& after, const 
 // Each write of a rewrite reaches the disk before the next begins, and a
 // crash after any prefix of them leaves a file the rule repairs to the same
 // bytes.
-std::string checkTornWrites(const ImageFile& before, const ImageFile& after)
-{
+std::string checkTornWrites(const ImageFile& before, const ImageFile& after) {
     // A sector reaches the disk whole, so writes within the one 512-byte
     // sector the last write lies in need no flush between them.
     std::vector<const FakeFileAccess::Event*> writes;
@@ -288,8 +273,7 @@ std::string checkTornWrites(const ImageFile& before, const ImageFile& after)
 // and byte rate agree with it, followed by audio alone: where the stored data
 // ends inside the file, what follows is more than a pad byte and begins
 // neither a chunk nor a tag, and nothing at the end looks like a closing tag.
-bool isCanonicalAudioOnly(const ImageFile& file)
-{
+bool isCanonicalAudioOnly(const ImageFile& file) {
     if (file.size < WaveHeader::size)
         return false;
     WaveHeader header;
@@ -320,8 +304,7 @@ bool isCanonicalAudioOnly(const ImageFile& file)
 
 }
 
-std::string checkCanonicalRule(const FuzzImage& image)
-{
+std::string checkCanonicalRule(const FuzzImage& image) {
     const WaveRepairer repairer;
     ImageFile dry = fresh(image.file);
     RepairFindings dryFindings;
@@ -361,8 +344,7 @@ std::string checkCanonicalRule(const FuzzImage& image)
     return untouched(repaired, again, "the next run");
 }
 
-std::string checkAnyLayoutRule(const FuzzImage& image)
-{
+std::string checkAnyLayoutRule(const FuzzImage& image) {
     const AnyLayoutRepairer repairer;
     const Landmarks marks = findLandmarks(image.file);
     ImageFile dry = fresh(image.file);
@@ -403,8 +385,7 @@ std::string checkAnyLayoutRule(const FuzzImage& image)
     return untouched(repaired, again, "the next run");
 }
 
-std::string checkRulesAgree(const FuzzImage& image)
-{
+std::string checkRulesAgree(const FuzzImage& image) {
     if (!isCanonicalAudioOnly(image.file))
         return {};
     ImageFile canonical = fresh(image.file);

@@ -20,8 +20,7 @@ struct HeaderCase {
     HeaderFault fault;
 };
 
-WaveHeader changed(WaveHeader header, const HeaderCase& c)
-{
+WaveHeader changed(WaveHeader header, const HeaderCase& c) {
     if (c.text == nullptr)
         return patched(header, c.offset, c.width, c.value);
     std::memcpy(header.bytes + c.offset, c.text, 4);
@@ -30,8 +29,7 @@ WaveHeader changed(WaveHeader header, const HeaderCase& c)
 
 class HeaderCheckTest : public testing::TestWithParam<HeaderCase> {};
 
-TEST_P(HeaderCheckTest, NamesTheFaultAndAcceptsOnlyWithoutOne)
-{
+TEST_P(HeaderCheckTest, NamesTheFaultAndAcceptsOnlyWithoutOne) {
     const WaveHeader header = changed(sampleHeader(36, 0), GetParam());
     EXPECT_EQ(findHeaderFault(header), GetParam().fault);
     EXPECT_EQ(WaveRepairer().checkHeader(header), GetParam().fault == HeaderFault::None);
@@ -70,8 +68,7 @@ const HeaderCase headerCases[] = {
 INSTANTIATE_TEST_SUITE_P(Headers, HeaderCheckTest, testing::ValuesIn(headerCases),
     [](const testing::TestParamInfo<HeaderCase>& info) { return std::string(info.param.name); });
 
-TEST(HeaderCheck, NamesTheFirstFailingTestInOrder)
-{
+TEST(HeaderCheck, NamesTheFirstFailingTestInOrder) {
     // Each step breaks one more field, earlier in the order than the last.
     const HeaderCase steps[] = {
         {"", 34, 2, 24, nullptr, HeaderFault::SampleWidth},
@@ -91,8 +88,7 @@ TEST(HeaderCheck, NamesTheFirstFailingTestInOrder)
     EXPECT_FALSE(WaveRepairer().checkHeader(WaveHeader()));
 }
 
-TEST(WaveHeaderFields, DecodeLittleEndianAtTheirOffsets)
-{
+TEST(WaveHeaderFields, DecodeLittleEndianAtTheirOffsets) {
     WaveHeader header;
     for (std::size_t i = 0; i < WaveHeader::size; ++i)
         header.bytes[i] = static_cast<unsigned char>(i + 1);

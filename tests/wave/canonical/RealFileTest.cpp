@@ -13,8 +13,7 @@ namespace {
 constexpr std::uint64_t GiB = 1ull << 30;
 
 // The last bytes of every test file, up to 4096 of them after the header.
-std::vector<unsigned char> tailOf(std::uint64_t size)
-{
+std::vector<unsigned char> tailOf(std::uint64_t size) {
     std::vector<unsigned char> tail(size > 44 ? std::min<std::uint64_t>(size - 44, 4096) : 0);
     for (std::size_t i = 0; i < tail.size(); ++i)
         tail[i] = static_cast<unsigned char>(i ^ 0x5A);
@@ -23,8 +22,7 @@ std::vector<unsigned char> tailOf(std::uint64_t size)
 
 class RealFileTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dir.ready());
         // A modification time far in the past and an access time ahead of
         // every other time, so that reading the file does not move it.
@@ -35,8 +33,7 @@ protected:
 
     // A sparse file of size bytes: the header (cut short for tiny sizes), a
     // hole, and the tail.
-    std::string create(const std::string& leaf, const WaveHeader& header, std::uint64_t size)
-    {
+    std::string create(const std::string& leaf, const WaveHeader& header, std::uint64_t size) {
         const std::string path = dir.file(leaf.c_str());
         std::vector<unsigned char> head = bytesOf(header);
         head.resize(std::min<std::uint64_t>(size, 44));
@@ -45,8 +42,7 @@ protected:
         return path;
     }
 
-    void expectFile(const std::string& path, const WaveHeader& header, std::uint64_t size, bool timeKept = true)
-    {
+    void expectFile(const std::string& path, const WaveHeader& header, std::uint64_t size, bool timeKept = true) {
         FileTimes now;
         ASSERT_TRUE(readTimes(path, now));
         if (timeKept) {
@@ -74,8 +70,7 @@ struct UntouchedCase {
 
 class UntouchedFileTest : public RealFileTest, public testing::WithParamInterface<UntouchedCase> {};
 
-TEST_P(UntouchedFileTest, IsJudgedAndLeftAsItWas)
-{
+TEST_P(UntouchedFileTest, IsJudgedAndLeftAsItWas) {
     const UntouchedCase& c = GetParam();
     const std::string path = create("subject.wav", c.header, c.size);
     for (bool keepTime : {true, false})
@@ -83,18 +78,19 @@ TEST_P(UntouchedFileTest, IsJudgedAndLeftAsItWas)
     expectFile(path, c.header, c.size);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, UntouchedFileTest, testing::Values(
-    UntouchedCase{"empty", sampleHeader(36, 0), 0, FileError},
-    UntouchedCase{"shorterThanTheHeader", sampleHeader(36, 0), 43, FileError},
-    UntouchedCase{"bareHeader", sampleHeader(36, 0), 44, AlreadyValid},
-    UntouchedCase{"sound", sampleHeader(1000036, 1000000), 1000044, AlreadyValid},
-    UntouchedCase{"floatingPointWithRightSizes", patched(sampleHeader(1000036, 1000000), 20, 2, 3), 1000044, Unsupported},
-    UntouchedCase{"twentyFourBits", patched(sampleHeader(36, 0), 34, 2, 24), 1000044, Unsupported},
-    UntouchedCase{"notRiff", WaveHeader(), 1000044, Unsupported},
-    UntouchedCase{"beyondTheLargest", sampleHeader(36, 0), 4 * GiB + 8, Unsupported},
-    // Its fields hold exactly the low 32 bits of the right sizes.
-    UntouchedCase{"beyondTheLargestAliased", sampleHeader(0, 0xFFFFFFE4u), 4 * GiB + 8, Unsupported},
-    UntouchedCase{"sixteenGiBFloat", patched(sampleHeader(36, 0), 20, 2, 3), 16 * GiB, Unsupported}),
+INSTANTIATE_TEST_SUITE_P(Files, UntouchedFileTest,
+    testing::Values(UntouchedCase{"empty", sampleHeader(36, 0), 0, FileError},
+        UntouchedCase{"shorterThanTheHeader", sampleHeader(36, 0), 43, FileError},
+        UntouchedCase{"bareHeader", sampleHeader(36, 0), 44, AlreadyValid},
+        UntouchedCase{"sound", sampleHeader(1000036, 1000000), 1000044, AlreadyValid},
+        UntouchedCase{"floatingPointWithRightSizes", patched(sampleHeader(1000036, 1000000), 20, 2, 3), 1000044,
+            Unsupported},
+        UntouchedCase{"twentyFourBits", patched(sampleHeader(36, 0), 34, 2, 24), 1000044, Unsupported},
+        UntouchedCase{"notRiff", WaveHeader(), 1000044, Unsupported},
+        UntouchedCase{"beyondTheLargest", sampleHeader(36, 0), 4 * GiB + 8, Unsupported},
+        // Its fields hold exactly the low 32 bits of the right sizes.
+        UntouchedCase{"beyondTheLargestAliased", sampleHeader(0, 0xFFFFFFE4u), 4 * GiB + 8, Unsupported},
+        UntouchedCase{"sixteenGiBFloat", patched(sampleHeader(36, 0), 20, 2, 3), 16 * GiB, Unsupported}),
     [](const testing::TestParamInfo<UntouchedCase>& info) { return std::string(info.param.name); });
 
 struct RepairCase {
@@ -106,8 +102,7 @@ struct RepairCase {
 
 class RepairedFileTest : public RealFileTest, public testing::WithParamInterface<RepairCase> {};
 
-TEST_P(RepairedFileTest, ChangesOnlyTheSizeFieldsAndKeepsTheTimeOnlyWithKeepTime)
-{
+TEST_P(RepairedFileTest, ChangesOnlyTheSizeFieldsAndKeepsTheTimeOnlyWithKeepTime) {
     const RepairCase& c = GetParam();
     const WaveHeader cut = patched(sampleHeader(36, 7), 28, 4, 1);
     const WaveHeader fixed = patched(patched(cut, 4, 4, c.riffSize), 40, 4, c.dataSize);
@@ -129,15 +124,13 @@ TEST_P(RepairedFileTest, ChangesOnlyTheSizeFieldsAndKeepsTheTimeOnlyWithKeepTime
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, RepairedFileTest, testing::Values(
-    RepairCase{"bareHeader", 44, 36, 0},
-    RepairCase{"recording", 1000044, 1000036, 1000000},
-    RepairCase{"lowHalfAllOnes", 0xFFFFFFFFull, 0xFFFFFFF7u, 0xFFFFFFD3u},
-    RepairCase{"largestThatFits", 4 * GiB + 7, 0xFFFFFFFFu, 0xFFFFFFDBu}),
+INSTANTIATE_TEST_SUITE_P(Files, RepairedFileTest,
+    testing::Values(RepairCase{"bareHeader", 44, 36, 0}, RepairCase{"recording", 1000044, 1000036, 1000000},
+        RepairCase{"lowHalfAllOnes", 0xFFFFFFFFull, 0xFFFFFFF7u, 0xFFFFFFD3u},
+        RepairCase{"largestThatFits", 4 * GiB + 7, 0xFFFFFFFFu, 0xFFFFFFDBu}),
     [](const testing::TestParamInfo<RepairCase>& info) { return std::string(info.param.name); });
 
-TEST_F(RealFileTest, MissingFileOrDirectoryIsAFileError)
-{
+TEST_F(RealFileTest, MissingFileOrDirectoryIsAFileError) {
     const std::string folder = dir.file("folder.wav");
     ASSERT_TRUE(makeDirectory(folder));
     for (const std::string& path : {dir.file("absent.wav"), folder}) {
@@ -148,8 +141,7 @@ TEST_F(RealFileTest, MissingFileOrDirectoryIsAFileError)
     EXPECT_FALSE(readTimes(dir.file("absent.wav"), unused));
 }
 
-TEST_F(RealFileTest, ReadOnlyFileIsAFileErrorEvenWhenSound)
-{
+TEST_F(RealFileTest, ReadOnlyFileIsAFileErrorEvenWhenSound) {
     for (std::uint32_t dataSize : {0u, 1000u}) {
         const WaveHeader header = sampleHeader(dataSize + 36, dataSize);
         const std::string path = create("readonly" + std::to_string(dataSize) + ".wav", header, 1044);
@@ -165,8 +157,7 @@ TEST_F(RealFileTest, ReadOnlyFileIsAFileErrorEvenWhenSound)
 
 class HeldFileTest : public RealFileTest, public testing::WithParamInterface<HeldFile::Kind> {};
 
-TEST_P(HeldFileTest, FileHeldElsewhereIsAFileErrorUntilReleased)
-{
+TEST_P(HeldFileTest, FileHeldElsewhereIsAFileErrorUntilReleased) {
     const std::string path = create("held.wav", sampleHeader(36, 0), 1044);
     {
         HeldFile other(path, GetParam());
@@ -180,8 +171,7 @@ TEST_P(HeldFileTest, FileHeldElsewhereIsAFileErrorUntilReleased)
 
 INSTANTIATE_TEST_SUITE_P(Holders, HeldFileTest, testing::ValuesIn(holdKinds()));
 
-TEST_F(RealFileTest, PathInTheAnsiCodePageIsPassedUnchanged)
-{
+TEST_F(RealFileTest, PathInTheAnsiCodePageIsPassedUnchanged) {
     // "表示.wav" in code page 932; the second byte of 表 is a backslash.
     const std::string path = dir.file("\x95\x5C\x8E\xA6.wav");
     if (!writeFile(path, bytesOf(sampleHeader(36, 0))))

@@ -16,28 +16,26 @@ constexpr std::uint64_t GiB = 1ull << 30;
 constexpr std::uint64_t recordingSize = 1000044;
 const char* const judgedOnly = "open getTime getSize read close";
 
-std::string trace(const std::vector<Step>& steps)
-{
+std::string trace(const std::vector<Step>& steps) {
     std::string text;
     for (Step step : steps)
         text += (text.empty() ? "" : " ") + std::string(stepName(step));
     return text;
 }
 
-FakeFileAccess cutRecording()
-{
+FakeFileAccess cutRecording() {
     return FakeFileAccess(bytesOf(sampleHeader(36, 0)), recordingSize);
 }
 
-TEST(RepairFlow, RewritesTheWholeHeaderInOrderAndRestoresTheTimeOnlyWithKeepTime)
-{
+TEST(RepairFlow, RewritesTheWholeHeaderInOrderAndRestoresTheTimeOnlyWithKeepTime) {
     WaveHeader odd = patched(patched(sampleHeader(1000036, 7), 16, 4, 18), 32, 2, 9);
     for (bool keepTime : {true, false}) {
         FakeFileAccess file(bytesOf(odd), recordingSize);
         RepairFindings findings;
         EXPECT_EQ(WaveRepairer().repair(file, "take.wav", keepTime, findings), Repaired);
-        EXPECT_EQ(trace(file.calls), keepTime ? "open getTime getSize read seek write setTime close"
-                                              : "open getTime getSize read seek write close");
+        EXPECT_EQ(trace(file.calls),
+            keepTime ? "open getTime getSize read seek write setTime close"
+                     : "open getTime getSize read seek write close");
         EXPECT_EQ(file.openedPath, "take.wav");
         EXPECT_EQ(file.seeks, std::vector<std::uint32_t>{0});
         EXPECT_EQ(bytesOf(patched(patched(odd, 4, 4, 1000036), 40, 4, 1000000)), file.head);
@@ -63,8 +61,7 @@ struct UntouchedCase {
 
 class UntouchedTest : public testing::TestWithParam<UntouchedCase> {};
 
-TEST_P(UntouchedTest, ClosesWithoutWritingOrSeeking)
-{
+TEST_P(UntouchedTest, ClosesWithoutWritingOrSeeking) {
     const UntouchedCase& c = GetParam();
     for (int mode = 0; mode < 3; ++mode) {
         FakeFileAccess file(bytesOf(c.header), c.size);
@@ -79,18 +76,18 @@ TEST_P(UntouchedTest, ClosesWithoutWritingOrSeeking)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, UntouchedTest, testing::Values(
-    UntouchedCase{"sound", sampleHeader(1000036, 1000000), recordingSize, AlreadyValid},
-    UntouchedCase{"bareHeader", sampleHeader(36, 0), 44, AlreadyValid},
-    UntouchedCase{"floatingPointWithRightSizes", patched(sampleHeader(1000036, 1000000), 20, 2, 3), recordingSize, Unsupported},
-    UntouchedCase{"beyondFourGiBPlus7", sampleHeader(36, 0), 4 * GiB + 8, Unsupported},
-    UntouchedCase{"sixteenGiBOtherKind", patched(sampleHeader(36, 0), 22, 2, 6), 16 * GiB, Unsupported},
-    UntouchedCase{"shorterThanTheHeader", sampleHeader(36, 0), 43, FileError},
-    UntouchedCase{"empty", sampleHeader(36, 0), 0, FileError}),
+INSTANTIATE_TEST_SUITE_P(Files, UntouchedTest,
+    testing::Values(UntouchedCase{"sound", sampleHeader(1000036, 1000000), recordingSize, AlreadyValid},
+        UntouchedCase{"bareHeader", sampleHeader(36, 0), 44, AlreadyValid},
+        UntouchedCase{"floatingPointWithRightSizes", patched(sampleHeader(1000036, 1000000), 20, 2, 3), recordingSize,
+            Unsupported},
+        UntouchedCase{"beyondFourGiBPlus7", sampleHeader(36, 0), 4 * GiB + 8, Unsupported},
+        UntouchedCase{"sixteenGiBOtherKind", patched(sampleHeader(36, 0), 22, 2, 6), 16 * GiB, Unsupported},
+        UntouchedCase{"shorterThanTheHeader", sampleHeader(36, 0), 43, FileError},
+        UntouchedCase{"empty", sampleHeader(36, 0), 0, FileError}),
     [](const testing::TestParamInfo<UntouchedCase>& info) { return std::string(info.param.name); });
 
-TEST(Inspection, FindsARepairWithoutSeekingOrWriting)
-{
+TEST(Inspection, FindsARepairWithoutSeekingOrWriting) {
     FakeFileAccess file = cutRecording();
     RepairFindings findings;
     EXPECT_EQ(WaveRepairer().inspect(file, "x.wav", findings), Repaired);
@@ -104,8 +101,8 @@ TEST(Inspection, FindsARepairWithoutSeekingOrWriting)
 struct FailureCase {
     const char* name;
     Step step;
-    bool outright;              // fails, rather than coming up short
-    std::uint32_t moved;        // bytes a short transfer or a failing write moves
+    bool outright; // fails, rather than coming up short
+    std::uint32_t moved; // bytes a short transfer or a failing write moves
     const char* calls;
     bool headerRewritten;
     bool timeOfWrite;
@@ -113,8 +110,7 @@ struct FailureCase {
 
 class FailureTest : public testing::TestWithParam<FailureCase> {};
 
-TEST_P(FailureTest, ReportsFileErrorAndClosesWhatItOpened)
-{
+TEST_P(FailureTest, ReportsFileErrorAndClosesWhatItOpened) {
     const FailureCase& c = GetParam();
     FakeFileAccess file = cutRecording();
     (c.outright ? file.failAt : file.shortAt) = c.step;
@@ -122,7 +118,11 @@ TEST_P(FailureTest, ReportsFileErrorAndClosesWhatItOpened)
     file.shortCount = c.moved;
     std::vector<unsigned char> expected = file.head;
     const std::vector<unsigned char> repaired = bytesOf(sampleHeader(1000036, 1000000));
-    std::copy(repaired.begin(), repaired.begin() + (c.headerRewritten ? 44 : c.step == Step::Write ? c.moved : 0),
+    std::copy(repaired.begin(),
+        repaired.begin()
+            + (c.headerRewritten            ? 44
+                    : c.step == Step::Write ? c.moved
+                                            : 0),
         expected.begin());
 
     EXPECT_EQ(WaveRepairer().repair(file, "take.wav", true), FileError);
@@ -142,24 +142,26 @@ TEST_P(FailureTest, ReportsFileErrorAndClosesWhatItOpened)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, FailureTest, testing::Values(
-    FailureCase{"open", Step::Open, true, 0, "open", false, false},
-    FailureCase{"getTime", Step::GetTime, true, 0, "open getTime close", false, false},
-    FailureCase{"getSize", Step::GetSize, true, 0, "open getTime getSize close", false, false},
-    FailureCase{"read", Step::Read, true, 0, judgedOnly, false, false},
-    FailureCase{"shortRead", Step::Read, false, 43, judgedOnly, false, false},
-    FailureCase{"emptyRead", Step::Read, false, 0, judgedOnly, false, false},
-    FailureCase{"seek", Step::Seek, true, 0, "open getTime getSize read seek close", false, false},
-    FailureCase{"write", Step::Write, true, 0, "open getTime getSize read seek write close", false, false},
-    FailureCase{"writeAfterTornBytes", Step::Write, true, 6, "open getTime getSize read seek write close", false, true},
-    FailureCase{"shortWriteReportedAsSuccess", Step::Write, false, 43, "open getTime getSize read seek write close", false, true},
-    FailureCase{"setTime", Step::SetTime, true, 0, "open getTime getSize read seek write setTime close", true, true},
-    FailureCase{"closeAfterTheRewrite", Step::Close, true, 0, "open getTime getSize read seek write setTime close", true,
-        false}),
+INSTANTIATE_TEST_SUITE_P(Steps, FailureTest,
+    testing::Values(FailureCase{"open", Step::Open, true, 0, "open", false, false},
+        FailureCase{"getTime", Step::GetTime, true, 0, "open getTime close", false, false},
+        FailureCase{"getSize", Step::GetSize, true, 0, "open getTime getSize close", false, false},
+        FailureCase{"read", Step::Read, true, 0, judgedOnly, false, false},
+        FailureCase{"shortRead", Step::Read, false, 43, judgedOnly, false, false},
+        FailureCase{"emptyRead", Step::Read, false, 0, judgedOnly, false, false},
+        FailureCase{"seek", Step::Seek, true, 0, "open getTime getSize read seek close", false, false},
+        FailureCase{"write", Step::Write, true, 0, "open getTime getSize read seek write close", false, false},
+        FailureCase{"writeAfterTornBytes", Step::Write, true, 6, "open getTime getSize read seek write close", false,
+            true},
+        FailureCase{"shortWriteReportedAsSuccess", Step::Write, false, 43, "open getTime getSize read seek write close",
+            false, true},
+        FailureCase{"setTime", Step::SetTime, true, 0, "open getTime getSize read seek write setTime close", true,
+            true},
+        FailureCase{"closeAfterTheRewrite", Step::Close, true, 0, "open getTime getSize read seek write setTime close",
+            true, false}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
-TEST(SeekTo, PassesOnlyUnsigned32BitOffsetsOnAnOpenFile)
-{
+TEST(SeekTo, PassesOnlyUnsigned32BitOffsetsOnAnOpenFile) {
     FakeFileAccess file = cutRecording();
     const WaveRepairer repairer;
     EXPECT_FALSE(repairer.seekTo(file, 0));

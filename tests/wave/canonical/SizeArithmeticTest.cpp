@@ -21,8 +21,7 @@ struct SizeCase {
 
 class SizeTest : public testing::TestWithParam<SizeCase> {};
 
-TEST_P(SizeTest, ComparesBothFieldsWithTheFileSizeIn64Bits)
-{
+TEST_P(SizeTest, ComparesBothFieldsWithTheFileSizeIn64Bits) {
     const SizeCase& c = GetParam();
     const WaveRepairer repairer;
     EXPECT_EQ(repairer.assess(sampleHeader(c.riffSize, c.dataSize), c.fileSize), c.verdict);
@@ -60,8 +59,7 @@ const SizeCase sizeCases[] = {
 INSTANTIATE_TEST_SUITE_P(Sizes, SizeTest, testing::ValuesIn(sizeCases),
     [](const testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
 
-TEST(SizeVerdict, HeaderTestComesBeforeTheSizes)
-{
+TEST(SizeVerdict, HeaderTestComesBeforeTheSizes) {
     const WaveHeader floatHeader = patched(sampleHeader(1000036, 1000000), 20, 2, 3);
     for (std::uint64_t size : {std::uint64_t(1000044), 16 * GiB, std::uint64_t(12)})
         EXPECT_EQ(WaveRepairer().assess(floatHeader, size), Unsupported) << size;

@@ -25,8 +25,7 @@ using Refusal = PosixFileAccess::Refusal;
 // bit 0 set when flock was refused, bit 1 when the fcntl lock was refused, 4
 // when even a non-blocking open was turned away, -1 when the child could not
 // report in time.
-int othersLockAttempt(const std::string& path, bool exclusive)
-{
+int othersLockAttempt(const std::string& path, bool exclusive) {
     const pid_t child = fork();
     if (child == 0) {
         const int fd = open(path.c_str(), (exclusive ? O_RDWR : O_RDONLY) | O_NONBLOCK);
@@ -53,8 +52,7 @@ int othersLockAttempt(const std::string& path, bool exclusive)
 
 class PosixFileAccessTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dir.ready());
         ASSERT_TRUE(writeFile(path, bytesOf(sampleHeader(36, 0))));
     }
@@ -68,16 +66,15 @@ protected:
 // locks alone: they keep out every locker, and an inspection, whose read-only
 // descriptor can hold only a read lock of fcntl's kind, every writer. The
 // holder is a child, so that a lease break's signal cannot end this process.
-TEST_F(PosixFileAccessTest, HolderKeepsLaterOpenersOrLockersOut)
-{
+TEST_F(PosixFileAccessTest, HolderKeepsLaterOpenersOrLockersOut) {
     struct Case {
         bool owner;
         Mode mode;
         int reader;
         int writer;
     };
-    const Case cases[] = {{true, Mode::ReadWrite, 4, 4}, {true, Mode::Inspect, 4, 4},
-        {false, Mode::ReadWrite, 3, 3}, {false, Mode::Inspect, 1, 3}};
+    const Case cases[] = {{true, Mode::ReadWrite, 4, 4}, {true, Mode::Inspect, 4, 4}, {false, Mode::ReadWrite, 3, 3},
+        {false, Mode::Inspect, 1, 3}};
     ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
     ASSERT_EQ(chmod(path.c_str(), 0666), 0);
     for (const Case& c : cases) {
@@ -111,8 +108,7 @@ TEST_F(PosixFileAccessTest, HolderKeepsLaterOpenersOrLockersOut)
     }
 }
 
-TEST_F(PosixFileAccessTest, InspectionIsRefusedByEveryHolderThatRefusesARepair)
-{
+TEST_F(PosixFileAccessTest, InspectionIsRefusedByEveryHolderThatRefusesARepair) {
     for (HeldFile::Kind kind : holdKinds()) {
         HeldFile other(path, kind);
         ASSERT_TRUE(other.holding());
@@ -124,8 +120,7 @@ TEST_F(PosixFileAccessTest, InspectionIsRefusedByEveryHolderThatRefusesARepair)
     }
 }
 
-TEST_F(PosixFileAccessTest, RefusesInBothModesWithTheReason)
-{
+TEST_F(PosixFileAccessTest, RefusesInBothModesWithTheReason) {
     const std::string readOnly = dir.file("readonly.wav");
     ASSERT_TRUE(writeFile(readOnly, bytesOf(sampleHeader(36, 0))));
     ASSERT_TRUE(setReadOnly(readOnly, true));
@@ -133,7 +128,7 @@ TEST_F(PosixFileAccessTest, RefusesInBothModesWithTheReason)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     struct Case {
         std::string path;
-        int error;      // 0: any code
+        int error; // 0: any code
         Refusal refusal;
     };
     const Case cases[] = {
@@ -161,8 +156,7 @@ TEST_F(PosixFileAccessTest, RefusesInBothModesWithTheReason)
 
 // Opening a device can act on hardware: nothing but a regular file may be
 // opened, in either mode, even for a moment.
-TEST_F(PosixFileAccessTest, OpensNothingButARegularFile)
-{
+TEST_F(PosixFileAccessTest, OpensNothingButARegularFile) {
     const std::string fifo = dir.file("pipe.wav");
     const std::string device = dir.file("null.wav");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
@@ -188,8 +182,7 @@ TEST_F(PosixFileAccessTest, OpensNothingButARegularFile)
 // anyone else, in both modes, rather than after the header was rewritten.
 // Needs a file owned by someone else that this user may write: the superuser
 // makes one and tries it as uid 65534.
-TEST(PosixFileAccessOwnerTest, KeepingTheTimeIsRefusedBeforeAnyWriteToAllButTheOwner)
-{
+TEST(PosixFileAccessOwnerTest, KeepingTheTimeIsRefusedBeforeAnyWriteToAllButTheOwner) {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs the superuser to make a file owned by someone else";
     char folder[] = "/tmp/sonorix-owner-XXXXXX";
@@ -226,14 +219,14 @@ TEST(PosixFileAccessOwnerTest, KeepingTheTimeIsRefusedBeforeAnyWriteToAllButTheO
 // Writes reach the disk at the close, or at the sync of the file system the
 // close left them to; a failed sync names the device, and either way nothing
 // is left to sync afterwards.
-TEST_F(PosixFileAccessTest, WritesReachTheDiskAtCloseOrAtTheSyncTheyWereLeftTo)
-{
+TEST_F(PosixFileAccessTest, WritesReachTheDiskAtCloseOrAtTheSyncTheyWereLeftTo) {
     const FileSystemSync::SyncCall failing = [](int) {
         errno = EIO;
         return -1;
     };
     const unsigned char size[4] = {1, 2, 3, 4};
-    for (FileSystemSync::SyncCall call : {FileSystemSync::SyncCall(nullptr), FileSystemSync::SyncCall(::syncfs), failing}) {
+    for (FileSystemSync::SyncCall call :
+        {FileSystemSync::SyncCall(nullptr), FileSystemSync::SyncCall(::syncfs), failing}) {
         FileSystemSync sync(call);
         PosixFileAccess file(Mode::ReadWrite, PosixFileAccess::Time::MayChange, &sync);
         ASSERT_TRUE(file.open(path.c_str()));
@@ -256,8 +249,7 @@ TEST_F(PosixFileAccessTest, WritesReachTheDiskAtCloseOrAtTheSyncTheyWereLeftTo)
     }
 }
 
-TEST_F(PosixFileAccessTest, ReadStopsAtTheEndAndTimesKeepTheirNanoseconds)
-{
+TEST_F(PosixFileAccessTest, ReadStopsAtTheEndAndTimesKeepTheirNanoseconds) {
     ASSERT_TRUE(writeFile(path, std::vector<unsigned char>(30, 7)));
     PosixFileAccess file;
     ASSERT_TRUE(file.open(path.c_str()));

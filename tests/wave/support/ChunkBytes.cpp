@@ -2,32 +2,27 @@
 
 #include <cstring>
 
-Bytes operator+(Bytes a, const Bytes& b)
-{
+Bytes operator+(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-Bytes le(std::uint64_t value, unsigned width)
-{
+Bytes le(std::uint64_t value, unsigned width) {
     Bytes bytes(width);
     for (unsigned i = 0; i < width; ++i)
         bytes[i] = static_cast<unsigned char>(value >> (8 * i));
     return bytes;
 }
 
-Bytes text(const char* characters)
-{
+Bytes text(const char* characters) {
     return Bytes(characters, characters + std::strlen(characters));
 }
 
-Bytes chunk(const char* tag, std::uint64_t size, const Bytes& body)
-{
+Bytes chunk(const char* tag, std::uint64_t size, const Bytes& body) {
     return text(tag) + le(size, 4) + body;
 }
 
-Bytes fmtChunk(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits, std::uint16_t sub)
-{
+Bytes fmtChunk(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits, std::uint16_t sub) {
     const unsigned align = channels * ((bits + 7u) / 8);
     Bytes body = le(tag, 2) + le(channels, 2) + le(8000, 4) + le(8000 * align, 4) + le(align, 2) + le(bits, 2);
     if (tag == 0xFFFE)
@@ -36,7 +31,6 @@ Bytes fmtChunk(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits, st
     return chunk("fmt ", body.size(), body);
 }
 
-Bytes waveHead(const char* form, std::uint64_t riffSize, const Bytes& chunks)
-{
+Bytes waveHead(const char* form, std::uint64_t riffSize, const Bytes& chunks) {
     return text(form) + le(riffSize, 4) + text("WAVE") + chunks;
 }

@@ -2,22 +2,19 @@
 
 #include <algorithm>
 
-bool FakeFileAccess::fails(Step step)
-{
+bool FakeFileAccess::fails(Step step) {
     calls.push_back(step);
     return failAt == step;
 }
 
-unsigned char FakeFileAccess::byteAt(std::uint64_t offset) const
-{
+unsigned char FakeFileAccess::byteAt(std::uint64_t offset) const {
     if (offset < head.size())
         return head[offset];
     const auto found = scattered.find(offset);
     return found == scattered.end() ? 0 : found->second;
 }
 
-void FakeFileAccess::place(std::uint64_t offset, const std::vector<unsigned char>& bytes)
-{
+void FakeFileAccess::place(std::uint64_t offset, const std::vector<unsigned char>& bytes) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (offset + i < head.size())
             head[offset + i] = bytes[i];
@@ -27,8 +24,7 @@ void FakeFileAccess::place(std::uint64_t offset, const std::vector<unsigned char
     size = std::max<std::uint64_t>(size, offset + bytes.size());
 }
 
-std::map<std::uint64_t, unsigned char> FakeFileAccess::nonZero() const
-{
+std::map<std::uint64_t, unsigned char> FakeFileAccess::nonZero() const {
     std::map<std::uint64_t, unsigned char> bytes;
     for (std::uint64_t i = 0; i < head.size() && i < size; ++i) {
         if (head[i] != 0)
@@ -41,8 +37,7 @@ std::map<std::uint64_t, unsigned char> FakeFileAccess::nonZero() const
     return bytes;
 }
 
-bool FakeFileAccess::open(const char* path)
-{
+bool FakeFileAccess::open(const char* path) {
     openedPath = path;
     if (fails(Step::Open))
         return false;
@@ -51,24 +46,21 @@ bool FakeFileAccess::open(const char* path)
     return true;
 }
 
-bool FakeFileAccess::getLastWriteTime(FileTime& time)
-{
+bool FakeFileAccess::getLastWriteTime(FileTime& time) {
     if (fails(Step::GetTime))
         return false;
     time = lastWrite;
     return true;
 }
 
-bool FakeFileAccess::getSize(std::uint64_t& result)
-{
+bool FakeFileAccess::getSize(std::uint64_t& result) {
     if (fails(Step::GetSize))
         return false;
     result = size;
     return true;
 }
 
-bool FakeFileAccess::readFrom(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
-{
+bool FakeFileAccess::readFrom(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
     done = 0;
     if (fails(Step::Read))
         return false;
@@ -80,20 +72,17 @@ bool FakeFileAccess::readFrom(std::uint64_t offset, unsigned char* buffer, std::
     return true;
 }
 
-bool FakeFileAccess::read(unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
-{
+bool FakeFileAccess::read(unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
     const bool ok = readFrom(position, buffer, count, done);
     position += done;
     return ok;
 }
 
-bool FakeFileAccess::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
-{
+bool FakeFileAccess::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
     return readFrom(offset, buffer, count, done);
 }
 
-bool FakeFileAccess::seek(std::uint32_t offset)
-{
+bool FakeFileAccess::seek(std::uint32_t offset) {
     seeks.push_back(offset);
     if (fails(Step::Seek))
         return false;
@@ -102,8 +91,7 @@ bool FakeFileAccess::seek(std::uint32_t offset)
 }
 
 std::vector<unsigned char> FakeFileAccess::writeTo(std::uint64_t offset, const unsigned char* buffer,
-    std::uint32_t count, std::uint32_t& done, bool& ok)
-{
+    std::uint32_t count, std::uint32_t& done, bool& ok) {
     ok = !fails(Step::Write);
     const std::uint32_t put = std::min(count, !ok ? writtenBeforeFailure : shortAt == Step::Write ? shortCount : count);
     std::vector<unsigned char> bytes(buffer, buffer + put);
@@ -114,45 +102,39 @@ std::vector<unsigned char> FakeFileAccess::writeTo(std::uint64_t offset, const u
     return bytes;
 }
 
-bool FakeFileAccess::write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done)
-{
+bool FakeFileAccess::write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
     bool ok;
     position += writeTo(position, buffer, count, done, ok).size();
     return ok;
 }
 
 bool FakeFileAccess::writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
-    std::uint32_t& done)
-{
+    std::uint32_t& done) {
     bool ok;
     journal.push_back({false, offset, writeTo(offset, buffer, count, done, ok)});
     return ok;
 }
 
-bool FakeFileAccess::flush()
-{
+bool FakeFileAccess::flush() {
     if (fails(Step::Flush))
         return false;
     journal.push_back({true, 0, {}});
     return true;
 }
 
-bool FakeFileAccess::setLastWriteTime(const FileTime& time)
-{
+bool FakeFileAccess::setLastWriteTime(const FileTime& time) {
     if (fails(Step::SetTime))
         return false;
     lastWrite = time;
     return true;
 }
 
-bool FakeFileAccess::close()
-{
+bool FakeFileAccess::close() {
     opened = false;
     return !fails(Step::Close);
 }
 
-const char* stepName(FakeFileAccess::Step step)
-{
+const char* stepName(FakeFileAccess::Step step) {
     static const char* const names[] = {"none", "open", "getTime", "getSize", "read", "seek", "write", "setTime",
         "close", "flush"};
     return names[static_cast<int>(step)];

@@ -32,8 +32,7 @@ public:
     bool setLastWriteTime(const FileTime& time) override;
     bool close() override;
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
-    bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
-        std::uint32_t& done) override;
+    bool writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool flush() override;
 
     // Puts bytes into the file at offset, growing it if they reach past its
@@ -80,7 +79,6 @@ private:
 
 const char* stepName(FakeFileAccess::Step step);
 
-inline bool sameTime(const FileTime& a, const FileTime& b)
-{
+inline bool sameTime(const FileTime& a, const FileTime& b) {
     return a.seconds == b.seconds && a.nanoseconds == b.nanoseconds;
 }

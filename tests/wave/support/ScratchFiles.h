@@ -32,14 +32,13 @@ struct FileTimes {
 
 // Writes head at offset 0 and tail so that it ends the file at size, with a
 // hole between; the file takes next to no disk space whatever its size.
-bool writeSparseFile(const std::string& path, const std::vector<unsigned char>& head,
-    std::uint64_t size, const std::vector<unsigned char>& tail);
+bool writeSparseFile(const std::string& path, const std::vector<unsigned char>& head, std::uint64_t size,
+    const std::vector<unsigned char>& tail);
 // Up to count bytes from offset; fewer at the end of the file.
 std::vector<unsigned char> readRange(const std::string& path, std::uint64_t offset, std::uint32_t count);
 std::uint64_t fileSize(const std::string& path);
 
-inline bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
-{
+inline bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
     return writeSparseFile(path, bytes, bytes.size(), {});
 }
 bool makeDirectory(const std::string& path);
@@ -66,12 +65,12 @@ void leaveStaleError();
 class HeldFile {
 public:
     enum class Kind {
-        ReadHandle,       // Windows: another handle open for reading, sharing all
-        WriteHandle,      // Windows: another handle open for writing, sharing all
-        FlockShared,      // POSIX: another descriptor holds flock(LOCK_SH)
-        FlockExclusive,   // POSIX: another descriptor holds flock(LOCK_EX)
-        FcntlRead,        // POSIX: another descriptor holds an fcntl read lock
-        FcntlWrite        // POSIX: another descriptor holds an fcntl write lock
+        ReadHandle, // Windows: another handle open for reading, sharing all
+        WriteHandle, // Windows: another handle open for writing, sharing all
+        FlockShared, // POSIX: another descriptor holds flock(LOCK_SH)
+        FlockExclusive, // POSIX: another descriptor holds flock(LOCK_EX)
+        FcntlRead, // POSIX: another descriptor holds an fcntl read lock
+        FcntlWrite // POSIX: another descriptor holds an fcntl write lock
     };
 
     HeldFile(const std::string& path, Kind kind);

@@ -6,8 +6,7 @@
 
 namespace {
 
-DWORD otherOpenError(const std::string& path, DWORD access)
-{
+DWORD otherOpenError(const std::string& path, DWORD access) {
     const HANDLE other = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (other == INVALID_HANDLE_VALUE)
@@ -25,8 +24,7 @@ protected:
     Win32FileAccess file;
 };
 
-TEST_F(Win32FileAccessTest, SharesTheOpenFileWithNoOne)
-{
+TEST_F(Win32FileAccessTest, SharesTheOpenFileWithNoOne) {
     ASSERT_TRUE(writeFile(path, bytesOf(sampleHeader(36, 0))));
     ASSERT_TRUE(file.open(path.c_str()));
     EXPECT_EQ(otherOpenError(path, GENERIC_READ), DWORD(ERROR_SHARING_VIOLATION));
@@ -36,8 +34,7 @@ TEST_F(Win32FileAccessTest, SharesTheOpenFileWithNoOne)
     EXPECT_EQ(otherOpenError(path, GENERIC_READ | GENERIC_WRITE), DWORD(NO_ERROR));
 }
 
-TEST_F(Win32FileAccessTest, RestoresTheLastWriteTimeToTheTick)
-{
+TEST_F(Win32FileAccessTest, RestoresTheLastWriteTimeToTheTick) {
     ASSERT_TRUE(writeFile(path, bytesOf(sampleHeader(36, 0))));
     ASSERT_TRUE(file.open(path.c_str()));
     const FileTime time = {12345678901, 987654300};
@@ -48,8 +45,7 @@ TEST_F(Win32FileAccessTest, RestoresTheLastWriteTimeToTheTick)
     EXPECT_EQ(read.nanoseconds, time.nanoseconds);
 }
 
-TEST_F(Win32FileAccessTest, SizeWithAllOnesLowHalfIsReadDespiteAStaleError)
-{
+TEST_F(Win32FileAccessTest, SizeWithAllOnesLowHalfIsReadDespiteAStaleError) {
     ASSERT_TRUE(writeSparseFile(path, bytesOf(sampleHeader(36, 0)), 0xFFFFFFFFull, {1, 2, 3}));
     ASSERT_TRUE(file.open(path.c_str()));
     SetLastError(ERROR_ACCESS_DENIED);

@@ -11,16 +11,14 @@ namespace {
 constexpr std::uint32_t commBytes = 18;
 constexpr std::uint32_t aifcCommBytes = 22;
 
-std::uint32_t loadBig32(const unsigned char* at)
-{
+std::uint32_t loadBig32(const unsigned char* at) {
     return static_cast<std::uint32_t>(loadUnsigned(at, 4, ByteOrder::Big));
 }
 
 // An 80-bit IEEE 754 extended number: sign, 15-bit exponent, 64-bit
 // mantissa with its integer bit. True when it is positive and finite; rate
 // gets its whole part where that fits 32 bits.
-bool positiveFinite(const unsigned char* at, std::uint32_t& rate)
-{
+bool positiveFinite(const unsigned char* at, std::uint32_t& rate) {
     const unsigned signAndExponent = static_cast<unsigned>(loadUnsigned(at, 2, ByteOrder::Big));
     const std::uint64_t mantissa = loadUnsigned(at + 2, 8, ByteOrder::Big);
     const int exponent = static_cast<int>(signAndExponent & 0x7FFF) - 16383;
@@ -30,8 +28,7 @@ bool positiveFinite(const unsigned char* at, std::uint32_t& rate)
 
 // The bytes one sample takes under an AIFF-C compression type of fixed
 // frames, of bits stated bits; 0 for any other type.
-std::uint32_t sampleBytes(std::uint32_t compression, unsigned bits)
-{
+std::uint32_t sampleBytes(std::uint32_t compression, unsigned bits) {
     const std::uint32_t whole = (bits + 7) / 8;
     if (compression == fourCC("NONE") || compression == fourCC("twos") || compression == fourCC("sowt")
         || compression == fourCC("raw "))
@@ -49,8 +46,7 @@ std::uint32_t sampleBytes(std::uint32_t compression, unsigned bits)
 }
 
 bool readComm(RandomFileAccess& file, std::uint64_t at, const ChunkHeader& chunk, bool aifc, AiffLayout& layout,
-    LayoutFindings& findings)
-{
+    LayoutFindings& findings) {
     const std::uint32_t needed = aifc ? aifcCommBytes : commBytes;
     if (chunk.size < needed)
         return refuse(findings, LayoutFault::ShortChunk, at, chunk.id, chunk.size);
@@ -80,15 +76,13 @@ bool readComm(RandomFileAccess& file, std::uint64_t at, const ChunkHeader& chunk
 
 }
 
-bool isAiffForm(const unsigned char* form)
-{
+bool isAiffForm(const unsigned char* form) {
     const std::uint32_t type = loadU32(form + 8);
     return loadU32(form) == fourCC("FORM") && (type == fourCC("AIFF") || type == fourCC("AIFC"));
 }
 
 bool readAiffLayout(RandomFileAccess& file, const unsigned char* form, std::uint64_t fileSize, AiffLayout& layout,
-    LayoutFindings& findings)
-{
+    LayoutFindings& findings) {
     layout = AiffLayout();
     findings.fault = LayoutFault::None;
     const bool aifc = loadU32(form + 8) == fourCC("AIFC");

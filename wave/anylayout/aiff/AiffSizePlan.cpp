@@ -2,8 +2,7 @@
 
 #include "ChunkHeader.h"
 
-LayoutFault planAiffSizes(const AiffLayout& layout, std::uint64_t fileSize, SizePlan& plan)
-{
+LayoutFault planAiffSizes(const AiffLayout& layout, std::uint64_t fileSize, SizePlan& plan) {
     plan = SizePlan();
     const AudioEnd& end = layout.audioEnd;
     bool claimsBroken = false;
@@ -28,8 +27,7 @@ LayoutFault planAiffSizes(const AiffLayout& layout, std::uint64_t fileSize, Size
 }
 
 bool planAiffRepair(RandomFileAccess& file, const unsigned char* form, std::uint64_t fileSize, SizePlan& plan,
-    LayoutFindings& findings)
-{
+    LayoutFindings& findings) {
     AiffLayout layout;
     if (!readAiffLayout(file, form, fileSize, layout, findings))
         return false;

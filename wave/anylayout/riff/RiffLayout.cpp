@@ -12,9 +12,8 @@ constexpr std::uint32_t ds64Fields = 28;
 
 // Reads the body of a chunk the sizes depend on: ds64 (or the room for it),
 // fmt and fact. Every other chunk stays unread.
-bool readBody(RandomFileAccess& file, std::uint64_t at, std::uint32_t id, std::uint32_t size,
-    RiffLayout& layout, bool& formatSeen, LayoutFindings& findings)
-{
+bool readBody(RandomFileAccess& file, std::uint64_t at, std::uint32_t id, std::uint32_t size, RiffLayout& layout,
+    bool& formatSeen, LayoutFindings& findings) {
     if (at == 12 && (id == fourCC("ds64") || (!layout.wide && id == fourCC("JUNK")))) {
         if (size < ds64Fields)
             return layout.wide ? refuse(findings, LayoutFault::ShortChunk, at, id, size) : true;
@@ -55,8 +54,7 @@ bool readBody(RandomFileAccess& file, std::uint64_t at, std::uint32_t id, std::u
 
 // The data sizes the fields state, the one readers go by first: in a wide
 // file ds64's, then a 32-bit field that holds another value.
-std::size_t storedDataSizes(const RiffLayout& layout, std::uint64_t (&sizes)[2])
-{
+std::size_t storedDataSizes(const RiffLayout& layout, std::uint64_t (&sizes)[2]) {
     if (!layout.wide) {
         sizes[0] = layout.dataSize == unknownDataSize ? UINT64_MAX : layout.dataSize;
         return 1;
@@ -69,8 +67,7 @@ std::size_t storedDataSizes(const RiffLayout& layout, std::uint64_t (&sizes)[2])
 }
 
 bool readRiffLayout(RandomFileAccess& file, const unsigned char* form, std::uint64_t fileSize, RiffLayout& layout,
-    LayoutFindings& findings)
-{
+    LayoutFindings& findings) {
     layout = RiffLayout();
     findings.fault = LayoutFault::None;
     const std::uint32_t id = loadU32(form);

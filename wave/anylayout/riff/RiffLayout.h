@@ -31,10 +31,10 @@ struct RiffLayout {
     std::uint32_t ds64Table = 0;
     FrameFormat format;
     bool hasFact = false;
-    std::uint64_t factAt = 0;      // offset of the frame count
+    std::uint64_t factAt = 0; // offset of the frame count
     std::uint32_t factFrames = 0;
-    std::uint64_t dataAt = 0;      // offset of the data chunk's header
-    std::uint32_t dataSize = 0;    // its 32-bit size field
+    std::uint64_t dataAt = 0; // offset of the data chunk's header
+    std::uint32_t dataSize = 0; // its 32-bit size field
     // What follows the stored data. The data size counted as stored is, in a
     // wide file, the one in ds64, which readers go by whatever the 32-bit
     // field holds, unless only that field's value ends where whole chunks

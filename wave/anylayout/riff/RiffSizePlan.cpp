@@ -6,23 +6,20 @@ namespace {
 
 constexpr std::uint64_t ds64At = 20;
 
-void change(SizePlan& plan, std::uint64_t offset, std::uint64_t held, std::uint64_t value, unsigned width)
-{
+void change(SizePlan& plan, std::uint64_t offset, std::uint64_t held, std::uint64_t value, unsigned width) {
     plan.change(offset, held, value, width, ByteOrder::Little);
 }
 
 // A 32-bit field of a 64-bit form is sound when it holds the value or defers
 // to ds64; otherwise it is set to defer.
-void defer(SizePlan& plan, std::uint64_t offset, std::uint32_t held, std::uint64_t value)
-{
+void defer(SizePlan& plan, std::uint64_t offset, std::uint32_t held, std::uint64_t value) {
     if (held != value)
         change(plan, offset, held, deferToDs64, 4);
 }
 
 }
 
-LayoutFault planRiffSizes(const RiffLayout& layout, std::uint64_t fileSize, SizePlan& plan)
-{
+LayoutFault planRiffSizes(const RiffLayout& layout, std::uint64_t fileSize, SizePlan& plan) {
     plan = SizePlan();
     const AudioEnd& end = layout.audioEnd;
     bool claimsBroken = false;
@@ -71,8 +68,7 @@ LayoutFault planRiffSizes(const RiffLayout& layout, std::uint64_t fileSize, Size
 }
 
 bool planRiffRepair(RandomFileAccess& file, const unsigned char* form, std::uint64_t fileSize, SizePlan& plan,
-    LayoutFindings& findings)
-{
+    LayoutFindings& findings) {
     RiffLayout layout;
     if (!readRiffLayout(file, form, fileSize, layout, findings))
         return false;

@@ -16,8 +16,7 @@ constexpr std::uint16_t extensible = 0xFFFE;
 // this tail.
 const unsigned char guidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-bool widthAllowed(const FrameFormat& format)
-{
+bool widthAllowed(const FrameFormat& format) {
     const unsigned bits = format.bitsPerSample;
     switch (format.sampleFormat) {
     case pcm:
@@ -32,8 +31,7 @@ bool widthAllowed(const FrameFormat& format)
 
 }
 
-LayoutFault readFrameFormat(const unsigned char* body, std::uint32_t size, FrameFormat& format)
-{
+LayoutFault readFrameFormat(const unsigned char* body, std::uint32_t size, FrameFormat& format) {
     if (size < 16)
         return LayoutFault::ShortChunk;
     format.formatTag = loadU16(body);
