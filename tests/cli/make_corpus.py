@@ -43,20 +43,20 @@ def _run(args):
     return subprocess.run(args, check=True, capture_output=True, timeout=60).stdout
 
 
-def _ffmpeg(out_args, channels=1, piped=False, folder=None):
+def _ffmpeg(out_args, channels=1, piped=False, folder=None, name="ffmpeg.wav"):
     source = ["ffmpeg", "-v", "error", "-f", "lavfi",
               "-i", "sine=frequency=440:sample_rate=%d:duration=%s" % (RATE, SECONDS),
               "-ac", str(channels)] + out_args
     if piped:
         return _run(source + ["-f", "wav", "-"])
-    path = os.path.join(folder, "ffmpeg.wav")
+    path = os.path.join(folder, name)
     _run(source + ["-y", path])
     with open(path, "rb") as f:
         return f.read()
 
 
-def _sox(out_args, channels=1, piped=False, folder=None):
-    target = ["-t", "wav", "-"] if piped else [os.path.join(folder, "sox.wav")]
+def _sox(out_args, channels=1, piped=False, folder=None, name="sox.wav"):
+    target = ["-t", "wav", "-"] if piped else [os.path.join(folder, name)]
     data = _run(["sox", "-V1", "-n", "-r", str(RATE), "-c", str(channels)] + out_args + target
                 + ["synth", str(SECONDS), "sine", "440"])
     if piped:
@@ -72,7 +72,7 @@ def _sine(frames, channels, scale):
 
 def _soundfile(subtype, container, channels, title_after_data=False, folder=None):
     import soundfile
-    path = os.path.join(folder, "soundfile.wav")
+    path = os.path.join(folder, "soundfile." + ("aiff" if container == "AIFF" else "wav"))
     frames = int(RATE * SECONDS)
     with soundfile.SoundFile(path, "w", RATE, channels, subtype, format=container) as f:
         if subtype == "FLOAT":
@@ -101,6 +101,26 @@ def _python_wave(folder=None, eight_bit_frames=None):
             w.writeframes(array.array("h", _sine(int(RATE * SECONDS), 2, 30000)).tobytes())
         else:
             w.writeframes(bytes(128 + s for s in _sine(eight_bit_frames, 1, 100)))
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def _python_aifc(compression, folder=None):
+    """16-bit mono AIFF-C from Python's aifc, where this Python still has it."""
+    import warnings
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", DeprecationWarning)
+        import aifc
+    path = os.path.join(folder, "python.aifc")
+    with aifc.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(RATE)
+        w.setcomptype(compression, b"not compressed" if compression == b"NONE" else compression)
+        samples = array.array("h", _sine(int(RATE * SECONDS), 1, 30000))
+        if sys.byteorder == "little":
+            samples.byteswap()
+        w.writeframes(samples.tobytes())
     with open(path, "rb") as f:
         return f.read()
 
@@ -135,9 +155,37 @@ class Layout:
     ds64_at: int = None     # offset of the ds64 chunk's RIFF size
     junk_at: int = None     # offset of a JUNK chunk right after WAVE with room for ds64 fields
     chunk_starts: list = field(default_factory=list)  # every chunk before data
+    aiff: bool = False      # big-endian; fact_at is COMM's frame count, data SSND's audio
+    ssnd_offset: int = 0    # bytes of SSND's audio before the first frame
+    sox_reads: bool = True  # sox reads no AIFF-C alaw, ulaw, raw, in24 or in32
+
+
+# The bytes of one sample by AIFF-C compression type, where frames are fixed.
+AIFC_SAMPLE_BYTES = {b"in24": 3, b"in32": 4, b"fl32": 4, b"FL32": 4, b"fl64": 8, b"FL64": 8,
+                     b"alaw": 1, b"ALAW": 1, b"ulaw": 1, b"ULAW": 1}
+
+
+def aiff_layout(image):
+    pos, starts, comm = 12, [], None
+    while True:
+        name, size = image[pos:pos + 4], struct.unpack_from(">I", image, pos + 4)[0]
+        if name == b"SSND":
+            channels, bits = comm[0], comm[2]
+            kind = image[comm[3]:comm[3] + 4] if image[8:12] == b"AIFC" else b"NONE"
+            align = channels * AIFC_SAMPLE_BYTES.get(kind, (bits + 7) // 8)
+            return Layout(False, channels, align, pos + 16, pos + 4, comm[1], chunk_starts=starts, aiff=True,
+                          ssnd_offset=struct.unpack_from(">I", image, pos + 8)[0],
+                          sox_reads=kind not in (b"alaw", b"ulaw", b"raw ", b"in24", b"in32"))
+        starts.append(pos)
+        if name == b"COMM":
+            channels, _, bits = struct.unpack_from(">HIH", image, pos + 8)
+            comm = (channels, pos + 10, bits, pos + 26)
+        pos += 8 + size + (size & 1)
 
 
 def layout(image):
+    if image[:4] == b"FORM":
+        return aiff_layout(image)
     rf64 = image[:4] == b"RF64"
     found = {}
     starts = []
@@ -175,6 +223,9 @@ def damaged(image, lay, sizes):
         return image
     out = bytearray(image)
     word = b"\0" if sizes == "zero" else b"\xff"
+    if lay.aiff:
+        out[4:8] = out[lay.data_size_at:lay.data_size_at + 4] = out[lay.fact_at:lay.fact_at + 4] = word * 4
+        return bytes(out)
     if lay.rf64:
         out[lay.ds64_at:lay.ds64_at + 24] = word * 24
     else:
@@ -189,6 +240,10 @@ def repair_writes(lay, size):
     (offset, bytes): the data runs to the end of the file."""
     data = size - lay.payload
     frames = data // lay.block_align
+    if lay.aiff:
+        frames = max(0, data - lay.ssnd_offset) // lay.block_align
+        return [(4, struct.pack(">I", size - 8)), (lay.data_size_at, struct.pack(">I", data + 8)),
+                (lay.fact_at, struct.pack(">I", frames))]
     if lay.rf64:
         return [(lay.ds64_at, _u64(size - 8) + _u64(data) + _u64(frames))]
     if size - 8 > NO_SIZE:
@@ -210,6 +265,7 @@ class Case:
     data_bytes: int = 0     # from the data chunk's payload to the end
     frames: int = 0         # whole frames in them
     writes: list = field(default_factory=list)
+    sox_reads: bool = True
 
     @property
     def large(self):
@@ -240,6 +296,16 @@ def _writer_output(folder):
         "ffmpeg-peak": _ffmpeg(["-c:a", "pcm_s16le", "-write_peak", "on", "-fflags", "+bitexact"], channels=2,
                                folder=folder),
         "python-wave-tagged": _id3_tagged(_python_wave(folder=folder)),
+        "sox-aiff": _sox(["-b", "16"], channels=2, folder=folder, name="sox.aiff"),
+        "sox-aifc-24bit": _sox(["-b", "24"], folder=folder, name="sox.aifc"),
+        "sox-aifc-float": _sox(["-e", "floating-point", "-b", "32"], folder=folder, name="sox.aifc"),
+        "ffmpeg-aiff": _ffmpeg(["-c:a", "pcm_s16be"], channels=2, folder=folder, name="ffmpeg.aiff"),
+        "ffmpeg-aifc-alaw": _ffmpeg(["-c:a", "pcm_alaw"], folder=folder, name="ffmpeg.aiff"),
+        "ffmpeg-aifc-sowt": _ffmpeg(["-c:a", "pcm_s16le"], channels=2, folder=folder, name="ffmpeg.aiff"),
+        "ffmpeg-aifc-ima4": _ffmpeg(["-c:a", "adpcm_ima_qt"], folder=folder, name="ffmpeg.aiff"),
+        "soundfile-aiff": _soundfile("PCM_16", "AIFF", 1, folder=folder),
+        "soundfile-aifc-float": _soundfile("FLOAT", "AIFF", 2, folder=folder),
+        "python-aifc": _python_aifc(b"NONE", folder=folder),
     }
 
 
@@ -267,6 +333,15 @@ REPAIRS = [
     ("soundfile-float", ("mid", 99), "zero", "float with fact and PEAK, sizes zeroed"),
     ("soundfile-wavex", ("frame", 99), "fill", "extensible 24-bit stereo with fact, sizes 0xFFFFFFFF"),
     ("soundfile-list-after", ("data end",), "stale", "cut where the LIST after the data began"),
+    ("sox-aiff", ("mid", 201), "zero", "AIFF 16-bit stereo after a COMT chunk, sizes zeroed"),
+    ("sox-aifc-24bit", ("mid", 150), "fill", "AIFF-C 24-bit, sizes 0xFFFFFFFF"),
+    ("sox-aifc-float", ("frame", 120), "zero", "AIFF-C fl32, sizes zeroed"),
+    ("ffmpeg-aiff", ("mid", 99), "stale", "AIFF 16-bit stereo, sizes as written at the start"),
+    ("ffmpeg-aifc-alaw", ("mid", 222), "zero", "AIFF-C alaw, sizes zeroed"),
+    ("ffmpeg-aifc-sowt", ("frame", 77), "fill", "AIFF-C sowt stereo, sizes 0xFFFFFFFF"),
+    ("soundfile-aiff", ("mid", 300), "zero", "AIFF 16-bit mono, sizes zeroed"),
+    ("soundfile-aifc-float", ("mid", 100), "fill", "AIFF-C fl32 stereo, sizes 0xFFFFFFFF"),
+    ("python-aifc", ("mid", 111), "zero", "AIFF-C NONE, sizes zeroed"),
 ]
 SOUND = [
     ("python-wave", "canonical header"),
@@ -279,12 +354,15 @@ SOUND = [
     ("ffmpeg-peak", "levl chunk after the data"),
     ("python-wave-odd", "8-bit mono, 999 bytes of data without the pad byte, then LIST"),
     ("python-wave-tagged", "ID3v2 and ID3v1 tags appended after the chunks"),
+    ("sox-aiff", "AIFF with a COMT chunk"),
+    ("ffmpeg-aifc-alaw", "AIFF-C alaw"),
 ]
 REFUSALS = [
     ("ffmpeg-adpcm", ("mid", 100), "zero", "compressed: Microsoft ADPCM"),
     ("ffmpeg-gsm", ("frame", 3), "stale", "compressed: GSM 6.10"),
     ("ffmpeg-list", ("in chunk", 2), "stale", "the LIST chunk before the data cut by the end"),
     ("soundfile-list-after", ("in chunk", 0), "stale", "the LIST chunk after a whole data chunk cut"),
+    ("ffmpeg-aifc-ima4", ("frame", 3), "zero", "AIFF-C IMA ADPCM"),
 ]
 # Sparse files: (writer output, size, sizes, what it exercises).
 LARGE = [
@@ -292,6 +370,7 @@ LARGE = [
     ("ffmpeg-junk-pipe", FOUR_GIB + 7, "repaired", "JUNK room, 4 GiB + 7 bytes: RIFF size 0xFFFFFFFF, stays RIFF"),
     ("ffmpeg-rf64-pipe", 5 * (1 << 30) + 3, "repaired", "RF64 cut off at 5 GiB"),
     ("ffmpeg-list", FOUR_GIB + 8, "unsupported format", "no JUNK room, 4 GiB + 8 bytes"),
+    ("ffmpeg-aiff", FOUR_GIB + 8, "unsupported format", "AIFF of 4 GiB + 8 bytes"),
 ]
 
 
@@ -315,6 +394,15 @@ def _cut_label(cut, outcome):
     return {"frame": "frames%d", "mid": "frames%d.5", "in chunk": "chunk%d-cut"}.get(cut[0], "dataend") % cut[1:]
 
 
+def _suffix(image):
+    """The name ending readers go by: sox takes the container from it."""
+    return {b"AIFF": ".aiff", b"AIFC": ".aifc"}.get(image[8:12], ".wav") if image[:4] == b"FORM" else ".wav"
+
+
+def _frames(lay, data):
+    return max(0, data - lay.ssnd_offset) // lay.block_align
+
+
 def _write(path, data, size=None):
     with open(path, "wb") as f:
         f.write(data)
@@ -336,11 +424,11 @@ def build(outdir, seeds_only=False):
         lay = layout(image)
         image = damaged(image, lay, sizes)[:_cut_length(image, lay, cut)]
         label = [name, _cut_label(cut, outcome)] + ([sizes] if sizes != "stale" else [])
-        path = os.path.join("seeds", "-".join(label) + ".wav")
+        path = os.path.join("seeds", "-".join(label) + _suffix(image))
         _write(os.path.join(outdir, path), image)
         data = len(image) - lay.payload
-        cases.append(Case(path, exercises, outcome, lay.channels, data, data // lay.block_align,
-                          repair_writes(lay, len(image)) if outcome == "repaired" else []))
+        cases.append(Case(path, exercises, outcome, lay.channels, data, _frames(lay, data),
+                          repair_writes(lay, len(image)) if outcome == "repaired" else [], lay.sox_reads))
 
     for name, cut, sizes, exercises in REPAIRS:
         add(recordings[name], name, cut, sizes, "repaired", exercises)
@@ -353,11 +441,10 @@ def build(outdir, seeds_only=False):
     for name, size, outcome, exercises in LARGE:
         image = recordings[name]
         lay = layout(image)
-        path = os.path.join("large", "%s-%dGiB+%d.wav" % (name, size >> 30, size & ((1 << 30) - 1)))
+        path = os.path.join("large", "%s-%dGiB+%d%s" % (name, size >> 30, size & ((1 << 30) - 1), _suffix(image)))
         _write(os.path.join(outdir, path), image, size)
-        cases.append(Case(path, exercises, outcome, lay.channels, size - lay.payload,
-                          (size - lay.payload) // lay.block_align,
-                          repair_writes(lay, size) if outcome == "repaired" else []))
+        cases.append(Case(path, exercises, outcome, lay.channels, size - lay.payload, _frames(lay, size - lay.payload),
+                          repair_writes(lay, size) if outcome == "repaired" else [], lay.sox_reads))
     return cases
 
 

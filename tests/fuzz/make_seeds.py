@@ -38,7 +38,9 @@ def headers_alone(image):
         lay = make_corpus.layout(image)
     except (KeyError, struct.error):
         return None
-    stored = struct.unpack_from("<I", image, lay.data_size_at)[0]
+    stored = struct.unpack_from(">I" if lay.aiff else "<I", image, lay.data_size_at)[0]
+    if lay.aiff:
+        stored = max(0, stored - 8)  # SSND's size counts its offset and block size
     end = lay.payload + stored + (stored & 1)
     if end + 4 <= len(image) and reads_as_chunk(image[end:end + 4]):
         return None

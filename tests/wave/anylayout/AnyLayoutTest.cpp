@@ -32,6 +32,7 @@ struct Field {
     std::uint64_t offset;
     unsigned width;
     std::uint64_t value;
+    bool bigEndian = false;
 };
 
 // A file: its first bytes, its size, bytes placed further on, what a repair
@@ -68,6 +69,10 @@ std::string trace(const std::vector<FakeFileAccess::Event>& journal) {
 std::vector<LayoutCase> layoutCases() {
     const std::uint64_t big = 16 * GiB + 2;
     const Bytes junk = chunk("JUNK", 28, Bytes(28, 0));
+    const Bytes ssnd = bigChunk("SSND", 0, Bytes(8, 0));
+    Bytes infiniteRate = commChunk(1, 0, 16);
+    infiniteRate[16] = 0x7F;
+    infiniteRate[17] = 0xFF;
     std::vector<LayoutCase> cases = {
         // fmt 12, LIST 36, data 644 (size at 648, payload 652): the data size
         // lies in the second sector, the RIFF size in the first.
@@ -158,6 +163,23 @@ std::vector<LayoutCase> layoutCases() {
             LayoutFault::NoRoomForDs64, {}},
         {"junkTooSmallForDs64", waveHead("RIFF", 0, chunk("JUNK", 20, Bytes(20, 0)) + stereo16 + chunk("data", 0)),
             5 * GiB, {}, Unsupported, LayoutFault::NoRoomForDs64, {}},
+
+        // AIFF, big-endian: COMM 12 (frames at 22), SSND 38 (size at 42,
+        // audio after its offset and block size at 54).
+        {"aiffCutMidFrame", formHead("AIFF", 0, commChunk(2, 0, 16) + ssnd), 54 + 4001, {}, Repaired, LayoutFault::None,
+            {{42, 4, 4009, true}, {22, 4, 1000, true}, {4, 4, 4047, true}}},
+        // FVER 12, COMM 24, SSND 56 with 100 frames to 272, then an ID3 chunk.
+        {"aifcSoundWithAnId3Chunk",
+            formHead("AIFC", 282,
+                bigChunk("FVER", 4, be(0xA2805140, 4)) + commChunk(1, 100, 16, "sowt")
+                    + bigChunk("SSND", 208, Bytes(8, 0))),
+            290, {{272, bigChunk("ID3 ", 10, Bytes(10, 0))}}, AlreadyValid, LayoutFault::None, {}},
+        {"aifcWithoutFixedFrames", formHead("AIFC", 0, commChunk(1, 0, 4, "ima4") + ssnd), 1000, {}, Unsupported,
+            LayoutFault::Compression, {}},
+        {"aiffRateNotFinite", formHead("AIFF", 0, infiniteRate + ssnd), 1000, {}, Unsupported, LayoutFault::SampleRate,
+            {}},
+        {"aiffPast4GiB", formHead("AIFF", 0, commChunk(2, 0, 16) + ssnd), 5 * GiB, {}, Unsupported,
+            LayoutFault::TooLarge, {}},
     };
     Bytes many;
     for (int i = 0; i < 1000; ++i)
@@ -177,7 +199,7 @@ TEST_P(LayoutTest, WritesOnlyTheWrongFieldsInOrderAndEveryPrefixRepairsToTheSame
     std::string expectedTrace;
     for (std::size_t i = 0; i < c.writes.size(); ++i) {
         const Field& field = c.writes[i];
-        expected.place(field.offset, le(field.value, field.width));
+        expected.place(field.offset, field.bigEndian ? be(field.value, field.width) : le(field.value, field.width));
         const bool newSector = i > 0 && c.writes[i - 1].offset / 512 != field.offset / 512;
         expectedTrace +=
             (newSector ? "flush " : "") + std::to_string(field.offset) + "+" + std::to_string(field.width) + " ";

@@ -121,7 +121,50 @@ struct Landmarks {
     std::uint64_t audioEnd = 0;
     std::uint64_t storedData = 0;
     std::uint64_t otherStoredData = 0;
+    // AIFF: big-endian; the data is SSND's (from after its offset and block
+    // size, which its size counts), the count COMM's, frameBytes the frame
+    // of integer samples (0 for other compression types), and audio begins
+    // ssndOffset bytes into the data.
+    bool aiff = false;
+    std::uint32_t ssndOffset = 0;
+    std::uint32_t frameBytes = 0;
 };
+
+std::uint32_t peekBig32(const ImageFile& file, std::uint64_t at) {
+    return std::uint32_t(file.peek(at)) << 24 | std::uint32_t(file.peek(at + 1)) << 16
+        | std::uint32_t(file.peek(at + 2)) << 8 | file.peek(at + 3);
+}
+
+// The chunks of an AIFF file, walked as far as identifiers go.
+Landmarks findAiffLandmarks(const ImageFile& file) {
+    Landmarks marks;
+    marks.aiff = true;
+    const bool aifc = file.peekU32(8) == fourCC("AIFC");
+    std::uint64_t at = 12;
+    for (int count = 0; count < maxChunks && file.size >= 8 && at <= file.size - 8 && isChunkTag(file, at); ++count) {
+        const std::uint32_t id = file.peekU32(at);
+        const std::uint32_t size = peekBig32(file, at + 4);
+        if (id == fourCC("SSND")) {
+            marks.hasData = true;
+            marks.dataAt = at;
+            marks.storedData = marks.otherStoredData = size >= 8 ? size - 8 : 0;
+            marks.ssndOffset = peekBig32(file, at + 8);
+            marks.audioBegin = at + 16;
+            marks.audioEnd = marks.audioBegin + std::min(marks.storedData, file.size - std::min(file.size, at + 16));
+            break;
+        }
+        if (id == fourCC("COMM") && !marks.hasFact && size >= 18) {
+            marks.hasFact = true;
+            marks.factAt = at + 10;
+            const std::uint32_t type = aifc && size >= 22 ? file.peekU32(at + 26) : fourCC("NONE");
+            const unsigned bits = file.peek(at + 14) << 8 | file.peek(at + 15);
+            if (type == fourCC("NONE") || type == fourCC("twos") || type == fourCC("sowt"))
+                marks.frameBytes = (file.peek(at + 8) << 8 | file.peek(at + 9)) * ((bits + 7) / 8);
+        }
+        at = ChunkHeader{id, size}.endFrom(at);
+    }
+    return marks;
+}
 
 bool isWide(const ImageFile& file) {
     const std::uint32_t form = file.peekU32(0);
@@ -133,6 +176,8 @@ bool hasDs64(const ImageFile& file) {
 }
 
 Landmarks findLandmarks(const ImageFile& file) {
+    if (file.peekU32(0) == fourCC("FORM") && (file.peekU32(8) == fourCC("AIFF") || file.peekU32(8) == fourCC("AIFC")))
+        return findAiffLandmarks(file);
     Landmarks marks;
     bool formatSeen = false;
     std::uint64_t at = 12;
@@ -185,6 +230,28 @@ std::string checkChunkReads(const ImageFile& file, const Landmarks& marks, const
     return {};
 }
 
+// An AIFF file's FORM and SSND sizes and COMM frame count after a rewrite.
+std::string checkAiffRewrite(const ImageFile& after, const Landmarks& marks) {
+    const std::uint64_t size = after.size;
+    const std::uint32_t formSize = peekBig32(after, 4);
+    if (formSize != size - 8 && !(formSize < size - 8 && startsATag(after, formSize + 8)))
+        return "after the repair the FORM size is " + std::to_string(formSize) + ", neither " + std::to_string(size - 8)
+            + " nor where a tag begins";
+    const std::uint64_t dataSize = std::uint64_t(peekBig32(after, marks.dataAt + 4)) - 8;
+    const std::uint64_t toEnd = size - marks.audioBegin;
+    if (dataSize != toEnd && dataSize != marks.storedData
+        && !(dataSize < toEnd && startsATag(after, marks.audioBegin + dataSize)))
+        return "after the repair SSND holds " + std::to_string(dataSize) + " bytes, neither the "
+            + std::to_string(toEnd) + " to the end, nor the stored size, nor where a tag begins";
+    if (marks.frameBytes == 0)
+        return {};
+    const std::uint64_t frames = dataSize > marks.ssndOffset ? (dataSize - marks.ssndOffset) / marks.frameBytes : 0;
+    if (peekBig32(after, marks.factAt) != frames)
+        return "after the repair COMM counts " + std::to_string(peekBig32(after, marks.factAt)) + " frames, not "
+            + std::to_string(frames);
+    return {};
+}
+
 // The bytes a rewrite changed lie in the fields the rule names, and those now
 // hold the sizes a file of this size calls for.
 std::string checkRewrite(const ImageFile& before, const ImageFile& after, const Landmarks& marks) {
@@ -203,6 +270,8 @@ std::string checkRewrite(const ImageFile& before, const ImageFile& after, const 
         return "the repair rewrote a file without a data chunk";
 
     const std::uint64_t size = after.size;
+    if (marks.aiff)
+        return checkAiffRewrite(after, marks);
     const std::uint64_t riffSize = wide ? after.peekU64(20) : after.peekU32(4);
     if ((riffSize != size - 8 && !(riffSize < size - 8 && startsATag(after, riffSize + 8)))
         || (wide && after.peekU32(4) != allOnes && after.peekU32(4) != riffSize))

@@ -34,3 +34,25 @@ Bytes fmtChunk(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits, st
 Bytes waveHead(const char* form, std::uint64_t riffSize, const Bytes& chunks) {
     return text(form) + le(riffSize, 4) + text("WAVE") + chunks;
 }
+
+Bytes be(std::uint64_t value, unsigned width) {
+    Bytes bytes = le(value, width);
+    return Bytes(bytes.rbegin(), bytes.rend());
+}
+
+Bytes bigChunk(const char* tag, std::uint64_t size, const Bytes& body) {
+    return text(tag) + be(size, 4) + body;
+}
+
+Bytes commChunk(std::uint16_t channels, std::uint32_t frames, std::uint16_t bits, const char* compression) {
+    // 8000 as an 80-bit extended number: 2^12 times 1.953125.
+    const Bytes rate = be(0x400B, 2) + be(0xFA00000000000000u, 8);
+    Bytes body = be(channels, 2) + be(frames, 4) + be(bits, 2) + rate;
+    if (compression != nullptr)
+        body = body + text(compression) + Bytes{0, 0};
+    return bigChunk("COMM", body.size(), body);
+}
+
+Bytes formHead(const char* type, std::uint64_t formSize, const Bytes& chunks) {
+    return text("FORM") + be(formSize, 4) + text(type) + chunks;
+}

@@ -21,3 +21,13 @@ Bytes chunk(const char* tag, std::uint64_t size, const Bytes& body = {});
 Bytes fmtChunk(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits, std::uint16_t sub = 0);
 // form (RIFF, RF64...) with its 32-bit size, WAVE, then the chunks.
 Bytes waveHead(const char* form, std::uint64_t riffSize, const Bytes& chunks);
+
+// value, big-endian, in width bytes, as AIFF stores numbers.
+Bytes be(std::uint64_t value, unsigned width);
+// An AIFF chunk header with the given size, then body.
+Bytes bigChunk(const char* tag, std::uint64_t size, const Bytes& body = {});
+// A COMM chunk at 8000 Hz; with a compression type, the AIFF-C form (with an
+// empty name).
+Bytes commChunk(std::uint16_t channels, std::uint32_t frames, std::uint16_t bits, const char* compression = nullptr);
+// FORM with its size and type (AIFF, AIFC), then the chunks.
+Bytes formHead(const char* type, std::uint64_t formSize, const Bytes& chunks);
