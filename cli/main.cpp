@@ -18,11 +18,12 @@ constexpr int usageError = 64;
 
 const char usageLine[] = "Usage: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch] FILE...\n";
 
-const char help[] = "Rewrites the size fields of WAV files whose recording was cut off, in place.\n"
-                    "Any RIFF/WAVE chunk layout of PCM, float, A-law or mu-law audio and RF64 is\n"
-                    "repaired; chunks and ID3 tags after the audio are kept as they are, and a\n"
-                    "sound file is never written. A RIFF file larger than 4 GiB + 7 bytes becomes\n"
-                    "RF64 where a JUNK chunk after WAVE leaves room.\n"
+const char help[] = "Rewrites the size fields of WAV and AIFF files whose recording was cut off, in\n"
+                    "place. Any RIFF/WAVE chunk layout of PCM, float, A-law or mu-law audio, RF64,\n"
+                    "and AIFF or AIFF-C of fixed frames (NONE, twos, sowt, raw, in24, in32, fl32,\n"
+                    "fl64, alaw, ulaw) are repaired; chunks and ID3 tags after the audio are kept\n"
+                    "as they are, and a sound file is never written. A RIFF file larger than\n"
+                    "4 GiB + 7 bytes becomes RF64 where a JUNK chunk after WAVE leaves room.\n"
                     "\n"
                     "  --canonical   the rule of Sonorix.exe: only the canonical 44-byte PCM\n"
                     "                header, everything after it taken for audio, bytes 4-7 and\n"
