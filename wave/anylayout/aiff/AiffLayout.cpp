@@ -1,6 +1,7 @@
 #include "AiffLayout.h"
 
 #include "ChunkHeader.h"
+#include "ChunkWalk.h"
 
 #include <algorithm>
 
@@ -90,18 +91,11 @@ bool readAiffLayout(RandomFileAccess& file, const unsigned char* form, std::uint
 
     bool commSeen = false;
     for (std::uint64_t at = 12, count = 0;; ++count) {
-        if (count == maxChunks)
-            return refuse(findings, LayoutFault::TooManyChunks, at);
-        if (at == fileSize)
-            return refuse(findings, LayoutFault::NoDataChunk);
-        if (fileSize - at < ChunkHeader::bytes)
-            return refuse(findings, LayoutFault::CutChunkHeader, at);
-        unsigned char bytes[ChunkHeader::bytes];
-        if (!readWhole(file, at, bytes, ChunkHeader::bytes))
+        ChunkHeader chunk;
+        if (!readChunkBeforeAudio(file, fileSize, at, count, ByteOrder::Big, chunk, findings))
             return false;
-        const ChunkHeader chunk = decodeChunkHeader(bytes, ByteOrder::Big);
-        if (!isChunkId(bytes))
-            return refuse(findings, LayoutFault::DamagedChunk, at);
+        if (findings.fault != LayoutFault::None)
+            return true;
         if (chunk.id == fourCC("SSND")) {
             if (!commSeen)
                 return refuse(findings, LayoutFault::NoFormatChunk, at, chunk.id, chunk.size);

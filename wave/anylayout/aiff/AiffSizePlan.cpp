@@ -25,18 +25,3 @@ LayoutFault planAiffSizes(const AiffLayout& layout, std::uint64_t fileSize, Size
     plan.change(4, layout.formSize, formSize, 4, ByteOrder::Big);
     return LayoutFault::None;
 }
-
-bool planAiffRepair(RandomFileAccess& file, const unsigned char* form, std::uint64_t fileSize, SizePlan& plan,
-    LayoutFindings& findings) {
-    AiffLayout layout;
-    if (!readAiffLayout(file, form, fileSize, layout, findings))
-        return false;
-    if (findings.fault != LayoutFault::None)
-        return true;
-    findings.fault = planAiffSizes(layout, fileSize, plan);
-    if (findings.fault != LayoutFault::None) {
-        findings.offset = layout.audioEnd.at;
-        findings.tag = layout.audioEnd.tag;
-    }
-    return true;
-}

@@ -13,8 +13,3 @@
 // a file whose sizes do not fit 32 bits is refused. An empty plan means the
 // file is already sound.
 LayoutFault planAiffSizes(const AiffLayout& layout, std::uint64_t fileSize, SizePlan& plan);
-
-// Walks an AIFF or AIFF-C file whose first 12 bytes are form and plans its
-// repair, as planRepair does.
-bool planAiffRepair(RandomFileAccess& file, const unsigned char* form, std::uint64_t fileSize, SizePlan& plan,
-    LayoutFindings& findings);

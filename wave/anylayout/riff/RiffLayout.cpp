@@ -1,6 +1,7 @@
 #include "RiffLayout.h"
 
 #include "ChunkHeader.h"
+#include "ChunkWalk.h"
 #include "WaveFormatChunk.h"
 
 #include <algorithm>
@@ -78,18 +79,11 @@ bool readRiffLayout(RandomFileAccess& file, const unsigned char* form, std::uint
 
     bool formatSeen = false;
     for (std::uint64_t at = 12, count = 0;; ++count) {
-        if (count == maxChunks)
-            return refuse(findings, LayoutFault::TooManyChunks, at);
-        if (at == fileSize)
-            return refuse(findings, LayoutFault::NoDataChunk);
-        if (fileSize - at < ChunkHeader::bytes)
-            return refuse(findings, LayoutFault::CutChunkHeader, at);
-        unsigned char bytes[ChunkHeader::bytes];
-        if (!readWhole(file, at, bytes, ChunkHeader::bytes))
+        ChunkHeader chunk;
+        if (!readChunkBeforeAudio(file, fileSize, at, count, ByteOrder::Little, chunk, findings))
             return false;
-        const ChunkHeader chunk = decodeChunkHeader(bytes, ByteOrder::Little);
-        if (!isChunkId(bytes))
-            return refuse(findings, LayoutFault::DamagedChunk, at);
+        if (findings.fault != LayoutFault::None)
+            return true;
         if (at == 12 && layout.wide && chunk.id != fourCC("ds64"))
             return refuse(findings, LayoutFault::NoDs64, at, chunk.id, chunk.size);
         if (chunk.id == fourCC("data")) {

@@ -66,18 +66,3 @@ LayoutFault planRiffSizes(const RiffLayout& layout, std::uint64_t fileSize, Size
     }
     return LayoutFault::None;
 }
-
-bool planRiffRepair(RandomFileAccess& file, const unsigned char* form, std::uint64_t fileSize, SizePlan& plan,
-    LayoutFindings& findings) {
-    RiffLayout layout;
-    if (!readRiffLayout(file, form, fileSize, layout, findings))
-        return false;
-    if (findings.fault != LayoutFault::None)
-        return true;
-    findings.fault = planRiffSizes(layout, fileSize, plan);
-    if (findings.fault != LayoutFault::None) {
-        findings.offset = layout.audioEnd.at;
-        findings.tag = layout.audioEnd.tag;
-    }
-    return true;
-}

@@ -24,8 +24,3 @@
 //   takes as room for ds64 again), then the ds64 identifier (a RIFF file with
 //   an unknown chunk), and last RF64, which makes the ds64 contents count.
 LayoutFault planRiffSizes(const RiffLayout& layout, std::uint64_t fileSize, SizePlan& plan);
-
-// Walks a RIFF/WAVE or RF64 file whose first 12 bytes are form and plans its
-// repair, as planRepair does.
-bool planRiffRepair(RandomFileAccess& file, const unsigned char* form, std::uint64_t fileSize, SizePlan& plan,
-    LayoutFindings& findings);
