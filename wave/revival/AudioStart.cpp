@@ -11,7 +11,7 @@ namespace {
 
 // A step between consecutive samples of a channel this many times its usual
 // one, or a sample this far past the loudest, belongs to no sound nearby.
-constexpr double stepFactor = 4.0;
+constexpr double stepFactor = 6.0;
 constexpr double levelFactor = 1.25;
 // The blocks after the first that lines up that must not be foreign.
 constexpr int confirming = 3;
@@ -64,23 +64,21 @@ bool continues(const unsigned char* at, const SampleFormat& format, const Refere
     return true;
 }
 
-// Whether the frame at at (which has a frame after it) belongs to the sound:
-// continued by the next and, unless zeros are accepted, neither zeros nor a
-// frame that zeros begin.
-bool belongs(const unsigned char* bytes, std::size_t at, const SampleFormat& format, const Reference& reference,
-    bool zerosAccepted) {
-    const std::size_t frame = format.frameBytes();
-    if (!zerosAccepted
-        && (allZero(bytes + at, frame) || (at >= frame && bytes[at] == 0 && allZero(bytes + at - frame, frame))))
-        return false;
-    return continues(bytes + at, format, reference, zerosAccepted);
+// Whether the zeros at at are the zeros before the sound: a frame of zeros,
+// or one that zeros from the frame before begin.
+bool zerosAt(const unsigned char* bytes, std::size_t at, std::size_t frame) {
+    return allZero(bytes + at, frame) || (at >= frame && bytes[at] == 0 && allZero(bytes + at - frame, frame));
 }
 
 // Where the sound that runs to high begins, looking from low on its frame
-// grid: the frame after which, counting from low, frames that do not belong
-// outnumber those that do the most (the last such frame); low itself when
-// none do. Bytes that are not audio fail nearly every frame and sound hardly
-// any, so a rare failure within the sound does not move the start.
+// grid: after the frame past which, counting from low, frames that do not
+// continue the next outnumber those that do the most (the last such frame),
+// then past the zeros that follow; low itself when none do. Bytes that are not
+// audio fail nearly every frame and sound hardly any, so a rare failure within
+// the sound does not move the start. Zeros count for neither: with
+// zerosAccepted, they belong to the sound (a recorder's silence) and are never
+// passed over. One frame more is given up after bytes that are not audio,
+// whose last frame may hold the first bytes of the sound and pass by them.
 std::size_t soundStart(const unsigned char* bytes, std::size_t low, std::size_t high, const SampleFormat& format,
     const Reference& reference, bool zerosAccepted) {
     const std::size_t frame = format.frameBytes();
@@ -88,13 +86,32 @@ std::size_t soundStart(const unsigned char* bytes, std::size_t low, std::size_t 
     long best = 0;
     std::size_t start = low;
     for (std::size_t at = low; at + 2 * frame <= high; at += frame) {
-        balance += belongs(bytes, at, format, reference, zerosAccepted) ? -1 : 1;
+        if (!zerosAccepted && zerosAt(bytes, at, frame))
+            continue;
+        balance += continues(bytes + at, format, reference, zerosAccepted) ? -1 : 1;
         if (balance > best || (balance == best && best > 0)) {
             best = balance;
             start = at + frame;
         }
     }
+    if (zerosAccepted)
+        return start;
+    if (best > 0 && start + 2 * frame <= high)
+        start += frame;
+    while (start + 2 * frame <= high && zerosAt(bytes, start, frame))
+        start += frame;
     return start;
+}
+
+// Whether the frames on the grid of at before at are at least half zeros or
+// frames that fail to continue the next, as the fields of a header are.
+bool noSoundBefore(const unsigned char* bytes, std::size_t at, const SampleFormat& format, const Reference& reference) {
+    const std::size_t frame = format.frameBytes();
+    std::size_t frames = 0;
+    std::size_t sound = 0;
+    for (std::size_t from = at % frame; from + frame <= at; from += frame, ++frames)
+        sound += !zerosAt(bytes, from, frame) && continues(bytes + from, format, reference, false) ? 1 : 0;
+    return 2 * sound <= frames;
 }
 
 // The first block at phase that lines up and is followed by no foreign one
@@ -161,27 +178,39 @@ AudioStart findAudioStart(const unsigned char* bytes, std::size_t count, const S
         result.fault = StartFault::NoFit;
         return result;
     }
-    const std::size_t referenceLength = std::min(referenceBlocks * blockFrames, (count - sound) / frame) * frame;
-    const Reference reference = referenceAt(bytes + sound, referenceLength / frame, format);
+    // The sound read on a frame grid, the channels in the grid's order: from
+    // the block after the first, which may still hold the last bytes that
+    // are not audio.
+    const std::size_t length = blockFrames * frame;
+    const std::size_t reference = count - sound >= 3 * length ? sound + length : sound;
+    const std::size_t referenceLength =
+        (std::min(referenceBlocks * blockFrames, (count - reference) / frame) - 1) * frame;
+    const auto referenceOn = [&](std::size_t grid) {
+        return referenceAt(bytes + reference + (grid + frame - reference % frame) % frame, referenceLength / frame,
+            format);
+    };
+    const std::size_t high = std::min(reference + length, count);
 
-    const std::size_t high = std::min(sound + blockFrames * frame, count);
     // The recorder's header length, where the frames line up from there to
-    // the sound with zeros and sound alone between.
-    if (donorOffset > 0 && donorOffset <= sound && (sound - donorOffset) % format.width == 0
-        && soundStart(bytes, donorOffset, high, format, reference, true) == donorOffset) {
-        result.offset = donorOffset;
-        result.atDonorOffset = true;
-        return result;
+    // the sound with zeros and sound alone between and no sound before.
+    if (donorOffset > 0 && donorOffset <= sound && (sound - donorOffset) % format.width == 0) {
+        const Reference sound = referenceOn(donorOffset % frame);
+        if (noSoundBefore(bytes, donorOffset, format, sound)
+            && soundStart(bytes, donorOffset, high, format, sound, true) == donorOffset) {
+            result.offset = donorOffset;
+            result.atDonorOffset = true;
+            return result;
+        }
     }
 
-    // From the start of the search, on the frame grid of the sound; zeros
-    // before the sound are given up.
-    const std::size_t start = soundStart(bytes, sound % frame, high, format, reference, false);
-    const int first = firstChannel(bytes + sound, referenceLength, format);
+    // From the start of the search, on the frame grid the channel order
+    // gives; zeros before the sound are given up.
+    const int first = firstChannel(bytes + reference, referenceLength, format);
     if (first < 0) {
         result.fault = StartFault::ChannelOrder;
         return result;
     }
-    result.offset = start + static_cast<std::size_t>(first) * format.width;
+    const std::size_t grid = (reference + static_cast<std::size_t>(first) * format.width) % frame;
+    result.offset = soundStart(bytes, grid, high, format, referenceOn(grid), false);
     return result;
 }
