@@ -51,14 +51,17 @@ Reference referenceAt(const unsigned char* bytes, std::size_t frames, const Samp
 // sample near its successor and no louder than the sound. With zerosAccepted,
 // a sample of zero bytes (silence, or the zeros of a header) passes.
 bool continues(const unsigned char* at, const SampleFormat& format, const Reference& reference, bool zerosAccepted) {
+    // An integer sample is off by one step of its own at least; a float one
+    // has no such step.
+    const double quantum = format.isFloat ? 0 : 1;
     for (unsigned j = 0; j < format.channels; ++j) {
         const unsigned char* sample = at + j * format.width;
         if (zerosAccepted && allZero(sample, format.width))
             continue;
         const double value = sampleValue(sample, format);
         const double next = sampleValue(sample + format.frameBytes(), format);
-        if (!(std::fabs(value) <= levelFactor * reference.level[j] + 1)
-            || !(std::fabs(next - value) <= stepFactor * reference.step[j] + 1))
+        if (!(std::fabs(value) <= levelFactor * reference.level[j] + quantum)
+            || !(std::fabs(next - value) <= stepFactor * reference.step[j] + quantum))
             return false;
     }
     return true;

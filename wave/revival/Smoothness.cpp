@@ -79,7 +79,9 @@ std::vector<double> neighbourSteps(const unsigned char* bytes, std::size_t count
     for (double level : levels)
         if (level <= 0)
             return {};
+    // A channel may carry the sound inverted: the nearer of the two counts.
     std::vector<double> steps(format.channels, 0.0);
+    std::vector<double> inverted(format.channels, 0.0);
     const std::size_t samples = (frames - 1) * format.channels;
     for (std::size_t i = 0; i < samples; ++i) {
         const unsigned j = static_cast<unsigned>(i % format.channels);
@@ -87,6 +89,9 @@ std::vector<double> neighbourSteps(const unsigned char* bytes, std::size_t count
         const double a = (sampleValue(bytes + i * format.width, format) - means[j]) / levels[j];
         const double b = (sampleValue(bytes + (i + 1) * format.width, format) - means[k]) / levels[k];
         steps[j] += std::fabs(a - b);
+        inverted[j] += std::fabs(a + b);
     }
+    for (unsigned j = 0; j < format.channels; ++j)
+        steps[j] = std::min(steps[j], inverted[j]);
     return steps;
 }

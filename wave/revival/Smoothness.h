@@ -28,7 +28,8 @@ Smoothness smoothness(const unsigned char* bytes, std::size_t count, const Sampl
 
 // For each position j of a frame, how far apart the samples at j and at j + 1
 // lie (the one at frame - 1 against the first of the next frame), each channel
-// scaled to its own level first. Channels that carry the same sound step
-// little between simultaneous samples and more across the frame boundary;
-// empty when a channel is constant.
+// scaled to its own level first, and a channel that carries the sound
+// inverted turned over. Channels that carry the same sound step little
+// between simultaneous samples and more across the frame boundary; empty when
+// a channel is constant.
 std::vector<double> neighbourSteps(const unsigned char* bytes, std::size_t count, const SampleFormat& format);
