@@ -38,7 +38,7 @@ std::string revivalUnsupportedReason(const RevivalFindings& findings, const Samp
 
 std::string revivalFileErrorReason(const RevivalFindings& findings, const PosixFileAccess& file,
     const PosixCreatedFile& beside, const std::string& besidePath) {
-    if (findings.newFileFailed)
+    if (findings.newFileFailed && beside.lastError() != 0)
         return besidePath + ": " + std::strerror(beside.lastError());
     const std::string layer = fileLayerReason(file);
     return layer.empty() ? "a read or write came up short" : layer;
