@@ -69,36 +69,24 @@ def make_sources(work):
 
 
 def layout(data):
+    """Where the audio begins, and channels, rate, frame size and whether float."""
     at = 12
-    while at + 8 <= len(data):
-        tag, size = data[at:at + 4], struct.unpack("<I", data[at + 4:at + 8])[0]
-        if tag == b"fmt ":
-            tag_value, channels, rate, _, align, bits = struct.unpack("<HHIIHH", data[at + 8:at + 24])
-            fmt = (channels, rate, align, tag_value == 3 or (tag_value == 0xFFFE and data[at + 32] == 3))
-        if tag == b"data":
-            return at + 8, fmt
+    while data[at:at + 4] != b"data":
+        if data[at:at + 4] == b"fmt ":
+            tag, channels, rate, _, align = struct.unpack("<HHIIH", data[at + 8:at + 22])
+            fmt = (channels, rate, align, 3 in (tag, data[at + 32] if tag == 0xFFFE else 0))
+        size = struct.unpack("<I", data[at + 4:at + 8])[0]
         at += 8 + size + (size & 1)
+    return at + 8, fmt
 
 
-def sounding(data, first, fmt, at):
-    """Whether 300 ms of sound (RMS above 1% of full scale) follow offset at."""
-    channels, rate, align, is_float = fmt
-    width = align // channels
-    at = first + (at - first) // align * align
-    count = int(0.3 * rate)
-    if at + count * align > len(data):
-        return False
-    total = 0.0
-    for i in range(0, count, 7):
-        p = at + i * align
-        if is_float:
-            value = struct.unpack("<f" if width == 4 else "<d", data[p:p + width])[0]
-        elif width == 1:
-            value = (data[p] - 128) / 128
-        else:
-            value = int.from_bytes(data[p:p + width], "little", signed=True) / (1 << (8 * width - 1))
-        total += value * value
-    return math.sqrt(total / len(range(0, count, 7))) > 0.01
+def sounding(path, frame):
+    """Whether 300 ms of sound (RMS above 1% of full scale) follow the frame."""
+    with soundfile.SoundFile(path) as source:
+        wanted = int(0.3 * source.samplerate) * source.channels
+        source.seek(min(frame, source.frames))
+        samples = array.array("f", bytes(source.buffer_read(wanted // source.channels, dtype="float32")))
+    return len(samples) == wanted and math.sqrt(sum(x * x for x in samples) / wanted) > 0.01
 
 
 def first_frame_from(data, grid, align, at):
@@ -120,12 +108,11 @@ def main():
     tally = collections.Counter()
     reasons = collections.Counter()
     failures = []
-    case_path = os.path.join(work, "case.chk")
 
     def attempt(kind, source, data, options, expect, align, width):
-        with open(case_path, "wb") as out:
+        with open(os.path.join(work, "case.chk"), "wb") as out:
             out.write(data)
-        line = subprocess.run([binary, "--dry-run", *options, case_path], capture_output=True, text=True,
+        line = subprocess.run([binary, "--dry-run", *options, out.name], capture_output=True, text=True,
                               timeout=60).stdout.strip()
         if "audio from offset" not in line:
             outcome = "refused"
@@ -135,8 +122,8 @@ def main():
             outcome = ("taken" if expect is None else "exact" if got == expect else "one frame given up"
                        if got == expect + align else "frames off" if (got - expect) % align == 0 else "ROTATED"
                        if (got - expect) % width == 0 else "wrong")
-            if outcome != "exact" and outcome != "one frame given up":
-                failures.append("%s %s: %s, expected %s" % (source, kind, line, expect))
+            if outcome not in ("exact", "one frame given up"):
+                failures.append("%s: %s %s: %s, expected %s" % (outcome, source, kind, line, expect))
         tally[kind, outcome] += 1
 
     for name in sources:
@@ -152,12 +139,12 @@ def main():
             end = rng.randrange(len(data) - 20000, len(data))
             zeroed = bytearray(data[:end])
             zeroed[:512] = bytes(512)
-            if sounding(data, first, fmt, 512):
+            if sounding(path, (512 - first) // align):
                 attempt("zeroed --like", name, zeroed, donor, first, align, width)
                 attempt("zeroed --format", name, zeroed, stated, first_frame_from(zeroed, first, align, 512), align,
                         width)
             cut = next((k for k in (rng.randrange(first + 600, len(data) - 30000) for _ in range(40))
-                        if sounding(data, first, fmt, k)), None)
+                        if sounding(path, (k - first) // align + 1)), None)
             if cut is not None:
                 fragment = data[cut:end]
                 # Zeros up to the donor's offset, on the frame grid, keep the silence from there.
@@ -166,7 +153,7 @@ def main():
                 attempt("fragment --like", name, fragment, donor,
                         first if kept else first_frame_from(fragment, grid, align, 0), align, width)
             foreign = rng.randrange(first + 1, first + 4000)
-            if sounding(data, first, fmt, foreign):
+            if sounding(path, (foreign - first) // align + 1):
                 garbled = bytearray(data[:end])
                 garbled[:foreign] = bytes(rng.getrandbits(8) for _ in range(foreign))
                 # Zeros after the foreign bytes are given up too.
@@ -187,7 +174,7 @@ def main():
             line = subprocess.run([binary, *options, copy], capture_output=True, text=True, timeout=60).stdout
             if "repaired (" not in line:
                 if "unrelated" not in name:
-                    failures.append("%s not revived: %s" % (copy, line))
+                    failures.append("not revived: " + line)
                 continue
             result = copy if "in place" in line else copy + ".wav"
             audio_at = int(line.rsplit(" ", 1)[1].rstrip(")\n"))
@@ -198,7 +185,7 @@ def main():
                                     "csv=p=0", result], capture_output=True, text=True).stdout.strip()
             if (info.frames, info.channels, info.samplerate, soxi) != (frames, channels, rate, frames) \
                     or sorted(probe.split(",")) != sorted([str(rate), str(channels)]):
-                failures.append("%s reads as %s frames, %s channels at %s Hz (sox %s, ffprobe %s)"
+                failures.append("misread: %s reads as %s frames, %s channels at %s Hz (sox %s, ffprobe %s)"
                                 % (result, info.frames, info.channels, info.samplerate, soxi, probe))
 
     for (kind, outcome), count in sorted(tally.items()):
@@ -207,8 +194,8 @@ def main():
         print("%4d %s" % (count, reason))
     print("\n".join(failures))
     cases = sum(tally.values())
-    misses = sum(count for (kind, outcome), count in tally.items() if outcome in ("frames off", "wrong"))
-    bad = [f for f in failures if "ROTATED" in f or "taken" in f or "reads as" in f or "not revived" in f]
+    misses = sum(count for (kind, outcome), count in tally.items() if outcome == "frames off")
+    bad = [f for f in failures if f.split(":")[0] in ("ROTATED", "wrong", "taken", "misread", "not revived")]
     # A start a few frames late in quiet sound, or a frame of foreign bytes
     # taken, is tolerated in one case in twenty; a rotation or a misreading never.
     return 1 if bad or misses * 20 > cases else 0
