@@ -99,9 +99,11 @@ TEST_P(RevivalTest, FindsTheAudioAndWritesASoundHeaderOrRefuses) {
     ASSERT_EQ(findings.inPlace, c.inPlace);
     if (c.inPlace) {
         Bytes revived(original.size());
-        FakeFileAccess::Event last = file.journal.back();
-        EXPECT_EQ(last.offset, 0u);
-        EXPECT_EQ(last.bytes.size(), 4u);
+        // The form identifier goes last, after a flush of the rest.
+        ASSERT_EQ(file.journal.size(), 3u);
+        EXPECT_TRUE(file.journal[1].flush);
+        EXPECT_EQ(file.journal[2].offset, 0u);
+        EXPECT_EQ(file.journal[2].bytes.size(), 4u);
         std::uint32_t done = 0;
         ASSERT_TRUE(file.readAt(0, revived.data(), static_cast<std::uint32_t>(revived.size()), done));
         EXPECT_TRUE(std::equal(revived.begin() + findings.audioAt, revived.end(), original.begin() + findings.audioAt));
