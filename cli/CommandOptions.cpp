@@ -1,5 +1,31 @@
 #include "CommandOptions.h"
 
+#include <cstdlib>
+
+namespace {
+
+// RATE,BITS,CHANNELS[,float], each number a whole one in decimal.
+bool parseFormat(const std::string& text, RevivalFormat& format) {
+    unsigned long fields[3] = {};
+    const char* at = text.c_str();
+    for (int i = 0; i < 3; ++i) {
+        char* end = nullptr;
+        if (*at < '0' || *at > '9')
+            return false;
+        fields[i] = std::strtoul(at, &end, 10);
+        if (fields[i] > 0xFFFFFFFFul || (i < 2 && *end != ','))
+            return false;
+        at = end + (i < 2 ? 1 : 0);
+    }
+    const std::string rest = at;
+    if (rest != "" && rest != ",float")
+        return false;
+    return statedFormat(static_cast<std::uint32_t>(fields[0]), static_cast<unsigned>(fields[1]),
+        static_cast<unsigned>(fields[2]), rest == ",float", format);
+}
+
+}
+
 CommandOptions parseCommandOptions(int argc, const char* const* argv) {
     CommandOptions options;
     bool optionsEnded = false;
@@ -23,6 +49,26 @@ CommandOptions parseCommandOptions(int argc, const char* const* argv) {
             options.dryRun = true;
         } else if (arg == "--touch") {
             options.keepTime = false;
+        } else if (arg == "--like" || arg == "--format" || arg == "--output") {
+            if (i + 1 == argc) {
+                options.action = CommandOptions::Action::UsageError;
+                options.problem = arg + " needs a value";
+                return options;
+            }
+            const std::string value = argv[++i];
+            if (arg == "--like") {
+                options.donor = value;
+            } else if (arg == "--output") {
+                options.output = value;
+            } else if (!parseFormat(value, options.stated)) {
+                options.action = CommandOptions::Action::UsageError;
+                options.problem = "--format takes RATE,BITS,CHANNELS[,float]: 8, 16, 24 or 32 bits of PCM, 32 or 64 "
+                                  "of float, 1 to 64 channels; not '"
+                    + value + "'";
+                return options;
+            } else {
+                options.formatStated = true;
+            }
         } else if (arg == "--help" || arg == "-h") {
             options.action = CommandOptions::Action::Help;
             return options;
@@ -35,9 +81,16 @@ CommandOptions parseCommandOptions(int argc, const char* const* argv) {
             return options;
         }
     }
-    if (options.files.empty()) {
-        options.action = CommandOptions::Action::UsageError;
+    const bool reviving = !options.donor.empty() || options.formatStated;
+    if (!options.donor.empty() && options.formatStated)
+        options.problem = "--like and --format both describe the files";
+    else if (reviving && options.canonical)
+        options.problem = "--canonical revives no lost header; --like and --format need the default rule";
+    else if (!options.output.empty() && !reviving)
+        options.problem = "--output needs --like or --format";
+    else if (options.files.empty())
         options.problem = "no file given";
-    }
+    if (!options.problem.empty())
+        options.action = CommandOptions::Action::UsageError;
     return options;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "RevivalFormat.h"
+
 #include <string>
 #include <vector>
 
 // The command line of sonorix-repair: [--canonical | --any-layout] [--dry-run]
-// [--touch] FILE..., or --help, or --version. Options may stand anywhere
+// [--touch] [--like DONOR | --format RATE,BITS,CHANNELS[,float]]
+// [--output DIR] FILE..., or --help, or --version. Options may stand anywhere
 // before "--"; everything after it is a file name.
 struct CommandOptions {
     enum class Action { Repair, Help, Version, UsageError };
@@ -17,6 +20,13 @@ struct CommandOptions {
     // The modification time is set back after a rewrite (unless --touch):
     // decided here, once, for the rule and the file layer alike.
     bool keepTime = true;
+    // Files that lost their header are revived as DONOR's format (--like), or
+    // as the stated one (--format, parsed into stated); a new file goes to
+    // output when given, else beside the recording.
+    std::string donor;
+    bool formatStated = false;
+    RevivalFormat stated;
+    std::string output;
     std::vector<std::string> files;
     // What was wrong with a command line that yields UsageError.
     std::string problem;

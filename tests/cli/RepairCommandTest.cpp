@@ -279,10 +279,14 @@ TEST_F(RepairCommandTest, ReportsABatchOfRepairsOnceTheyAreOnTheDisk) {
 TEST(RepairCommandUsage, HelpVersionAndUsageErrors) {
     const ProgramRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch] FILE...\n", 0),
+    EXPECT_EQ(help.out.rfind("Usage: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch]\n"
+                             "                     [--like DONOR | --format RATE,BITS,CHANNELS[,float]]\n"
+                             "                     [--output DIR] FILE...\n",
+                  0),
         0u);
-    for (const char* option : {"--canonical", "--any-layout", "--dry-run", "--touch"})
-        EXPECT_NE(help.out.find(std::string("\n  ") + option + "  "), std::string::npos) << option;
+    for (const char* option : {"--canonical  ", "--any-layout  ", "--dry-run  ", "--touch  ", "--like DONOR  ",
+             "--format RATE,BITS,CHANNELS[,float]\n", "--output DIR  "})
+        EXPECT_NE(help.out.find(std::string("\n  ") + option), std::string::npos) << option;
     EXPECT_EQ(help.err, "");
 
     // After "--" even a name that looks like an option is a file.
@@ -294,8 +298,10 @@ TEST(RepairCommandUsage, HelpVersionAndUsageErrors) {
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "sonorix-repair 1.1\n");
 
+    // run() names the canonical rule, which revives nothing.
     const std::vector<std::vector<std::string>> wrong = {{}, {"--dry-run"}, {"--fix", "a.wav"}, {"-x"},
-        {"--any-layout", "a.wav"}};
+        {"--any-layout", "a.wav"}, {"--like"}, {"--format", "8000,12,2", "a.wav"}, {"--format", "8000,16,2", "a.wav"},
+        {"--output", "new", "a.wav"}};
     for (const std::vector<std::string>& args : wrong) {
         const ProgramRun result = run(args);
         EXPECT_EQ(result.status, 64);

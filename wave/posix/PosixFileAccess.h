@@ -30,7 +30,11 @@ public:
         // Opens for reading only, yet refuses exactly what a read-write open
         // would refuse, with the same reason: for looking at a file without
         // changing it.
-        Inspect
+        Inspect,
+        // Opens for reading alone and refuses only what is not a regular
+        // file: for a file that is read and never written, locked or leased
+        // (a donor of a format).
+        Read
     };
 
     enum class Time {

@@ -31,6 +31,8 @@ bool readBody(RandomFileAccess& file, std::uint64_t at, std::uint32_t id, std::u
         if (formatSeen)
             return refuse(findings, LayoutFault::RepeatedChunk, at, id, size);
         formatSeen = true;
+        layout.formatAt = at + 8;
+        layout.formatSize = size;
         unsigned char body[frameFormatBytes] = {};
         if (!readWhole(file, at + 8, body, std::min(size, frameFormatBytes)))
             return false;

@@ -30,6 +30,8 @@ struct RiffLayout {
     std::uint64_t ds64Samples = 0;
     std::uint32_t ds64Table = 0;
     FrameFormat format;
+    std::uint64_t formatAt = 0; // offset of the fmt body
+    std::uint32_t formatSize = 0;
     bool hasFact = false;
     std::uint64_t factAt = 0; // offset of the frame count
     std::uint32_t factFrames = 0;

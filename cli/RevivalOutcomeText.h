@@ -1,0 +1,25 @@
+#pragma once
+
+#include "DonorFormat.h"
+#include "HeaderReviver.h"
+#include "PosixCreatedFile.h"
+#include "PosixFileAccess.h"
+
+#include <string>
+
+// How a revival went, for the parentheses after "repaired" or "would be
+// repaired": where the header went and where the audio begins.
+std::string revivalDetail(const RevivalFindings& findings, const std::string& besidePath);
+
+// Why a recording that lost its header was not revived.
+std::string revivalUnsupportedReason(const RevivalFindings& findings, const SampleFormat& stated, bool donor);
+
+// What went wrong with the recording or the new file.
+std::string revivalFileErrorReason(const RevivalFindings& findings, const PosixFileAccess& file,
+    const PosixCreatedFile& beside, const std::string& besidePath);
+
+// Why the donor cannot describe the files.
+std::string donorReason(DonorFault fault, const LayoutFindings& findings);
+
+// "16-bit stereo", "32-bit float mono", "24-bit 6-channel".
+std::string formatName(const SampleFormat& format);

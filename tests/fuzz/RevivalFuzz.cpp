@@ -1,0 +1,77 @@
+#include "FakeFileAccess.h"
+#include "HeaderReviver.h"
+#include "RepairPlan.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+class MemoryCreatedFile : public CreatedFile {
+public:
+    bool vacant(const char*) override { return true; }
+    bool create(const char*) override { return true; }
+    bool append(const unsigned char* at, std::uint32_t count) override {
+        bytes.insert(bytes.end(), at, at + count);
+        return true;
+    }
+    bool finish() override { return true; }
+    void abandon() override { bytes.clear(); }
+
+    std::vector<unsigned char> bytes;
+};
+
+bool soundWithAudioAt(const std::vector<unsigned char>& file, std::uint64_t audioAt) {
+    FakeFileAccess access(file, file.size());
+    SizePlan plan;
+    LayoutFindings findings;
+    return planRepair(access, file.size(), plan, findings) && findings.fault == LayoutFault::None && plan.count == 0
+        && file.size() - plan.dataSize == audioAt;
+}
+
+}
+
+// The first two bytes choose the format (width, float, channels) and a donor
+// offset; the rest is the file. A revival either refuses, writing nothing, or
+// leaves a file (in place, changing only bytes before the audio, or a new
+// one) that the default rule finds sound with the audio where it said.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2)
+        return 0;
+    static const unsigned widths[] = {8, 16, 24, 32, 32, 64};
+    const unsigned choice = data[0] % 6;
+    RevivalFormat format;
+    if (!statedFormat(8000, widths[choice], 1 + (data[0] / 6) % 8, choice >= 4, format))
+        std::abort();
+    format.donorOffset = data[1] % 4 == 0 ? 0 : 4 * data[1];
+    const std::vector<unsigned char> original(data + 2, data + size);
+
+    FakeFileAccess file(original, original.size());
+    MemoryCreatedFile beside;
+    RevivalFindings findings;
+    const RepairResult result = HeaderReviver().revive(file, "f", format, beside, "f.wav", false, false, findings);
+    if (result == Unsupported) {
+        if (!file.journal.empty() || !beside.bytes.empty())
+            std::abort();
+        return 0;
+    }
+    if (result != Repaired || findings.audioAt >= original.size())
+        std::abort();
+    if (!findings.inPlace) {
+        const std::size_t header = beside.bytes.size() - (original.size() - findings.audioAt);
+        if (!soundWithAudioAt(beside.bytes, header))
+            std::abort();
+        return 0;
+    }
+    std::vector<unsigned char> revived(original.size());
+    std::uint32_t done = 0;
+    file.readAt(0, revived.data(), static_cast<std::uint32_t>(revived.size()), done);
+    for (std::size_t i = findings.audioAt; i < original.size(); ++i)
+        if (revived[i] != original[i])
+            std::abort();
+    if (!soundWithAudioAt(revived, findings.audioAt))
+        std::abort();
+    return 0;
+}

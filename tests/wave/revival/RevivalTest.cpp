@@ -1,0 +1,184 @@
+#include "ChunkBytes.h"
+#include "FakeFileAccess.h"
+#include "HeaderReviver.h"
+#include "RepairPlan.h"
+#include "RevivedHeader.h"
+#include "SynthRecording.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace {
+
+constexpr std::uint64_t GiB = 1ull << 30;
+
+// The new file, in memory.
+class MemoryCreatedFile : public CreatedFile {
+public:
+    bool vacant(const char*) override { return true; }
+    bool create(const char*) override { return true; }
+    bool append(const unsigned char* at, std::uint32_t count) override {
+        bytes.insert(bytes.end(), at, at + count);
+        return true;
+    }
+    bool finish() override { return finished = true; }
+    void abandon() override { bytes.clear(); }
+
+    Bytes bytes;
+    bool finished = false;
+};
+
+// Whether the default rule finds the file sound, its audio beginning at
+// audioAt.
+void expectSound(const Bytes& file, std::uint64_t audioAt, const char* name) {
+    FakeFileAccess access(file, file.size());
+    SizePlan plan;
+    LayoutFindings findings;
+    ASSERT_TRUE(planRepair(access, file.size(), plan, findings)) << name;
+    EXPECT_EQ(findings.fault, LayoutFault::None) << name;
+    EXPECT_EQ(plan.count, 0u) << name;
+    EXPECT_EQ(file.size() - plan.dataSize, audioAt) << name;
+}
+
+// A recording that lost its header: prefix, then the recording's frames
+// from byte cut on, the first zeroed of them zero; revived as stated.
+struct RevivalCase {
+    const char* name;
+    SampleFormat format;
+    Signal signal;
+    Bytes prefix;
+    std::size_t cut;
+    std::size_t zeroed;
+    SampleFormat stated;
+    std::uint64_t donorOffset;
+    RevivalFault fault;
+    // Where the audio must begin, give or take what may be lost after
+    // foreign bytes.
+    std::uint64_t audioAt;
+    std::uint64_t lostAtMost;
+    bool inPlace;
+    SampleFormat better;
+};
+
+void PrintTo(const RevivalCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const SampleFormat none{0, false, 0};
+
+class RevivalTest : public testing::TestWithParam<RevivalCase> {};
+
+TEST_P(RevivalTest, FindsTheAudioAndWritesASoundHeaderOrRefuses) {
+    const RevivalCase& c = GetParam();
+    Bytes recording = synthRecording(c.format, 20000, c.signal);
+    recording.erase(recording.begin(), recording.begin() + c.cut);
+    std::fill(recording.begin(), recording.begin() + c.zeroed, 0);
+    const Bytes original = c.prefix + recording;
+    RevivalFormat format;
+    ASSERT_TRUE(statedFormat(44100, 8 * c.stated.width, c.stated.channels, c.stated.isFloat, format));
+    format.donorOffset = c.donorOffset;
+
+    FakeFileAccess file(original, original.size());
+    MemoryCreatedFile beside;
+    RevivalFindings findings;
+    const RepairResult result = HeaderReviver().revive(file, "take", format, beside, "take.wav", false, true, findings);
+    ASSERT_EQ(findings.fault, c.fault);
+    if (c.fault != RevivalFault::None) {
+        EXPECT_EQ(result, Unsupported);
+        EXPECT_TRUE(file.journal.empty());
+        EXPECT_TRUE(beside.bytes.empty());
+        if (c.fault == RevivalFault::NoFit) {
+            EXPECT_TRUE((findings.verdict.betterFound ? findings.verdict.better : none) == c.better);
+        }
+        return;
+    }
+    ASSERT_EQ(result, Repaired);
+    EXPECT_GE(findings.audioAt, c.audioAt);
+    EXPECT_LE(findings.audioAt, c.audioAt + c.lostAtMost);
+    ASSERT_EQ(findings.inPlace, c.inPlace);
+    if (c.inPlace) {
+        Bytes revived(original.size());
+        // The form identifier goes last, after a flush of the rest.
+        ASSERT_EQ(file.journal.size(), 3u);
+        EXPECT_TRUE(file.journal[1].flush);
+        EXPECT_EQ(file.journal[2].offset, 0u);
+        EXPECT_EQ(file.journal[2].bytes.size(), 4u);
+        std::uint32_t done = 0;
+        ASSERT_TRUE(file.readAt(0, revived.data(), static_cast<std::uint32_t>(revived.size()), done));
+        EXPECT_TRUE(std::equal(revived.begin() + findings.audioAt, revived.end(), original.begin() + findings.audioAt));
+        EXPECT_TRUE(sameTime(file.lastWrite, FakeFileAccess::timeBefore));
+        expectSound(revived, findings.audioAt, c.name);
+    } else {
+        EXPECT_TRUE(beside.finished);
+        EXPECT_TRUE(file.journal.empty());
+        const std::size_t header = beside.bytes.size() - (original.size() - findings.audioAt);
+        EXPECT_TRUE(std::equal(beside.bytes.begin() + header, beside.bytes.end(), original.begin() + findings.audioAt));
+        expectSound(beside.bytes, header, c.name);
+    }
+}
+
+const SampleFormat stereo16{2, false, 2};
+const Bytes firstSector(512, 0);
+
+INSTANTIATE_TEST_SUITE_P(Recordings, RevivalTest,
+    testing::Values(RevivalCase{"zeroedSector", stereo16, Signal::Shared, firstSector, 0, 0, stereo16, 0,
+                        RevivalFault::None, 512, 0, true, none},
+        // The header and the first frames are zeros: the donor's offset keeps
+        // them as the silence they were.
+        RevivalCase{"zeroedSectorWithDonor", stereo16, Signal::Unrelated, Bytes(44, 0), 0, 468, stereo16, 44,
+            RevivalFault::None, 44, 0, true, none},
+        RevivalCase{"foreignBytesBefore24bit6ch", {3, false, 6}, Signal::Shared, foreignBytes(1001, 7), 0, 0,
+            {3, false, 6}, 0, RevivalFault::None, 1001, 18, false, none},
+        RevivalCase{"headerRemains", {1, false, 1}, Signal::Shared,
+            waveHead("RIFF", 0, chunk("fmt ", 16, Bytes(16, 0)) + chunk("data", 0)), 0, 0, {1, false, 1}, 44,
+            RevivalFault::None, 44, 0, true, none},
+        RevivalCase{"fragmentCutInsideAFloatFrame", {4, true, 2}, Signal::Shared, {}, 3, 0, {4, true, 2}, 0,
+            RevivalFault::None, 5, 0, false, none},
+        RevivalCase{"roomFilledByJunk", {8, true, 1}, Signal::Shared, Bytes(300, 0), 0, 0, {8, true, 1}, 0,
+            RevivalFault::None, 300, 0, true, none},
+        RevivalCase{"unrelatedChannelsCut", stereo16, Signal::Unrelated, {}, 2, 0, stereo16, 0,
+            RevivalFault::ChannelOrder, 0, 0, false, none},
+        RevivalCase{"silence", stereo16, Signal::Shared, firstSector, 0, 80000, stereo16, 44, RevivalFault::Silence, 0,
+            0, false, none},
+        RevivalCase{"noise", stereo16, Signal::Noise, firstSector, 0, 0, stereo16, 0, RevivalFault::NoFit, 0, 0, false,
+            none},
+        RevivalCase{"widerSamples", {3, false, 2}, Signal::Shared, firstSector, 0, 0, stereo16, 0, RevivalFault::NoFit,
+            0, 0, false, {3, false, 2}},
+        RevivalCase{"floatStatedAsInteger", {4, true, 1}, Signal::Shared, firstSector, 0, 0, {4, false, 1}, 0,
+            RevivalFault::NoFit, 0, 0, false, {4, true, 1}},
+        RevivalCase{"stereoStatedAsWideMono", stereo16, Signal::Shared, firstSector, 0, 0, {4, false, 1}, 0,
+            RevivalFault::NoFit, 0, 0, false, stereo16}),
+    [](const testing::TestParamInfo<RevivalCase>& info) { return std::string(info.param.name); });
+
+// Every room a header can fill with whole chunks is filled exactly, past
+// 4 GiB with ds64 too, and the default rule finds the result sound; any other
+// is refused.
+TEST(RevivedHeaderTest, FillsExactlyTheRoomsWholeChunksCanFill) {
+    RevivalFormat pcm;
+    RevivalFormat floats;
+    ASSERT_TRUE(statedFormat(48000, 24, 2, false, pcm));
+    ASSERT_TRUE(statedFormat(48000, 32, 1, true, floats));
+    for (const RevivalFormat* format : {&pcm, &floats}) {
+        for (const std::uint64_t audio : {std::uint64_t(1001), 5 * GiB + 1}) {
+            const std::uint64_t shortest = (format->needsFact ? 58 : 44) + (audio > GiB ? 36 : 0);
+            for (std::uint64_t room = 1; room < 200; ++room) {
+                Bytes header;
+                const bool fills = room == shortest || (room >= shortest + 8 && room % 2 == 0);
+                ASSERT_EQ(buildRevivedHeader(*format, audio, room, header), fills) << room;
+                if (!fills)
+                    continue;
+                ASSERT_EQ(header.size(), room);
+                FakeFileAccess file(header, room + audio);
+                SizePlan plan;
+                LayoutFindings findings;
+                ASSERT_TRUE(planRepair(file, room + audio, plan, findings));
+                EXPECT_EQ(findings.fault, LayoutFault::None) << room;
+                EXPECT_EQ(plan.count, 0u) << room;
+                EXPECT_EQ(plan.dataSize, audio) << room;
+            }
+        }
+    }
+}
+
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "CreatedFile.h"
+
+#include <string>
+
+// A new file through POSIX calls: created exclusively (O_EXCL, so neither a
+// file nor a symbolic link of that name is ever written through), with the
+// permissions the umask leaves of rw-rw-rw-; finishing flushes the file, then
+// its folder, which makes the new name durable.
+class PosixCreatedFile : public CreatedFile {
+public:
+    PosixCreatedFile() = default;
+    PosixCreatedFile(const PosixCreatedFile&) = delete;
+    PosixCreatedFile& operator=(const PosixCreatedFile&) = delete;
+    ~PosixCreatedFile() override;
+
+    bool vacant(const char* path) override;
+    bool create(const char* path) override;
+    bool append(const unsigned char* bytes, std::uint32_t count) override;
+    bool finish() override;
+    void abandon() override;
+
+    // The errno of the last failed operation, 0 when none failed.
+    int lastError() const { return error; }
+
+private:
+    bool fail(int code);
+
+    int fd = -1;
+    std::string name;
+    int error = 0;
+};

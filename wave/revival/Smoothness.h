@@ -1,0 +1,35 @@
+#pragma once
+
+#include "SampleFormat.h"
+
+#include <cstddef>
+#include <vector>
+
+// How much the bytes from one offset look like frames of a format: for each
+// channel, the mean absolute step between consecutive samples over the mean
+// absolute deviation from the channel's mean. Sound, which changes little from
+// sample to sample, scores well below 1; the same bytes read from a wrong
+// offset, or at a wrong width, score near 1.4 as noise does.
+struct Smoothness {
+    // The mean over the channels that are not constant, and the worst of them.
+    double mean = 0;
+    double worst = 0;
+    // Every channel constant (digital silence): the bytes prove nothing.
+    bool silent = true;
+    // A float reading met a value no recording holds (not finite, or far past
+    // full scale): not this format.
+    bool implausible = false;
+    // The score of each channel, in the order of the frame; 0 when constant.
+    std::vector<double> channels;
+};
+
+// Scores the whole frames of format in bytes[0, count).
+Smoothness smoothness(const unsigned char* bytes, std::size_t count, const SampleFormat& format);
+
+// For each position j of a frame, how far apart the samples at j and at j + 1
+// lie (the one at frame - 1 against the first of the next frame), each channel
+// scaled to its own level first, and a channel that carries the sound
+// inverted turned over. Channels that carry the same sound step little
+// between simultaneous samples and more across the frame boundary; empty when
+// a channel is constant.
+std::vector<double> neighbourSteps(const unsigned char* bytes, std::size_t count, const SampleFormat& format);

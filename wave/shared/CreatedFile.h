@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+// A file made new, beside the one it is made from: created only where no file
+// of its name exists, written from its start, and durable (with its name)
+// before it counts as made. Each call returns false on failure and leaves the
+// reason to the platform.
+class CreatedFile {
+public:
+    virtual ~CreatedFile() = default;
+
+    // Whether nothing has the name path yet, so create could take it.
+    virtual bool vacant(const char* path) = 0;
+    // Creates path for writing; fails where anything of that name exists.
+    virtual bool create(const char* path) = 0;
+    // Writes count bytes after those written so far.
+    virtual bool append(const unsigned char* bytes, std::uint32_t count) = 0;
+    // Returns once the contents and the name are on the storage device, and
+    // closes the file.
+    virtual bool finish() = 0;
+    // Removes a file whose writing failed, so no partial file is left.
+    virtual void abandon() = 0;
+};
