@@ -1,11 +1,10 @@
 #include "CommandOptions.h"
 
-CommandOptions parseCommandOptions(int argc, const char* const* argv) {
+CommandOptions parseCommandOptions(const std::vector<std::string>& args) {
     CommandOptions options;
     bool optionsEnded = false;
     bool ruleNamed = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (const std::string& arg : args) {
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             options.files.push_back(arg);
         } else if (arg == "--") {
@@ -23,6 +22,10 @@ CommandOptions parseCommandOptions(int argc, const char* const* argv) {
             options.dryRun = true;
         } else if (arg == "--touch") {
             options.keepTime = false;
+        } else if (arg == "--recursive" || arg == "-r") {
+            options.recursive = true;
+        } else if (arg == "--json") {
+            options.json = true;
         } else if (arg == "--help" || arg == "-h") {
             options.action = CommandOptions::Action::Help;
             return options;

@@ -4,7 +4,7 @@
 #include <vector>
 
 // The command line of sonorix-repair: [--canonical | --any-layout] [--dry-run]
-// [--touch] FILE..., or --help, or --version. Options may stand anywhere
+// [--touch] [--recursive] [--json] FILE..., or --help, or --version. Options may stand anywhere
 // before "--"; everything after it is a file name.
 struct CommandOptions {
     enum class Action { Repair, Help, Version, UsageError };
@@ -17,9 +17,14 @@ struct CommandOptions {
     // The modification time is set back after a rewrite (unless --touch):
     // decided here, once, for the rule and the file layer alike.
     bool keepTime = true;
+    // A folder stands for the recordings beneath it.
+    bool recursive = false;
+    // One JSON object per file instead of the lines.
+    bool json = false;
     std::vector<std::string> files;
     // What was wrong with a command line that yields UsageError.
     std::string problem;
 };
 
-CommandOptions parseCommandOptions(int argc, const char* const* argv);
+// The arguments after the program's name.
+CommandOptions parseCommandOptions(const std::vector<std::string>& args);
