@@ -1,0 +1,75 @@
+#include "Console.h"
+
+#include "WideText.h"
+
+#include <windows.h>
+
+namespace {
+
+bool isConsole(DWORD which) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(which), &mode) != FALSE;
+}
+
+// UTF-16 through WriteConsoleW to a console, which shows it whatever the code
+// page; UTF-8 bytes to a file or a pipe. False when not all of it arrived.
+bool writeTo(DWORD which, const std::string& text) {
+    const HANDLE handle = GetStdHandle(which);
+    if (isConsole(which)) {
+        const std::wstring wide = toWide(text);
+        DWORD written = 0;
+        return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr)
+            && written == wide.size();
+    }
+    DWORD written = 0;
+    return WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+}
+
+bool outComplete = true;
+
+}
+
+namespace console {
+
+void writeOut(const std::string& text) {
+    outComplete = writeTo(STD_OUTPUT_HANDLE, text) && outComplete;
+}
+
+void writeError(const std::string& text) {
+    writeTo(STD_ERROR_HANDLE, text);
+}
+
+// Nothing is buffered: each line was written as it came.
+bool finishOut() {
+    return outComplete;
+}
+
+bool outIsTerminal() {
+    return isConsole(STD_OUTPUT_HANDLE);
+}
+
+bool errorIsTerminal() {
+    return isConsole(STD_ERROR_HANDLE);
+}
+
+// A console that holds this process alone was made for it: Explorer started
+// the program for files dropped onto its icon, and the window would close
+// with the last line.
+void waitIfOwnConsole() {
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) != 1 || !outIsTerminal())
+        return;
+    writeOut("Press any key to close this window.\n");
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    FlushConsoleInputBuffer(input);
+    for (;;) {
+        INPUT_RECORD record;
+        DWORD got = 0;
+        if (!ReadConsoleInputW(input, &record, 1, &got) || got == 0)
+            return;
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
+            return;
+    }
+}
+
+}
