@@ -21,16 +21,17 @@ public:
     ~PlatformFiles();
 
     // A fresh file layer for the next file, valid until the next call: it
-    // opens for reading only in a dry run.
+    // opens for reading only in a dry run, and reads each end of the file
+    // once (CachedReads).
     RandomFileAccess& next();
     // A file layer that opens for reading only, for a second look at a file.
     RandomFileAccess& inspector();
-    // Why the layer failed, in the system's words where it gave any; empty
-    // when it reported nothing.
-    std::string reason(const RandomFileAccess& file) const;
-    // Whether the layer's last close left its writes to a later sync, and to
-    // which group's.
-    bool deferred(const RandomFileAccess& file, std::uint64_t& group) const;
+    // Why the layer of next failed, in the system's words where it gave any;
+    // empty when it reported nothing.
+    std::string reason() const;
+    // Whether that layer's last close left its writes to a later sync, and
+    // to which group's.
+    bool deferred(std::uint64_t& group) const;
     // Syncs every group with deferred writes; those that failed.
     std::vector<SyncFailure> syncDeferred();
     Folders& folders();

@@ -63,7 +63,7 @@ Outcome handle(const CommandOptions& options, const std::string& path, PlatformF
         if (outcome.result == Unsupported)
             outcome.why = layoutUnsupportedReason(findings);
         else if (outcome.result == FileError)
-            outcome.why = layoutFileErrorReason(findings, files.reason(file));
+            outcome.why = layoutFileErrorReason(findings, files.reason());
         else if (outcome.result == Repaired)
             outcome.changes = layoutChanges(findings.plan);
         return outcome;
@@ -77,7 +77,7 @@ Outcome handle(const CommandOptions& options, const std::string& path, PlatformF
         if (anyLayoutRepairs(files, path))
             outcome.why += "; without --canonical it is repaired";
     } else if (outcome.result == FileError) {
-        outcome.why = fileErrorReason(findings, files.reason(file));
+        outcome.why = fileErrorReason(findings, files.reason());
     } else if (outcome.result == Repaired) {
         outcome.changes = canonicalChanges(findings);
     }
@@ -110,7 +110,7 @@ int repairAll(const CommandOptions& options) {
         RandomFileAccess& file = files.next();
         Outcome outcome = handle(options, target.path, files, file);
         std::uint64_t group = 0;
-        if (outcome.result == Repaired && files.deferred(file, group))
+        if (outcome.result == Repaired && files.deferred(group))
             report.addDeferred(std::move(outcome), group);
         else
             report.add(std::move(outcome));

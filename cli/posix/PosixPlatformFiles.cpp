@@ -1,5 +1,7 @@
 #include "PlatformFiles.h"
 
+#include "CachedReads.h"
+
 #include "FileSystemSync.h"
 #include "PosixFileAccess.h"
 #include "PosixFolders.h"
@@ -13,19 +15,21 @@ struct PlatformFiles::State {
     // file.
     FileSystemSync sync;
     std::unique_ptr<PosixFileAccess> current;
+    std::unique_ptr<CachedReads> cached;
     std::unique_ptr<PosixFileAccess> second;
     PosixFolders folders;
 };
 
 PlatformFiles::PlatformFiles(bool dryRun, bool keepTime)
     : state(new State{dryRun ? PosixFileAccess::Mode::Inspect : PosixFileAccess::Mode::ReadWrite,
-        keepTime ? PosixFileAccess::Time::Keep : PosixFileAccess::Time::MayChange, {}, {}, {}, {}}) {}
+        keepTime ? PosixFileAccess::Time::Keep : PosixFileAccess::Time::MayChange, {}, {}, {}, {}, {}}) {}
 
 PlatformFiles::~PlatformFiles() = default;
 
 RandomFileAccess& PlatformFiles::next() {
     state->current.reset(new PosixFileAccess(state->mode, state->time, &state->sync));
-    return *state->current;
+    state->cached.reset(new CachedReads(*state->current));
+    return *state->cached;
 }
 
 RandomFileAccess& PlatformFiles::inspector() {
@@ -33,8 +37,8 @@ RandomFileAccess& PlatformFiles::inspector() {
     return *state->second;
 }
 
-std::string PlatformFiles::reason(const RandomFileAccess& layer) const {
-    const PosixFileAccess& file = static_cast<const PosixFileAccess&>(layer);
+std::string PlatformFiles::reason() const {
+    const PosixFileAccess& file = *state->current;
     switch (file.refusal()) {
     case PosixFileAccess::Refusal::NotRegularFile:
         return "not a regular file";
@@ -58,9 +62,9 @@ std::string PlatformFiles::reason(const RandomFileAccess& layer) const {
     return file.lastError() != 0 ? std::strerror(file.lastError()) : "";
 }
 
-bool PlatformFiles::deferred(const RandomFileAccess& file, std::uint64_t& group) const {
+bool PlatformFiles::deferred(std::uint64_t& group) const {
     dev_t device = 0;
-    if (!static_cast<const PosixFileAccess&>(file).syncDeferred(device))
+    if (!state->current->syncDeferred(device))
         return false;
     group = static_cast<std::uint64_t>(device);
     return true;

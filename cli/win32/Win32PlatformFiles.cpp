@@ -1,5 +1,7 @@
 #include "PlatformFiles.h"
 
+#include "CachedReads.h"
+
 #include "Win32ErrorText.h"
 #include "Win32Folders.h"
 #include "Win32RandomFileAccess.h"
@@ -9,20 +11,21 @@
 struct PlatformFiles::State {
     Win32RandomFileAccess::Mode mode;
     std::unique_ptr<Win32RandomFileAccess> current;
+    std::unique_ptr<CachedReads> cached;
     std::unique_ptr<Win32RandomFileAccess> second;
     Win32Folders folders;
 };
 
 PlatformFiles::PlatformFiles(bool dryRun, bool)
-    : state(
-        new State{dryRun ? Win32RandomFileAccess::Mode::Inspect : Win32RandomFileAccess::Mode::ReadWrite, {}, {}, {}}) {
-}
+    : state(new State{dryRun ? Win32RandomFileAccess::Mode::Inspect : Win32RandomFileAccess::Mode::ReadWrite, {}, {},
+        {}, {}}) {}
 
 PlatformFiles::~PlatformFiles() = default;
 
 RandomFileAccess& PlatformFiles::next() {
     state->current.reset(new Win32RandomFileAccess(state->mode));
-    return *state->current;
+    state->cached.reset(new CachedReads(*state->current));
+    return *state->cached;
 }
 
 RandomFileAccess& PlatformFiles::inspector() {
@@ -30,8 +33,8 @@ RandomFileAccess& PlatformFiles::inspector() {
     return *state->second;
 }
 
-std::string PlatformFiles::reason(const RandomFileAccess& layer) const {
-    const Win32RandomFileAccess& file = static_cast<const Win32RandomFileAccess&>(layer);
+std::string PlatformFiles::reason() const {
+    const Win32RandomFileAccess& file = *state->current;
     switch (file.refusal()) {
     case Win32RandomFileAccess::Refusal::NotRegularFile:
         return "not a regular file";
@@ -45,7 +48,7 @@ std::string PlatformFiles::reason(const RandomFileAccess& layer) const {
     return file.lastError() != 0 ? errorText(file.lastError()) : "";
 }
 
-bool PlatformFiles::deferred(const RandomFileAccess&, std::uint64_t&) const {
+bool PlatformFiles::deferred(std::uint64_t&) const {
     return false;
 }
 
