@@ -17,18 +17,18 @@ bool CachedReads::open(const char* path) {
 bool CachedReads::getSize(std::uint64_t& size) {
     if (!file.getSize(size))
         return false;
-    // A file of one page is all head.
-    sized = size > page;
-    tail.start = sized ? size - page : 0;
+    // A file no longer than the head is all head.
+    sized = size > headBytes;
+    tail.start = sized && size > tailBytes ? size - tailBytes : 0;
     tail.loaded = false;
     return true;
 }
 
 bool CachedReads::answers(Window& window, std::uint64_t offset, std::uint32_t count) {
-    if (offset < window.start || offset + count > window.start + page)
+    if (offset < window.start || offset + count > window.start + window.span)
         return false;
     if (!window.loaded) {
-        window.loaded = file.readAt(window.start, window.bytes, page, window.held);
+        window.loaded = file.readAt(window.start, window.bytes, window.span, window.held);
         if (!window.loaded)
             return false;
     }

@@ -4,15 +4,17 @@
 
 #include <cstdint>
 
-// A file layer over another that reads the first and the last page of the
-// file once each and answers the positional reads that fall wholly inside one
-// of them from memory: walking a file's chunk headers then costs two reads of
-// the system instead of one per header. Positional writes pass through and
+// A file layer over another that reads the first kilobyte and the last 512
+// bytes of the file once each and answers the positional reads that fall
+// wholly inside one of them from memory: walking a file's chunk headers and
+// looking for tags at its end then cost two reads of the system instead of one
+// per header. Small windows, since each is copied whole. Positional writes pass through and
 // update what is held; sequential calls pass through and let it go. The tail
 // is held only once getSize has told the size.
 class CachedReads : public RandomFileAccess {
 public:
-    static constexpr std::uint32_t page = 4096;
+    static constexpr std::uint32_t headBytes = 1024;
+    static constexpr std::uint32_t tailBytes = 512;
 
     explicit CachedReads(RandomFileAccess& file) : file(file) {}
 
@@ -31,12 +33,15 @@ public:
 
 private:
     struct Window {
+        explicit Window(std::uint32_t span) : span(span) {}
+
+        std::uint32_t span;
         std::uint64_t start = 0;
-        // Bytes held, fewer than a page only where the file ends; loaded tells
+        // Bytes held, fewer than span only where the file ends; loaded tells
         // whether they were read.
         std::uint32_t held = 0;
         bool loaded = false;
-        unsigned char bytes[page];
+        unsigned char bytes[headBytes];
     };
 
     // Whether window answers the read, loading it first.
@@ -44,7 +49,7 @@ private:
     void forget();
 
     RandomFileAccess& file;
-    Window head;
-    Window tail;
+    Window head{headBytes};
+    Window tail{tailBytes};
     bool sized = false;
 };

@@ -13,7 +13,8 @@ namespace {
 // in neither.
 TEST(CachedReads, AnswersAsTheFileDoesAndReadsEachEndOnce) {
     std::mt19937 random(7);
-    for (std::uint64_t size : {0ull, 100ull, 4096ull, 4097ull, 6000ull, 20000ull, (1ull << 32) + 5000}) {
+    for (std::uint64_t size :
+        {0ull, 100ull, 600ull, 1024ull, 1025ull, 1300ull, 6000ull, 20000ull, (1ull << 32) + 5000}) {
         std::vector<unsigned char> bytes(static_cast<std::size_t>(std::min<std::uint64_t>(size, 20000)));
         for (unsigned char& byte : bytes)
             byte = static_cast<unsigned char>(random());
@@ -26,11 +27,11 @@ TEST(CachedReads, AnswersAsTheFileDoesAndReadsEachEndOnce) {
         int outside = 0;
         for (int i = 0; i < 300; ++i) {
             const std::uint64_t offset =
-                random() % 2 ? random() % 9000 : size - std::min<std::uint64_t>(size, random() % 9000);
+                random() % 2 ? random() % 1500 : size - std::min<std::uint64_t>(size, random() % 800);
             const std::uint32_t count = random() % 40;
-            const bool inHead = offset + count <= CachedReads::page;
+            const bool inHead = offset + count <= CachedReads::headBytes;
             const bool inTail =
-                size > CachedReads::page && offset >= size - CachedReads::page && offset + count <= size;
+                size > CachedReads::headBytes && offset >= size - CachedReads::tailBytes && offset + count <= size;
             outside += inHead || inTail ? 0 : 1;
             if (i % 50 == 49 && offset + 4 <= size) {
                 const unsigned char put[4] = {1, 2, 3, static_cast<unsigned char>(i)};
