@@ -48,8 +48,12 @@ bool outIsTerminal() {
     return isConsole(STD_OUTPUT_HANDLE);
 }
 
+// The progress line moves with escape sequences, which a console follows
+// only once asked to; one that cannot be asked gets no progress line.
 bool errorIsTerminal() {
-    return isConsole(STD_ERROR_HANDLE);
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    return GetConsoleMode(error, &mode) && SetConsoleMode(error, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 }
 
 // A console that holds this process alone was made for it: Explorer started

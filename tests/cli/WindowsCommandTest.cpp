@@ -20,8 +20,9 @@ std::string filled(std::string text, const std::string& folder) {
 
 // Names, wildcards, folders and refusals of sonorix-repair.exe, each checked
 // through its output and exit status. The files are cut-off recordings; hold
-// names one that another handle keeps open ("read:" or "write:") or that has
-// the read-only attribute ("readOnly:").
+// names one that another handle keeps open ("read:" or "write:"), that has
+// the read-only attribute ("readOnly:"), or a 5 GiB RF64 recording cut off
+// before an ID3v1 tag at its end ("large:").
 struct WindowsCase {
     const char* name;
     std::vector<std::string> files;
@@ -76,6 +77,18 @@ TEST_P(WindowsCommandTest, ReportsEachNameAsGiven) {
     if (kind == "readOnly") {
         ASSERT_TRUE(setReadOnly(held, true));
     }
+    if (kind == "large") {
+        const std::vector<unsigned char> canonical = bytesOf(sampleHeader(36, 0));
+        std::vector<unsigned char> head = {'R', 'F', '6', '4', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E', 'd', 's',
+            '6', '4', 28, 0, 0, 0};
+        head.resize(48, 0);
+        head.insert(head.end(), canonical.begin() + 12, canonical.begin() + 40);
+        head.insert(head.end(), 4, 0xFF);
+        std::vector<unsigned char> tag(128, ' ');
+        tag[0] = 'T', tag[1] = 'A', tag[2] = 'G';
+        ASSERT_TRUE(writeSparseFile(held, head, 5ull << 30, tag));
+        created.push_back(toWide(held));
+    }
     std::unique_ptr<HeldFile> other;
     if (kind == "read" || kind == "write") {
         other.reset(new HeldFile(held, kind == "read" ? HeldFile::Kind::ReadHandle : HeldFile::Kind::WriteHandle));
@@ -123,6 +136,13 @@ INSTANTIATE_TEST_SUITE_P(Runs, WindowsCommandTest,
             "{d}\\a.wav: file error (locked by another process)\n", ""},
         WindowsCase{"heldForWritingDryRun", {"a.wav"}, "write:a.wav", {"--dry-run", "{d}\\a.wav"}, 2,
             "{d}\\a.wav: file error (locked by another process)\n", ""},
+        // Past 4 GiB: the size, and the tag read at an offset of 33 bits.
+        WindowsCase{"largerThan4GiB", {}, "large:big.wav", {"--json", "{d}\\big.wav"}, 0,
+            "{\"path\":\"{d}\\\\big.wav\",\"outcome\":\"repaired\",\"reason\":null,\"changes\":["
+            "{\"offset\":28,\"before\":\"0000000000000000\",\"after\":\"30ffff3f01000000\"},"
+            "{\"offset\":36,\"before\":\"0000000000000000\",\"after\":\"ccffff4f00000000\"},"
+            "{\"offset\":20,\"before\":\"0000000000000000\",\"after\":\"78ffff3f01000000\"}]}\n",
+            ""},
         WindowsCase{"missing", {}, "", {"{d}\\none.wav"}, 2, "{d}\\none.wav: file error (No such file or directory)\n",
             ""},
         WindowsCase{"json", {"한국어.wav"}, "", {"--json", "--canonical", "{d}\\한국어.wav"}, 0,
