@@ -117,9 +117,11 @@ int repairAll(const CommandOptions& options) {
     }
     report.release();
     progress.erase();
+    // The lines first, so that the summary follows them where both streams
+    // go to one file.
+    const bool written = console::finishOut();
     if (summary.files() > 1)
         console::writeError("sonorix-repair: " + summary.line() + "\n");
-    const bool written = console::finishOut();
     console::waitIfOwnConsole();
     return written ? summary.exitStatus() : 2;
 }

@@ -26,21 +26,37 @@ bool writeTo(DWORD which, const std::string& text) {
 }
 
 bool outComplete = true;
+// Output to a file or a pipe, gathered so that a long run makes few writes.
+std::string pending;
+constexpr std::size_t pendingAtMost = 1 << 16;
+
+void writePending() {
+    outComplete = writeTo(STD_OUTPUT_HANDLE, pending) && outComplete;
+    pending.clear();
+}
 
 }
 
 namespace console {
 
 void writeOut(const std::string& text) {
-    outComplete = writeTo(STD_OUTPUT_HANDLE, text) && outComplete;
+    static const bool console = isConsole(STD_OUTPUT_HANDLE);
+    if (console) {
+        outComplete = writeTo(STD_OUTPUT_HANDLE, text) && outComplete;
+        return;
+    }
+    pending += text;
+    if (pending.size() >= pendingAtMost)
+        writePending();
 }
 
 void writeError(const std::string& text) {
     writeTo(STD_ERROR_HANDLE, text);
 }
 
-// Nothing is buffered: each line was written as it came.
 bool finishOut() {
+    if (!pending.empty())
+        writePending();
     return outComplete;
 }
 
