@@ -26,12 +26,12 @@ bool parseFormat(const std::string& text, RevivalFormat& format) {
 
 }
 
-CommandOptions parseCommandOptions(int argc, const char* const* argv) {
+CommandOptions parseCommandOptions(const std::vector<std::string>& args) {
     CommandOptions options;
     bool optionsEnded = false;
     bool ruleNamed = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             options.files.push_back(arg);
         } else if (arg == "--") {
@@ -50,12 +50,12 @@ CommandOptions parseCommandOptions(int argc, const char* const* argv) {
         } else if (arg == "--touch") {
             options.keepTime = false;
         } else if (arg == "--like" || arg == "--format" || arg == "--output") {
-            if (i + 1 == argc) {
+            if (i + 1 == args.size()) {
                 options.action = CommandOptions::Action::UsageError;
                 options.problem = arg + " needs a value";
                 return options;
             }
-            const std::string value = argv[++i];
+            const std::string value = args[++i];
             if (arg == "--like") {
                 options.donor = value;
             } else if (arg == "--output") {
@@ -69,6 +69,10 @@ CommandOptions parseCommandOptions(int argc, const char* const* argv) {
             } else {
                 options.formatStated = true;
             }
+        } else if (arg == "--recursive" || arg == "-r") {
+            options.recursive = true;
+        } else if (arg == "--json") {
+            options.json = true;
         } else if (arg == "--help" || arg == "-h") {
             options.action = CommandOptions::Action::Help;
             return options;

@@ -6,8 +6,9 @@
 #include <vector>
 
 // The command line of sonorix-repair: [--canonical | --any-layout] [--dry-run]
-// [--touch] [--like DONOR | --format RATE,BITS,CHANNELS[,float]]
-// [--output DIR] FILE..., or --help, or --version. Options may stand anywhere
+// [--touch] [--recursive] [--json] [--like DONOR | --format
+// RATE,BITS,CHANNELS[,float]] [--output DIR] FILE..., or --help, or
+// --version. Options may stand anywhere
 // before "--"; everything after it is a file name.
 struct CommandOptions {
     enum class Action { Repair, Help, Version, UsageError };
@@ -27,9 +28,14 @@ struct CommandOptions {
     bool formatStated = false;
     RevivalFormat stated;
     std::string output;
+    // A folder stands for the recordings beneath it.
+    bool recursive = false;
+    // One JSON object per file instead of the lines.
+    bool json = false;
     std::vector<std::string> files;
     // What was wrong with a command line that yields UsageError.
     std::string problem;
 };
 
-CommandOptions parseCommandOptions(int argc, const char* const* argv);
+// The arguments after the program's name.
+CommandOptions parseCommandOptions(const std::vector<std::string>& args);

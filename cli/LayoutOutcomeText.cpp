@@ -1,6 +1,5 @@
 #include "LayoutOutcomeText.h"
 
-#include "OutcomeText.h"
 #include "ChunkHeader.h"
 
 #include <cstdio>
@@ -84,10 +83,9 @@ std::string layoutUnsupportedReason(const LayoutFindings& findings) {
     return "";
 }
 
-std::string layoutFileErrorReason(const LayoutFindings& findings, const PosixFileAccess& file) {
-    const std::string layer = fileLayerReason(file);
-    if (!layer.empty())
-        return layer;
+std::string layoutFileErrorReason(const LayoutFindings& findings, const std::string& layerReason) {
+    if (!layerReason.empty())
+        return layerReason;
     if (findings.fileSize < 12)
         return "shorter than the 12-byte RIFF header";
     return "a read or write came up short";

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "LayoutFindings.h"
-#include "PosixFileAccess.h"
 
 #include <string>
 
@@ -9,5 +8,6 @@
 // where.
 std::string layoutUnsupportedReason(const LayoutFindings& findings);
 
-// What went wrong with the file under the any-layout rule.
-std::string layoutFileErrorReason(const LayoutFindings& findings, const PosixFileAccess& file);
+// What went wrong with the file under the any-layout rule, given why its
+// file layer failed (empty when it reported nothing).
+std::string layoutFileErrorReason(const LayoutFindings& findings, const std::string& layerReason);

@@ -2,20 +2,23 @@
 
 #include "HeaderFault.h"
 
-#include <cstring>
-
 std::string outcomeLine(const std::string& path, RepairResult result, bool dryRun, const std::string& why) {
+    const std::string line = path + ": " + outcomeWord(result, dryRun);
+    return result == Unsupported || result == FileError ? line + " (" + why + ")" : line;
+}
+
+std::string outcomeWord(RepairResult result, bool dryRun) {
     switch (result) {
     case Repaired:
-        return path + (dryRun ? ": would be repaired" : ": repaired");
+        return dryRun ? "would be repaired" : "repaired";
     case AlreadyValid:
-        return path + ": already sound";
+        return "already sound";
     case Unsupported:
-        return path + ": unsupported format (" + why + ")";
+        return "unsupported format";
     case FileError:
         break;
     }
-    return path + ": file error (" + why + ")";
+    return "file error";
 }
 
 std::string unsupportedReason(const RepairFindings& findings) {
@@ -42,34 +45,9 @@ std::string unsupportedReason(const RepairFindings& findings) {
     return findings.tooLarge ? "larger than 4 GiB + 7 bytes" : "";
 }
 
-std::string fileLayerReason(const PosixFileAccess& file) {
-    switch (file.refusal()) {
-    case PosixFileAccess::Refusal::NotRegularFile:
-        return "not a regular file";
-    case PosixFileAccess::Refusal::ReadOnly:
-        return "read-only";
-    case PosixFileAccess::Refusal::Locked:
-        return "locked by another process";
-    case PosixFileAccess::Refusal::InUse:
-        return "in use by another process";
-    case PosixFileAccess::Refusal::AppendOnly:
-        return "append-only";
-    case PosixFileAccess::Refusal::Immutable:
-        return "immutable";
-    case PosixFileAccess::Refusal::Replaced:
-        return "replaced while it was opened";
-    case PosixFileAccess::Refusal::NotOwner:
-        return "not the owner, so the modification time cannot be kept (--touch lets it change)";
-    case PosixFileAccess::Refusal::None:
-        break;
-    }
-    return file.lastError() != 0 ? std::strerror(file.lastError()) : "";
-}
-
-std::string fileErrorReason(const RepairFindings& findings, const PosixFileAccess& file) {
-    const std::string layer = fileLayerReason(file);
-    if (!layer.empty())
-        return layer;
+std::string fileErrorReason(const RepairFindings& findings, const std::string& layerReason) {
+    if (!layerReason.empty())
+        return layerReason;
     if (findings.fileSize < WaveHeader::size)
         return "shorter than the 44-byte header";
     return "the header could not be transferred whole";

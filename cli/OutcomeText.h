@@ -1,6 +1,5 @@
 #pragma once
 
-#include "PosixFileAccess.h"
 #include "RepairFindings.h"
 #include "RepairResult.h"
 
@@ -12,13 +11,14 @@
 // "repaired". why is used for the two failures only.
 std::string outcomeLine(const std::string& path, RepairResult result, bool dryRun, const std::string& why);
 
+// The words of an outcome alone: "repaired" (or "would be repaired"),
+// "already sound", "unsupported format", "file error".
+std::string outcomeWord(RepairResult result, bool dryRun);
+
 // Why the canonical rule refused a file read whole: the first header test it
 // failed, or its size.
 std::string unsupportedReason(const RepairFindings& findings);
 
-// Why the file layer failed, in the system's words where it gave any; empty
-// when it reported nothing.
-std::string fileLayerReason(const PosixFileAccess& file);
-
-// What went wrong with the file under the canonical rule.
-std::string fileErrorReason(const RepairFindings& findings, const PosixFileAccess& file);
+// What went wrong with the file under the canonical rule, given why its file
+// layer failed (empty when it reported nothing).
+std::string fileErrorReason(const RepairFindings& findings, const std::string& layerReason);

@@ -36,12 +36,11 @@ std::string revivalUnsupportedReason(const RevivalFindings& findings, const Samp
     return "";
 }
 
-std::string revivalFileErrorReason(const RevivalFindings& findings, const PosixFileAccess& file,
-    const PosixCreatedFile& beside, const std::string& besidePath) {
-    if (findings.newFileFailed && beside.lastError() != 0)
-        return besidePath + ": " + std::strerror(beside.lastError());
-    const std::string layer = fileLayerReason(file);
-    return layer.empty() ? "a read or write came up short" : layer;
+std::string revivalFileErrorReason(const RevivalFindings& findings, const std::string& layerReason,
+    const std::string& newFileReason, const std::string& besidePath) {
+    if (findings.newFileFailed && !newFileReason.empty())
+        return besidePath + ": " + newFileReason;
+    return layerReason.empty() ? "a read or write came up short" : layerReason;
 }
 
 std::string donorReason(DonorFault fault, const LayoutFindings& findings) {

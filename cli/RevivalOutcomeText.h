@@ -2,8 +2,6 @@
 
 #include "DonorFormat.h"
 #include "HeaderReviver.h"
-#include "PosixCreatedFile.h"
-#include "PosixFileAccess.h"
 
 #include <string>
 
@@ -14,9 +12,10 @@ std::string revivalDetail(const RevivalFindings& findings, const std::string& be
 // Why a recording that lost its header was not revived.
 std::string revivalUnsupportedReason(const RevivalFindings& findings, const SampleFormat& stated, bool donor);
 
-// What went wrong with the recording or the new file.
-std::string revivalFileErrorReason(const RevivalFindings& findings, const PosixFileAccess& file,
-    const PosixCreatedFile& beside, const std::string& besidePath);
+// What went wrong with the recording (the file layer's reason) or the new
+// file (the reason the system gave for it).
+std::string revivalFileErrorReason(const RevivalFindings& findings, const std::string& layerReason,
+    const std::string& newFileReason, const std::string& besidePath);
 
 // Why the donor cannot describe the files.
 std::string donorReason(DonorFault fault, const LayoutFindings& findings);

@@ -1,53 +1,46 @@
 #include "SyncedReport.h"
 
-#include "OutcomeText.h"
-
-#include <cstdio>
-#include <cstring>
 #include <utility>
 
 namespace {
 
-// Enough lines to share one sync among many small repairs, few enough that a
-// long run still reports as it goes.
+// Enough outcomes to share one sync among many small repairs, few enough that
+// a long run still reports as it goes.
 constexpr std::size_t heldAtMost = 256;
 constexpr std::chrono::seconds heldLongest(1);
 
 }
 
-void SyncedReport::add(const std::string& line) {
+void SyncedReport::add(Outcome outcome) {
     if (held.empty())
-        std::printf("%s\n", line.c_str());
+        print(outcome);
     else
-        hold({"", line, false, 0});
+        hold({std::move(outcome), false, 0});
 }
 
-void SyncedReport::addRepaired(const std::string& path, const std::string& line, dev_t device) {
-    hold({path, line, true, device});
+void SyncedReport::addDeferred(Outcome outcome, std::uint64_t group) {
+    hold({std::move(outcome), true, group});
 }
 
-void SyncedReport::hold(Held line) {
+void SyncedReport::hold(Held outcome) {
     const auto now = std::chrono::steady_clock::now();
     if (held.empty())
         firstHeld = now;
-    held.push_back(std::move(line));
+    held.push_back(std::move(outcome));
     if (held.size() >= heldAtMost || now - firstHeld >= heldLongest)
         release();
 }
 
 void SyncedReport::release() {
-    const std::vector<FileSystemSync::Failure> failures = sync.syncDeferred();
-    for (const Held& each : held) {
-        std::string line = each.line;
-        for (const FileSystemSync::Failure& failure : failures) {
-            if (each.waits && failure.device == each.device) {
-                line = outcomeLine(each.path, FileError, false,
-                    std::string("not written to the disk: ") + std::strerror(failure.error));
-                unwritten = true;
+    const std::vector<SyncFailure> failures = held.empty() ? std::vector<SyncFailure>() : sync();
+    for (Held& each : held) {
+        for (const SyncFailure& failure : failures) {
+            if (each.waits && failure.group == each.group) {
+                each.outcome.result = FileError;
+                each.outcome.why = "not written to the disk: " + failure.reason;
             }
         }
-        std::printf("%s\n", line.c_str());
+        print(each.outcome);
     }
     held.clear();
-    std::fflush(stdout);
 }

@@ -1,44 +1,53 @@
 #pragma once
 
-#include "FileSystemSync.h"
+#include "Outcome.h"
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
-// The output lines of a run in the order of the files, each printed once what
-// it reports is on the disk. A repair whose writes were left to its file
-// system's sync holds its line, and every line after it, until the next sync:
-// when the held lines reach a bound, when the first of them has waited about
-// a second, and at the end. A repair whose file system failed to sync is
-// reported as a file error instead.
+// A group of files whose writes were left to one sync, and why its sync
+// failed.
+struct SyncFailure {
+    std::uint64_t group;
+    std::string reason;
+};
+
+// The outcomes of a run in the order of the files, each printed once what it
+// reports is on the disk. A repair whose writes were left to a later sync
+// holds its outcome, and every one after it, until the next sync: when the
+// held outcomes reach a bound, when the first of them has waited about a
+// second, and at the end. A repair whose sync failed is reported as a file
+// error instead.
 class SyncedReport {
 public:
-    explicit SyncedReport(FileSystemSync& sync) : sync(sync) {}
+    using Sync = std::function<std::vector<SyncFailure>()>;
+    using Print = std::function<void(const Outcome&)>;
+
+    SyncedReport(Sync sync, Print print) : sync(std::move(sync)), print(std::move(print)) {}
     SyncedReport(const SyncedReport&) = delete;
     SyncedReport& operator=(const SyncedReport&) = delete;
 
-    // A line that waits for nothing but the lines before it.
-    void add(const std::string& line);
-    // The line of path's repair, whose writes wait for the sync of device.
-    void addRepaired(const std::string& path, const std::string& line, dev_t device);
-    // Syncs what is deferred and prints every held line.
+    // An outcome that waits for nothing but those before it.
+    void add(Outcome outcome);
+    // A repair whose writes wait for the sync of group.
+    void addDeferred(Outcome outcome, std::uint64_t group);
+    // Syncs what is deferred and prints every held outcome.
     void release();
-    // Whether some repair turned out not to be on the disk.
-    bool someUnwritten() const { return unwritten; }
 
 private:
     struct Held {
-        std::string path;
-        std::string line;
+        Outcome outcome;
         bool waits;
-        dev_t device;
+        std::uint64_t group;
     };
 
-    void hold(Held line);
+    void hold(Held outcome);
 
-    FileSystemSync& sync;
+    Sync sync;
+    Print print;
     std::vector<Held> held;
     std::chrono::steady_clock::time_point firstHeld;
-    bool unwritten = false;
 };

@@ -7,11 +7,11 @@
 
 namespace {
 
-// The read-me next to the executable, as Notepad on a Japanese system reads it.
-TEST(ReadMe, IsCodePage932WithCrLfAndExplainsEveryMessageAndOption) {
-    std::vector<unsigned char> bytes = readFile(windowsPath(SONORIX_README));
+// A read-me next to its executable, as Notepad on a Japanese system reads it.
+std::string notepadText(const char* path) {
+    std::vector<unsigned char> bytes = readFile(windowsPath(path));
     std::string text(bytes.begin(), bytes.end());
-    ASSERT_GT(text.size(), 500u);
+    EXPECT_GT(text.size(), 500u);
     EXPECT_NE(0, MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0))
         << "not valid code page 932";
     EXPECT_EQ(std::string::npos, text.find("\xEF\xBB\xBF")) << "a UTF-8 mark";
@@ -21,6 +21,11 @@ TEST(ReadMe, IsCodePage932WithCrLfAndExplainsEveryMessageAndOption) {
         EXPECT_TRUE(at > 0 && text[at - 1] == '\r') << "bare LF at byte " << at;
     }
     EXPECT_GT(lines, 20u);
+    return text;
+}
+
+TEST(ReadMe, IsCodePage932WithCrLfAndExplainsEveryMessageAndOption) {
+    const std::string text = notepadText(SONORIX_README);
     for (const char* mention : {u8"正常に処理しました", u8"既に正常なファイルです", u8"ファイルエラーが起こりました",
              u8"サポート外のWavファイル形式です", u8"ファイル名を指定して下さい", "/deluser", "/delinfo",
              "Software\\Halvane\\Sonorix\\1.01", u8"実行"}) {
@@ -31,6 +36,17 @@ TEST(ReadMe, IsCodePage932WithCrLfAndExplainsEveryMessageAndOption) {
     ASSERT_NE(std::string::npos, unsupported);
     std::string explained = text.substr(unsupported, text.find("\r\n\r\n", unsupported) - unsupported);
     EXPECT_NE(std::string::npos, explained.find("4,294,967,303")) << "no exact size limit";
+}
+
+// sonorix-repair.exe's, beside it in the zip: how to run it, its options and
+// its outcome words.
+TEST(ReadMe, OfTheConsoleProgramExplainsItsUseOptionsAndOutcomes) {
+    const std::string text = notepadText(SONORIX_REPAIR_README);
+    for (const char* mention : {"*.wav", "-r, --recursive", "--dry-run", "--canonical", "--touch", "--json", "repaired",
+             "would be repaired", "already sound", "unsupported format", "file error", "locked by another process",
+             "read-only", u8"ドロップ"}) {
+        EXPECT_NE(std::string::npos, text.find(ansi(mention))) << mention;
+    }
 }
 
 } // namespace

@@ -178,7 +178,8 @@ INSTANTIATE_TEST_SUITE_P(Files, RefusedFileTest,
         RefusedCase{"appendOnly", sampleHeader(36, 0), 144, 2, "file error (append-only)", "appendOnly"},
         RefusedCase{"immutable", sampleHeader(36, 0), 144, 2, "file error (immutable)", "immutable"},
         RefusedCase{"missing", WaveHeader(), 0, 2, "file error (No such file or directory)", "missing"},
-        RefusedCase{"directory", WaveHeader(), 0, 2, "file error (Is a directory)", "directory"},
+        RefusedCase{"directory", WaveHeader(), 0, 2, "file error (a folder; --recursive repairs what it holds)",
+            "directory"},
         RefusedCase{"fifo", WaveHeader(), 0, 2, "file error (not a regular file)", "fifo"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
@@ -248,6 +249,7 @@ TEST_F(RepairCommandTest, HandlesEveryFileInTurnAndExitsWithTheWorstOutcome) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out,
         cut + ": repaired\n" + odd + ": unsupported format (6 channels)\n" + sound + ": already sound\n");
+    EXPECT_EQ(result.err, "sonorix-repair: 3 files: 1 repaired, 1 already sound, 1 unsupported format\n");
 
     result = run({missing, cut, odd});
     EXPECT_EQ(result.status, 2);
@@ -279,13 +281,15 @@ TEST_F(RepairCommandTest, ReportsABatchOfRepairsOnceTheyAreOnTheDisk) {
 TEST(RepairCommandUsage, HelpVersionAndUsageErrors) {
     const ProgramRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch]\n"
-                             "                     [--like DONOR | --format RATE,BITS,CHANNELS[,float]]\n"
-                             "                     [--output DIR] FILE...\n",
-                  0),
+    EXPECT_EQ(help.out
+                  .rfind("Usage: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch] [--recursive] "
+                         "[--json]\n"
+                         "                     [--like DONOR | --format RATE,BITS,CHANNELS[,float]] [--output DIR]\n"
+                         "                     FILE...\n",
+                      0),
         0u);
-    for (const char* option : {"--canonical  ", "--any-layout  ", "--dry-run  ", "--touch  ", "--like DONOR  ",
-             "--format RATE,BITS,CHANNELS[,float]\n", "--output DIR  "})
+    for (const char* option : {"--canonical  ", "--any-layout  ", "--dry-run  ", "--touch  ", "--recursive  ",
+             "--json  ", "--like DONOR  ", "--format RATE,BITS,CHANNELS[,float]\n", "--output DIR  "})
         EXPECT_NE(help.out.find(std::string("\n  ") + option), std::string::npos) << option;
     EXPECT_EQ(help.err, "");
 

@@ -82,7 +82,7 @@ class DebianPackage(unittest.TestCase):
         self.assertIn("--any-layout", options)
         for option in options:
             with self.subTest(option):
-                self.assertRegex(shown, r"(?m)^\s+(-h, )?%s(\s|$)" % option)
+                self.assertRegex(shown, r"(?m)^\s+(-[a-z], )?%s(\s|$)" % option)
 
 
 if __name__ == "__main__":

@@ -6,7 +6,8 @@ namespace {
 
 // Judges the open file: Repaired with the plan's writes to make, or the
 // outcome that ends the repair here.
-RepairResult examine(RandomFileAccess& file, FileTime& lastWrite, SizePlan& plan, LayoutFindings& findings) {
+RepairResult examine(RandomFileAccess& file, FileTime& lastWrite, LayoutFindings& findings) {
+    SizePlan& plan = findings.plan;
     // Read whether or not it will be restored, so a file whose time cannot be
     // read is refused the same way in both modes.
     if (!file.getLastWriteTime(lastWrite) || !file.getSize(findings.fileSize)
@@ -48,10 +49,9 @@ RepairResult AnyLayoutRepairer::repair(RandomFileAccess& file, const char* path,
     if (!file.open(path))
         return FileError;
     FileTime lastWrite;
-    SizePlan plan;
-    RepairResult result = examine(file, lastWrite, plan, findings);
+    RepairResult result = examine(file, lastWrite, findings);
     if (result == Repaired)
-        result = write(file, plan);
+        result = write(file, findings.plan);
     if (result == Repaired && keepTime && !file.setLastWriteTime(lastWrite))
         result = FileError;
     // A rewrite that the system could not get to the file is no repair.
@@ -64,8 +64,7 @@ RepairResult AnyLayoutRepairer::inspect(RandomFileAccess& file, const char* path
     if (!file.open(path))
         return FileError;
     FileTime lastWrite;
-    SizePlan plan;
-    const RepairResult result = examine(file, lastWrite, plan, findings);
+    const RepairResult result = examine(file, lastWrite, findings);
     file.close();
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include "FrameFormat.h"
 #include "LayoutFault.h"
+#include "SizePlan.h"
 
 #include <cstdint>
 
@@ -17,6 +18,8 @@ struct LayoutFindings {
     std::uint32_t chunkSize = 0;
     FrameFormat format;
     std::uint64_t fileSize = 0;
+    // The writes the repair made or, in an inspection, would make.
+    SizePlan plan;
 };
 
 // Records a fault in findings. Returns true: the reads so far succeeded, so

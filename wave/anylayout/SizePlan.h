@@ -14,6 +14,9 @@ struct SizePlan {
         std::uint64_t offset = 0;
         std::uint32_t count = 0;
         unsigned char bytes[8] = {};
+        // What the field holds before the write, so a repair can be shown
+        // and undone.
+        unsigned char before[8] = {};
     };
 
     static constexpr std::size_t capacity = 10;
@@ -32,5 +35,6 @@ struct SizePlan {
         write.offset = offset;
         write.count = width;
         storeUnsigned(write.bytes, value, width, order);
+        storeUnsigned(write.before, held, width, order);
     }
 };

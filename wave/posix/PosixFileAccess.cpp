@@ -53,6 +53,7 @@ bool PosixFileAccess::open(const char* path) {
     error = 0;
     refused = Refusal::None;
     deferred = false;
+    statusFresh = false;
     struct stat named;
     if (stat(path, &named) != 0)
         return fail(errno);
@@ -135,9 +136,9 @@ bool PosixFileAccess::refuseFlagged(const char* path) {
 }
 
 bool PosixFileAccess::stillAdmitted(const struct stat& named) {
-    struct stat opened;
     if (fstat(fd, &opened) != 0)
         return fail(errno);
+    statusFresh = true;
     if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
         return fail(EAGAIN, Refusal::Replaced);
     return admit(opened);
@@ -147,6 +148,14 @@ bool PosixFileAccess::clearNonBlocking() {
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
         return fail(errno);
+    return true;
+}
+
+bool PosixFileAccess::currentStatus(struct stat*& status) {
+    if (!statusFresh && fstat(fd, &opened) != 0)
+        return fail(errno);
+    statusFresh = true;
+    status = &opened;
     return true;
 }
 
@@ -232,13 +241,13 @@ bool PosixFileAccess::isOpen() const {
 }
 
 bool PosixFileAccess::getLastWriteTime(FileTime& time) {
-    struct stat status;
-    if (fstat(fd, &status) != 0)
-        return fail(errno);
+    struct stat* status = nullptr;
+    if (!currentStatus(status))
+        return false;
 #ifdef __APPLE__
-    const timespec& modified = status.st_mtimespec;
+    const timespec& modified = status->st_mtimespec;
 #else
-    const timespec& modified = status.st_mtim;
+    const timespec& modified = status->st_mtim;
 #endif
     time.seconds = modified.tv_sec;
     time.nanoseconds = modified.tv_nsec;
@@ -246,10 +255,10 @@ bool PosixFileAccess::getLastWriteTime(FileTime& time) {
 }
 
 bool PosixFileAccess::getSize(std::uint64_t& size) {
-    struct stat status;
-    if (fstat(fd, &status) != 0)
-        return fail(errno);
-    size = static_cast<std::uint64_t>(status.st_size);
+    struct stat* status = nullptr;
+    if (!currentStatus(status))
+        return false;
+    size = static_cast<std::uint64_t>(status->st_size);
     return true;
 }
 
@@ -265,6 +274,7 @@ bool PosixFileAccess::seek(std::uint32_t offset) {
 
 bool PosixFileAccess::write(const unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
     written = true;
+    statusFresh = false;
     return transfer(count, done, [&](std::uint32_t moved) { return ::write(fd, buffer + moved, count - moved); });
 }
 
@@ -273,6 +283,7 @@ bool PosixFileAccess::setLastWriteTime(const FileTime& time) {
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = static_cast<time_t>(time.seconds);
     times[1].tv_nsec = static_cast<long>(time.nanoseconds);
+    statusFresh = false;
     if (futimens(fd, times) != 0)
         return fail(errno);
     return true;
@@ -287,6 +298,7 @@ bool PosixFileAccess::readAt(std::uint64_t offset, unsigned char* buffer, std::u
 bool PosixFileAccess::writeAt(std::uint64_t offset, const unsigned char* buffer, std::uint32_t count,
     std::uint32_t& done) {
     written = true;
+    statusFresh = false;
     return transfer(count, done, [&](std::uint32_t moved) {
         return pwrite(fd, buffer + moved, count - moved, static_cast<off_t>(offset + moved));
     });

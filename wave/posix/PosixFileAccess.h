@@ -88,6 +88,9 @@ private:
     bool lock();
     bool lease();
     bool clearNonBlocking();
+    // The status of the open file, as fetched at the open or since: read
+    // again only after something may have changed it.
+    bool currentStatus(struct stat*& status);
     // Repeats step(bytes moved so far), which returns what one call moved,
     // until count bytes have moved or the end of the file is reached;
     // interrupted calls are retried.
@@ -102,6 +105,8 @@ private:
     bool watched = false;
     bool written = false;
     bool deferred = false;
+    struct stat opened = {};
+    bool statusFresh = false;
     int error = 0;
     Refusal refused = Refusal::None;
 };

@@ -1,29 +1,6 @@
 #include "Win32FileAccess.h"
 
-namespace {
-
-constexpr std::int64_t ticksPerSecond = 10000000;
-constexpr std::int64_t nanosecondsPerTick = 100;
-
-FileTime fromFiletime(const FILETIME& filetime) {
-    const std::int64_t ticks =
-        static_cast<std::int64_t>(std::uint64_t(filetime.dwHighDateTime) << 32 | filetime.dwLowDateTime);
-    FileTime time;
-    time.seconds = ticks / ticksPerSecond;
-    time.nanoseconds = ticks % ticksPerSecond * nanosecondsPerTick;
-    return time;
-}
-
-FILETIME toFiletime(const FileTime& time) {
-    const std::uint64_t ticks =
-        static_cast<std::uint64_t>(time.seconds * ticksPerSecond + time.nanoseconds / nanosecondsPerTick);
-    FILETIME filetime;
-    filetime.dwLowDateTime = static_cast<DWORD>(ticks);
-    filetime.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return filetime;
-}
-
-}
+#include "Filetime.h"
 
 Win32FileAccess::~Win32FileAccess() {
     close();

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What finding the files of a run asks of the system, one implementation per
+// platform.
+class Folders {
+public:
+    virtual ~Folders() = default;
+
+    // The names an argument stands for as the platform's shell would leave
+    // it: the argument itself where the shell expands wildcards; error says
+    // why where nothing matches.
+    struct Named {
+        std::string path;
+        std::string error;
+    };
+    virtual std::vector<Named> expand(const std::string& argument) = 0;
+    // Whether path, links followed, names a folder.
+    virtual bool isFolder(const std::string& path) = 0;
+    // The entries of folder, in any order, split into its subfolders and the
+    // rest; links, junctions and folders of other file systems are left out.
+    // False, with the system's reason, when the folder cannot be read.
+    virtual bool list(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& subfolders,
+        std::string& why) = 0;
+    // The path of name in folder.
+    virtual std::string join(const std::string& folder, const std::string& name) const = 0;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Folders.h"
+
+#include <string>
+#include <vector>
+
+// One line of a run: a file to repair, or a name that yields a file error
+// by itself (error says why).
+struct RepairTarget {
+    std::string path;
+    std::string error;
+};
+
+// Whether a name ends in one of the recordings' extensions (.wav, .wave,
+// .bwf, .rf64, .aif, .aiff, .aifc), in any case.
+bool isRecordingName(const std::string& name);
+
+// The targets of the named arguments, in their order. With recursive a folder
+// stands for the recordings beneath it: its own in byte order of their names,
+// then each subfolder's the same way, in byte order too. Without it a folder
+// is a file error.
+std::vector<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders);

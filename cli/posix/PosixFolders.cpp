@@ -1,0 +1,57 @@
+#include "PosixFolders.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+bool PosixFolders::isFolder(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool PosixFolders::list(const std::string& folder, std::vector<std::string>& files,
+    std::vector<std::string>& subfolders, std::string& why) {
+    DIR* entries = opendir(folder.c_str());
+    struct stat own;
+    if (entries == nullptr || fstat(dirfd(entries), &own) != 0) {
+        why = std::strerror(errno);
+        if (entries != nullptr)
+            closedir(entries);
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = readdir(entries)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        unsigned char type = entry->d_type;
+        struct stat status;
+        // A folder's device is needed to stay on its file system; other kinds
+        // need a look only where readdir did not tell them.
+        if (type == DT_DIR || type == DT_UNKNOWN) {
+            if (fstatat(dirfd(entries), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISLNK(status.st_mode) ? DT_LNK : DT_REG;
+            if (type == DT_DIR && status.st_dev != own.st_dev)
+                continue;
+        }
+        if (type == DT_DIR)
+            subfolders.push_back(name);
+        else if (type != DT_LNK)
+            files.push_back(name);
+        errno = 0;
+    }
+    const int error = errno;
+    closedir(entries);
+    if (error != 0) {
+        why = std::strerror(error);
+        return false;
+    }
+    return true;
+}
+
+std::string PosixFolders::join(const std::string& folder, const std::string& name) const {
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}

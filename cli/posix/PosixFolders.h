@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Folders.h"
+
+// Folders through readdir and fstatat. Symbolic links are never followed out
+// of a folder, and a subfolder on another device (a mount point) is left out.
+// The shell has expanded wildcards already.
+class PosixFolders : public Folders {
+public:
+    std::vector<Named> expand(const std::string& argument) override { return {{argument, ""}}; }
+    bool isFolder(const std::string& path) override;
+    bool list(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& subfolders,
+        std::string& why) override;
+    std::string join(const std::string& folder, const std::string& name) const override;
+};

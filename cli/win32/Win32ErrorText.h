@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+#include <windows.h>
+
+// A system error in the words sonorix-repair uses on every platform for the
+// common ones, else its number.
+std::string errorText(DWORD error);

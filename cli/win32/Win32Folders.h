@@ -1,0 +1,17 @@
+#pragma once
+
+#include "Folders.h"
+
+// Folders through FindFirstFileW. Windows shells hand wildcards over as
+// typed, so * and ? in the last part of a name are expanded here, matched
+// case-insensitively against the long names alone (FindFirstFileW also
+// matches short 8.3 names), in name order. Junctions, links and other reparse
+// points are left out of a walk.
+class Win32Folders : public Folders {
+public:
+    std::vector<Named> expand(const std::string& argument) override;
+    bool isFolder(const std::string& path) override;
+    bool list(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& subfolders,
+        std::string& why) override;
+    std::string join(const std::string& folder, const std::string& name) const override;
+};

@@ -1,0 +1,10 @@
+#include "RepairCommand.h"
+#include "WideText.h"
+
+// The arguments as UTF-16, so a name the code page cannot hold arrives whole.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(toUtf8(argv[i]));
+    return runRepairCommand(args);
+}
