@@ -1,5 +1,6 @@
 #include "FakeFileAccess.h"
 #include "HeaderReviver.h"
+#include "MemoryCreatedFile.h"
 #include "RepairPlan.h"
 
 #include <cstddef>
@@ -8,20 +9,6 @@
 #include <vector>
 
 namespace {
-
-class MemoryCreatedFile : public CreatedFile {
-public:
-    bool vacant(const char*) override { return true; }
-    bool create(const char*) override { return true; }
-    bool append(const unsigned char* at, std::uint32_t count) override {
-        bytes.insert(bytes.end(), at, at + count);
-        return true;
-    }
-    bool finish() override { return true; }
-    void abandon() override { bytes.clear(); }
-
-    std::vector<unsigned char> bytes;
-};
 
 bool soundWithAudioAt(const std::vector<unsigned char>& file, std::uint64_t audioAt) {
     FakeFileAccess access(file, file.size());

@@ -1,6 +1,7 @@
 #include "ChunkBytes.h"
 #include "FakeFileAccess.h"
 #include "HeaderReviver.h"
+#include "MemoryCreatedFile.h"
 #include "RepairPlan.h"
 #include "RevivedHeader.h"
 #include "SynthRecording.h"
@@ -12,22 +13,6 @@
 namespace {
 
 constexpr std::uint64_t GiB = 1ull << 30;
-
-// The new file, in memory.
-class MemoryCreatedFile : public CreatedFile {
-public:
-    bool vacant(const char*) override { return true; }
-    bool create(const char*) override { return true; }
-    bool append(const unsigned char* at, std::uint32_t count) override {
-        bytes.insert(bytes.end(), at, at + count);
-        return true;
-    }
-    bool finish() override { return finished = true; }
-    void abandon() override { bytes.clear(); }
-
-    Bytes bytes;
-    bool finished = false;
-};
 
 // Whether the default rule finds the file sound, its audio beginning at
 // audioAt.
