@@ -180,10 +180,8 @@ std::vector<LayoutCase> layoutCases() {
             formHead("AIFF", 1074, commChunk(1, 333, 24) + bigChunk("SSND", 1007, Bytes(8, 0))), 1082,
             {{1053, bigChunk("ANNO", 3, text("abc")) + bigChunk("ID3 ", 10, Bytes(10, 0))}}, AlreadyValid,
             LayoutFault::None, {}},
-        // A-law and mu-law that state 16 bits: COMM 12 (frames at 22), SSND 44
-        // (size at 48, audio at 60), one byte a sample.
-        {"aifcALawOf16BitsSound", formHead("AIFC", 1052, commChunk(2, 500, 16, "alaw") + bigChunk("SSND", 1008)), 1060,
-            {}, AlreadyValid, LayoutFault::None, {}},
+        // Mu-law that states 16 bits, one byte a sample, sound once repaired:
+        // COMM 12 (frames at 22), SSND 44 (size at 48, audio at 60).
         {"aifcMuLawOf16BitsCut", formHead("AIFC", 0, commChunk(2, 0, 16, "ULAW") + bigChunk("SSND", 0, Bytes(8, 0))),
             60 + 1001, {}, Repaired, LayoutFault::None, {{48, 4, 1009, true}, {22, 4, 500, true}, {4, 4, 1053, true}}},
         {"aifcWithoutFixedFrames", formHead("AIFC", 0, commChunk(1, 0, 4, "ima4") + ssnd), 1000, {}, Unsupported,
