@@ -301,6 +301,8 @@ def _writer_output(folder):
         "sox-aifc-float": _sox(["-e", "floating-point", "-b", "32"], folder=folder, name="sox.aifc"),
         "ffmpeg-aiff": _ffmpeg(["-c:a", "pcm_s16be"], channels=2, folder=folder, name="ffmpeg.aiff"),
         "ffmpeg-aifc-alaw": _ffmpeg(["-c:a", "pcm_alaw"], folder=folder, name="ffmpeg.aiff"),
+        "ffmpeg-aiff-id3": _ffmpeg(["-c:a", "pcm_s24be", "-af", "atrim=end_sample=399", "-write_id3v2", "1",
+                                    "-metadata", "title=take one"], folder=folder, name="ffmpeg.aiff"),
         "ffmpeg-aifc-sowt": _ffmpeg(["-c:a", "pcm_s16le"], channels=2, folder=folder, name="ffmpeg.aiff"),
         "ffmpeg-aifc-ima4": _ffmpeg(["-c:a", "adpcm_ima_qt"], folder=folder, name="ffmpeg.aiff"),
         "soundfile-aiff": _soundfile("PCM_16", "AIFF", 1, folder=folder),
@@ -338,6 +340,7 @@ REPAIRS = [
     ("sox-aifc-float", ("frame", 120), "zero", "AIFF-C fl32, sizes zeroed"),
     ("ffmpeg-aiff", ("mid", 99), "stale", "AIFF 16-bit stereo, sizes as written at the start"),
     ("ffmpeg-aifc-alaw", ("mid", 222), "zero", "AIFF-C alaw, sizes zeroed"),
+    ("ffmpeg-aiff-id3", ("mid", 201), "zero", "AIFF 24-bit mono after a NAME chunk, sizes zeroed"),
     ("ffmpeg-aifc-sowt", ("frame", 77), "fill", "AIFF-C sowt stereo, sizes 0xFFFFFFFF"),
     ("soundfile-aiff", ("mid", 300), "zero", "AIFF 16-bit mono, sizes zeroed"),
     ("soundfile-aifc-float", ("mid", 100), "fill", "AIFF-C fl32 stereo, sizes 0xFFFFFFFF"),
@@ -356,6 +359,7 @@ SOUND = [
     ("python-wave-tagged", "ID3v2 and ID3v1 tags appended after the chunks"),
     ("sox-aiff", "AIFF with a COMT chunk"),
     ("ffmpeg-aifc-alaw", "AIFF-C alaw"),
+    ("ffmpeg-aiff-id3", "AIFF 24-bit mono, 399 frames: an odd SSND, then an ID3 chunk"),
 ]
 REFUSALS = [
     ("ffmpeg-adpcm", ("mid", 100), "zero", "compressed: Microsoft ADPCM"),

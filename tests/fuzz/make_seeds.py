@@ -9,7 +9,8 @@ tests/wave/anylayout/FuzzImage.h). Where the audio does not matter, a seed keeps
 headers and 64 bytes of audio and the rest of the file becomes a hole of
 zeros of the same size, so the seed is small and the file as large as before.
 The RIFF and RF64 files of the pipe writers and two canonical ones also come
-at 4 GiB + 7 and 4 GiB + 10 bytes.
+at 4 GiB + 7 and 4 GiB + 10 bytes; files with chunks after the stored data
+also without their pad bytes.
 """
 
 import os
@@ -23,6 +24,7 @@ import make_corpus  # noqa: E402
 KEEP_TIME = 1
 HOLE = 1 << 1
 AROUND_4_GIB = 3 << 1
+DROP_PADS = 1 << 3
 AUDIO_KEPT = 64
 PAST_4_GIB = ("ffmpeg-junk-pipe-whole", "ffmpeg-rf64-pipe-frames99.5", "python-wave-sound", "ffmpeg-list-sound")
 
@@ -68,6 +70,8 @@ def main(argv):
             kept = headers_alone(image)
             inputs = {name: seed(KEEP_TIME, 0, image) if kept is None
                       else seed(KEEP_TIME | HOLE, len(image) - len(kept), kept)}
+            if kept is None:
+                inputs[name + "-unpadded"] = seed(KEEP_TIME | DROP_PADS, 0, image)
             if name in PAST_4_GIB:
                 head = kept if kept is not None else image
                 inputs[name + "-4GiB+7"] = seed(KEEP_TIME | AROUND_4_GIB, -1, head)

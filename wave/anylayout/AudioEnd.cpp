@@ -15,6 +15,60 @@ bool broken(AudioEnd& end, LayoutFault why, std::uint64_t at, std::uint32_t tag)
     return true;
 }
 
+// The bytes at offset at where a chunk header or a tag would stand: up to
+// id3ProbeBytes, fewer at the end of the file.
+struct Probe {
+    unsigned char bytes[id3ProbeBytes] = {};
+    std::uint32_t got = 0;
+
+    bool read(RandomFileAccess& file, std::uint64_t fileSize, std::uint64_t at) {
+        got = static_cast<std::uint32_t>(std::min<std::uint64_t>(id3ProbeBytes, fileSize - at));
+        return readWhole(file, at, bytes, got);
+    }
+    bool isChunk() const { return got >= 4 && isChunkId(bytes); }
+};
+
+// Why no whole chunk that a walk can follow begins with probe at offset at;
+// None when one does, and chunk holds its header.
+LayoutFault chunkFault(const Probe& probe, std::uint64_t at, std::uint64_t fileSize, const ChunkRules& rules,
+    ChunkHeader& chunk) {
+    if (!probe.isChunk() || probe.got < ChunkHeader::bytes)
+        return LayoutFault::DamagedAfterData;
+    chunk = decodeChunkHeader(probe.bytes, rules.order);
+    if (rules.allOnesIsTableSized && chunk.size == 0xFFFFFFFFu)
+        return LayoutFault::TableSized;
+    return chunk.size > fileSize - at - ChunkHeader::bytes ? LayoutFault::DamagedAfterData : LayoutFault::None;
+}
+
+// A tag or a whole chunk begins with probe at offset at.
+bool leadsOn(const Probe& probe, std::uint64_t at, std::uint64_t fileSize, const ChunkRules& rules) {
+    ChunkHeader chunk;
+    return id3TagAt(probe.bytes, probe.got, at, fileSize) != 0
+        || chunkFault(probe, at, fileSize, rules, chunk) == LayoutFault::None;
+}
+
+// Reads the probe at next, where a walk goes on, unless that is the end of
+// the file. After an odd chunk (afterOdd) with nothing beginning there, the
+// walk goes on right after the chunk's body instead where something begins
+// there: writers that leave pad bytes out lay the next chunk down so.
+bool stepTo(RandomFileAccess& file, std::uint64_t fileSize, const ChunkRules& rules, bool afterOdd, std::uint64_t& next,
+    Probe& probe) {
+    if (next >= fileSize)
+        return true;
+    if (!probe.read(file, fileSize, next))
+        return false;
+    if (!afterOdd || leadsOn(probe, next, fileSize, rules))
+        return true;
+    Probe unpadded;
+    if (!unpadded.read(file, fileSize, next - 1))
+        return false;
+    if (leadsOn(unpadded, next - 1, fileSize, rules)) {
+        probe = unpadded;
+        --next;
+    }
+    return true;
+}
+
 // Walks from at, where stored audio ends, over whole chunks and ID3 tags to
 // the end of the file. Reads only where their headers stand.
 bool walkTrail(RandomFileAccess& file, std::uint64_t fileSize, const ChunkRules& rules, std::uint64_t at,
@@ -22,39 +76,37 @@ bool walkTrail(RandomFileAccess& file, std::uint64_t fileSize, const ChunkRules&
     end.trail = AudioEnd::Trail::Chunks;
     end.contentEnd = fileSize;
     bool inTags = false;
+    Probe probe;
+    if (!stepTo(file, fileSize, rules, false, at, probe))
+        return false;
     for (int count = 0; at < fileSize; ++count) {
-        unsigned char header[id3ProbeBytes];
-        const std::uint32_t got = static_cast<std::uint32_t>(std::min<std::uint64_t>(id3ProbeBytes, fileSize - at));
-        if (!readWhole(file, at, header, got))
-            return false;
-        const bool isChunk = got >= 4 && isChunkId(header);
+        const std::uint32_t id = probe.isChunk() ? loadU32(probe.bytes) : 0;
         if (count == maxChunks)
-            return broken(end, LayoutFault::TooManyChunks, at, isChunk ? loadU32(header) : 0);
-        if (const std::uint64_t tag = id3TagAt(header, got, at, fileSize)) {
+            return broken(end, LayoutFault::TooManyChunks, at, id);
+        std::uint64_t next = at + id3TagAt(probe.bytes, probe.got, at, fileSize);
+        bool odd = false;
+        if (next != at) {
             if (!inTags)
                 end.contentEnd = at;
             inTags = true;
-            at += tag;
-            continue;
-        }
-        inTags = false;
-        end.contentEnd = fileSize;
-        if (!isChunk) {
-            if (count == 0) {
+        } else {
+            inTags = false;
+            end.contentEnd = fileSize;
+            if (count == 0 && !probe.isChunk()) {
                 end.trail = AudioEnd::Trail::NotAChunk;
                 return true;
             }
-            return broken(end, LayoutFault::DamagedAfterData, at, 0);
+            ChunkHeader chunk;
+            const LayoutFault fault = chunkFault(probe, at, fileSize, rules, chunk);
+            if (fault != LayoutFault::None)
+                return broken(end, fault, at, id);
+            // A last chunk may end without its pad byte.
+            next = chunk.endFrom(at);
+            odd = (chunk.size & 1) != 0;
         }
-        if (got < ChunkHeader::bytes)
-            return broken(end, LayoutFault::DamagedAfterData, at, loadU32(header));
-        const ChunkHeader chunk = decodeChunkHeader(header, rules.order);
-        if (rules.allOnesIsTableSized && chunk.size == 0xFFFFFFFFu)
-            return broken(end, LayoutFault::TableSized, at, chunk.id);
-        if (chunk.size > fileSize - at - ChunkHeader::bytes)
-            return broken(end, LayoutFault::DamagedAfterData, at, chunk.id);
-        // A last chunk may end without its pad byte.
-        at = chunk.endFrom(at);
+        if (!stepTo(file, fileSize, rules, odd, next, probe))
+            return false;
+        at = next;
     }
     return true;
 }

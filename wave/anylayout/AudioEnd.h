@@ -23,7 +23,8 @@ struct AudioEnd {
         PastTheEnd,
         // Whole chunks and ID3 tags ending exactly at the end of the file,
         // after the audio with its pad byte or, when that finds none,
-        // without.
+        // without; so too after each odd chunk, where a tag or a whole chunk
+        // begins only without it.
         Chunks,
         // Bytes that begin neither a chunk nor a tag.
         NotAChunk,

@@ -165,7 +165,8 @@ std::vector<LayoutCase> layoutCases() {
             5 * GiB, {}, Unsupported, LayoutFault::NoRoomForDs64, {}},
 
         // AIFF, big-endian: COMM 12 (frames at 22), SSND 38 (size at 42,
-        // audio after its offset and block size at 54).
+        // audio after its offset and block size at 54). Cut off, SSND is odd
+        // and ends without its pad byte.
         {"aiffCutMidFrame", formHead("AIFF", 0, commChunk(2, 0, 16) + ssnd), 54 + 4001, {}, Repaired, LayoutFault::None,
             {{42, 4, 4009, true}, {22, 4, 1000, true}, {4, 4, 4047, true}}},
         // FVER 12, COMM 24, SSND 56 with 100 frames to 272, then an ID3 chunk.
@@ -174,6 +175,15 @@ std::vector<LayoutCase> layoutCases() {
                 bigChunk("FVER", 4, be(0xA2805140, 4)) + commChunk(1, 100, 16, "sowt")
                     + bigChunk("SSND", 208, Bytes(8, 0))),
             290, {{272, bigChunk("ID3 ", 10, Bytes(10, 0))}}, AlreadyValid, LayoutFault::None, {}},
+        // 333 frames of 24-bit mono, then ANNO and ID3 chunks, no pad bytes.
+        {"aiffOddSsndWithoutPadBytesThenChunks",
+            formHead("AIFF", 1074, commChunk(1, 333, 24) + bigChunk("SSND", 1007, Bytes(8, 0))), 1082,
+            {{1053, bigChunk("ANNO", 3, text("abc")) + bigChunk("ID3 ", 10, Bytes(10, 0))}}, AlreadyValid,
+            LayoutFault::None, {}},
+        // Mu-law that states 16 bits, one byte a sample, sound once repaired:
+        // COMM 12 (frames at 22), SSND 44 (size at 48, audio at 60).
+        {"aifcMuLawOf16BitsCut", formHead("AIFC", 0, commChunk(2, 0, 16, "ULAW") + bigChunk("SSND", 0, Bytes(8, 0))),
+            60 + 1001, {}, Repaired, LayoutFault::None, {{48, 4, 1009, true}, {22, 4, 500, true}, {4, 4, 1053, true}}},
         {"aifcWithoutFixedFrames", formHead("AIFC", 0, commChunk(1, 0, 4, "ima4") + ssnd), 1000, {}, Unsupported,
             LayoutFault::Compression, {}},
         {"aiffRateNotFinite", formHead("AIFF", 0, infiniteRate + ssnd), 1000, {}, Unsupported, LayoutFault::SampleRate,

@@ -422,6 +422,15 @@ std::string checkAnyLayoutRule(const FuzzImage& image) {
     std::string broken = untouched(image.file, dry, "the dry run");
     if (broken.empty())
         broken = checkChunkReads(dry, marks, "the dry run");
+    if (broken.empty() && marks.aiff && image.padsDropped && answer != AlreadyValid) {
+        // Big-endian sizes begin with their high byte, which a walk that
+        // looks for the next chunk at a dropped pad byte's place reads as no
+        // chunk: a sound file stays so.
+        ImageFile padded = fresh(image.withPads);
+        LayoutFindings paddedFindings;
+        if (repairer.inspect(padded, imagePath, paddedFindings) == AlreadyValid)
+            broken = "a sound file without its pad bytes is " + resultName(answer);
+    }
     if (!broken.empty())
         return broken;
 

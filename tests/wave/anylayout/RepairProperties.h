@@ -21,7 +21,8 @@ std::string checkCanonicalRule(const FuzzImage& image);
 // file's size calls for and is sound on the next run, and a crash after any
 // prefix of its writes leaves a file the rule repairs to the same bytes; every
 // other answer leaves every byte and the time; the dry run answers, and names
-// its reason, as the repair does.
+// its reason, as the repair does; a sound AIFF file stays sound without its
+// pad bytes.
 std::string checkAnyLayoutRule(const FuzzImage& image);
 
 // On a canonical 44-byte header with consistent fields followed by audio

@@ -27,6 +27,13 @@ bool positiveFinite(const unsigned char* at, std::uint32_t& rate) {
     return (signAndExponent & 0x8000) == 0 && (signAndExponent & 0x7FFF) != 0x7FFF && mantissa != 0;
 }
 
+// A-law and mu-law: one byte a sample, whose sample size writers state as 8
+// or as the 16 bits it decodes to.
+bool isCompanded(std::uint32_t compression) {
+    return compression == fourCC("alaw") || compression == fourCC("ALAW") || compression == fourCC("ulaw")
+        || compression == fourCC("ULAW");
+}
+
 // The bytes one sample takes under an AIFF-C compression type of fixed
 // frames, of bits stated bits; 0 for any other type.
 std::uint32_t sampleBytes(std::uint32_t compression, unsigned bits) {
@@ -40,8 +47,7 @@ std::uint32_t sampleBytes(std::uint32_t compression, unsigned bits) {
         return 4;
     if (compression == fourCC("fl64") || compression == fourCC("FL64"))
         return 8;
-    if (compression == fourCC("alaw") || compression == fourCC("ALAW") || compression == fourCC("ulaw")
-        || compression == fourCC("ULAW"))
+    if (isCompanded(compression))
         return 1;
     return 0;
 }
@@ -68,7 +74,8 @@ bool readComm(RandomFileAccess& file, std::uint64_t at, const ChunkHeader& chunk
     const std::uint32_t bytes = sampleBytes(compression, format.bitsPerSample);
     if (bytes == 0)
         return refuse(findings, LayoutFault::Compression, at, compression, chunk.size);
-    if (format.bitsPerSample == 0 || format.bitsPerSample > 8 * bytes)
+    const unsigned widest = isCompanded(compression) ? 16 : 8 * bytes;
+    if (format.bitsPerSample == 0 || format.bitsPerSample > widest)
         return refuse(findings, LayoutFault::SampleWidth, at, chunk.id, chunk.size);
     layout.frameBytes = bytes * format.channels;
     format.blockAlign = static_cast<std::uint16_t>(std::min<std::uint32_t>(layout.frameBytes, 0xFFFF));
