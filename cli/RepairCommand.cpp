@@ -128,7 +128,7 @@ int repairAll(const CommandOptions& options) {
         }
         Outcome outcome;
         if (!revival.reviveIfLost(target.path, files, outcome))
-            outcome = handle(options, target.path, files, files.next());
+            outcome = handle(options, target.path, files, files.next(target.regular));
         std::uint64_t group = 0;
         if (outcome.result == Repaired && files.deferred(group))
             report.addDeferred(std::move(outcome), group);

@@ -6,10 +6,12 @@
 #include <vector>
 
 // One line of a run: a file to repair, or a name that yields a file error
-// by itself (error says why).
+// by itself (error says why). regular: a folder's listing said it is a
+// regular file.
 struct RepairTarget {
     std::string path;
     std::string error;
+    bool regular = false;
 };
 
 // Whether a name ends in one of the recordings' extensions (.wav, .wave,
