@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,10 @@ public:
         bool regular;
     };
     // The entries of folder, in any order, split into its subfolders and the
-    // rest; links, junctions and folders of other file systems are left out.
-    // False, with the system's reason, when the folder cannot be read.
-    virtual bool list(const std::string& folder, std::vector<File>& files, std::vector<std::string>& subfolders,
+    // rest (in a deque, which grows without copying a large folder's files);
+    // links, junctions and folders of other file systems are left out. False,
+    // with the system's reason, when the folder cannot be read.
+    virtual bool list(const std::string& folder, std::deque<File>& files, std::vector<std::string>& subfolders,
         std::string& why) = 0;
     // The path of name in folder.
     virtual std::string join(const std::string& folder, const std::string& name) const = 0;

@@ -4,8 +4,8 @@
 
 namespace {
 
-void walk(const std::string& folder, Folders& folders, std::vector<RepairTarget>& targets) {
-    std::vector<Folders::File> files;
+void walk(const std::string& folder, Folders& folders, std::deque<RepairTarget>& targets) {
+    std::deque<Folders::File> files;
     std::vector<std::string> subfolders;
     std::string why;
     if (!folders.list(folder, files, subfolders, why)) {
@@ -39,8 +39,8 @@ bool isRecordingName(const std::string& name) {
     return false;
 }
 
-std::vector<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders) {
-    std::vector<RepairTarget> targets;
+std::deque<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders) {
+    std::deque<RepairTarget> targets;
     for (const std::string& argument : arguments) {
         for (const Folders::Named& named : folders.expand(argument)) {
             if (!named.error.empty())

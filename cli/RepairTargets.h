@@ -2,6 +2,7 @@
 
 #include "Folders.h"
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -21,5 +22,5 @@ bool isRecordingName(const std::string& name);
 // The targets of the named arguments, in their order. With recursive a folder
 // stands for the recordings beneath it: its own in byte order of their names,
 // then each subfolder's the same way, in byte order too. Without it a folder
-// is a file error.
-std::vector<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders);
+// is a file error. A deque, which grows without copying what it holds.
+std::deque<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders);

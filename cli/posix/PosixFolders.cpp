@@ -11,7 +11,7 @@ bool PosixFolders::isFolder(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-bool PosixFolders::list(const std::string& folder, std::vector<File>& files, std::vector<std::string>& subfolders,
+bool PosixFolders::list(const std::string& folder, std::deque<File>& files, std::vector<std::string>& subfolders,
     std::string& why) {
     DIR* entries = opendir(folder.c_str());
     struct stat own;

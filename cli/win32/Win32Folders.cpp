@@ -73,7 +73,7 @@ bool Win32Folders::isFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Win32Folders::list(const std::string& folder, std::vector<File>& files, std::vector<std::string>& subfolders,
+bool Win32Folders::list(const std::string& folder, std::deque<File>& files, std::vector<std::string>& subfolders,
     std::string& why) {
     DWORD error = 0;
     const bool listed = find(toWide(join(folder, "*")), error, [&](const WIN32_FIND_DATAW& found) {

@@ -26,7 +26,7 @@ public:
     bool isFolder(const std::string& path) override {
         return tree.count(path) > 0 || std::find(unreadable.begin(), unreadable.end(), path) != unreadable.end();
     }
-    bool list(const std::string& folder, std::vector<File>& files, std::vector<std::string>& subfolders,
+    bool list(const std::string& folder, std::deque<File>& files, std::vector<std::string>& subfolders,
         std::string& why) override {
         if (tree.count(folder) == 0) {
             why = "Permission denied";
@@ -51,7 +51,7 @@ TEST(RepairTargets, WalksEachFolderInByteOrderFilesFirstAndReportsWhatItCannotRe
     folders.unreadable = {"t/locked"};
     folders.pipes = {"c.Aifc", "x.wave"};
 
-    const std::vector<RepairTarget> walked = findTargets({"t", "one.wav", "*.wav"}, true, folders);
+    const std::deque<RepairTarget> walked = findTargets({"t", "one.wav", "*.wav"}, true, folders);
     std::vector<std::string> lines;
     for (const RepairTarget& target : walked)
         lines.push_back(
@@ -61,7 +61,7 @@ TEST(RepairTargets, WalksEachFolderInByteOrderFilesFirstAndReportsWhatItCannotRe
             "t/\xC3\xA9.rf64 regular", "t/locked (Permission denied)", "t/m/x.aiff regular", "t/m/x.wave",
             "t/z/y.aif regular", "one.wav", "*.wav (no file matches)"}));
 
-    const std::vector<RepairTarget> plain = findTargets({"t"}, false, folders);
+    const std::deque<RepairTarget> plain = findTargets({"t"}, false, folders);
     ASSERT_EQ(plain.size(), 1u);
     EXPECT_EQ(plain[0].error, "a folder; --recursive repairs what it holds");
 }
