@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,17 @@ public:
     virtual std::vector<Named> expand(const std::string& argument) = 0;
     // Whether path, links followed, names a folder.
     virtual bool isFolder(const std::string& path) = 0;
+    // An entry of a folder that is not a folder, and whether the listing
+    // itself said it is a regular file.
+    struct File {
+        std::string name;
+        bool regular;
+    };
     // The entries of folder, in any order, split into its subfolders and the
-    // rest; links, junctions and folders of other file systems are left out.
-    // False, with the system's reason, when the folder cannot be read.
-    virtual bool list(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& subfolders,
+    // rest (in a deque, which grows without copying a large folder's files);
+    // links, junctions and folders of other file systems are left out. False,
+    // with the system's reason, when the folder cannot be read.
+    virtual bool list(const std::string& folder, std::deque<File>& files, std::vector<std::string>& subfolders,
         std::string& why) = 0;
     // The path of name in folder.
     virtual std::string join(const std::string& folder, const std::string& name) const = 0;

@@ -39,10 +39,6 @@ std::string hex(const unsigned char* bytes, std::size_t count) {
     return text;
 }
 
-std::string hex(const std::vector<unsigned char>& bytes) {
-    return hex(bytes.data(), bytes.size());
-}
-
 std::string quoted(const std::string& text) {
     std::string json = "\"";
     for (std::size_t at = 0; at < text.size();) {
@@ -94,7 +90,7 @@ std::string jsonLine(const Outcome& outcome) {
     for (std::size_t i = 0; i < outcome.changes.size(); ++i) {
         const FieldChange& change = outcome.changes[i];
         json += (i > 0 ? ",{\"offset\":" : "{\"offset\":") + std::to_string(change.offset) + ",\"before\":\""
-            + hex(change.before) + "\",\"after\":\"" + hex(change.after) + "\"}";
+            + hex(change.before, change.count) + "\",\"after\":\"" + hex(change.after, change.count) + "\"}";
     }
     return json + "]}";
 }

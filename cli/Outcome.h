@@ -8,10 +8,13 @@
 
 // One field a repair wrote or, in a dry run, would write: where, and the bytes
 // it held and holds afterwards, so that the repair can be checked and undone.
+// Held in place, as a size field is at most 8 bytes long: a run holds a
+// second's outcomes until their sync.
 struct FieldChange {
     std::uint64_t offset = 0;
-    std::vector<unsigned char> before;
-    std::vector<unsigned char> after;
+    unsigned count = 0;
+    unsigned char before[8] = {};
+    unsigned char after[8] = {};
 };
 
 // What sonorix-repair reports of one file.

@@ -20,10 +20,11 @@ public:
     PlatformFiles& operator=(const PlatformFiles&) = delete;
     ~PlatformFiles();
 
-    // A fresh file layer for the next file, valid until the next call: it
-    // opens for reading only in a dry run, and reads each end of the file
-    // once (CachedReads).
-    RandomFileAccess& next();
+    // The file layer for the next file, valid until the next call: it opens
+    // for reading only in a dry run, and reads each end of the file once
+    // (CachedReads). regular: a folder's listing said the file is a regular
+    // file, which the layer may take on trust.
+    RandomFileAccess& next(bool regular = false);
     // A file layer that opens for reading only, for a second look at a file.
     RandomFileAccess& inspector();
     // Why the layer of next failed, in the system's words where it gave any;

@@ -102,7 +102,7 @@ int repairAll(const CommandOptions& options) {
     if (revival.problem() != 0)
         return revival.problem();
     PlatformFiles files(options.dryRun, options.keepTime);
-    const std::vector<RepairTarget> targets = findTargets(options.files, options.recursive, files.folders());
+    const std::deque<RepairTarget> targets = findTargets(options.files, options.recursive, files.folders());
     ProgressLine progress(console::errorIsTerminal(), console::writeError, ProgressLine::Clock::now());
     const bool shared = console::outIsTerminal() && console::errorIsTerminal();
     RunSummary summary(options.dryRun);
@@ -128,7 +128,7 @@ int repairAll(const CommandOptions& options) {
         }
         Outcome outcome;
         if (!revival.reviveIfLost(target.path, files, outcome))
-            outcome = handle(options, target.path, files, files.next());
+            outcome = handle(options, target.path, files, files.next(target.regular));
         std::uint64_t group = 0;
         if (outcome.result == Repaired && files.deferred(group))
             report.addDeferred(std::move(outcome), group);

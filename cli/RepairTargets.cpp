@@ -4,19 +4,20 @@
 
 namespace {
 
-void walk(const std::string& folder, Folders& folders, std::vector<RepairTarget>& targets) {
-    std::vector<std::string> files;
+void walk(const std::string& folder, Folders& folders, std::deque<RepairTarget>& targets) {
+    std::deque<Folders::File> files;
     std::vector<std::string> subfolders;
     std::string why;
     if (!folders.list(folder, files, subfolders, why)) {
         targets.push_back({folder, why});
         return;
     }
-    std::sort(files.begin(), files.end());
+    std::sort(files.begin(), files.end(),
+        [](const Folders::File& a, const Folders::File& b) { return a.name < b.name; });
     std::sort(subfolders.begin(), subfolders.end());
-    for (const std::string& name : files) {
-        if (isRecordingName(name))
-            targets.push_back({folders.join(folder, name), ""});
+    for (const Folders::File& file : files) {
+        if (isRecordingName(file.name))
+            targets.push_back({folders.join(folder, file.name), "", file.regular});
     }
     for (const std::string& name : subfolders)
         walk(folders.join(folder, name), folders, targets);
@@ -38,8 +39,8 @@ bool isRecordingName(const std::string& name) {
     return false;
 }
 
-std::vector<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders) {
-    std::vector<RepairTarget> targets;
+std::deque<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders) {
+    std::deque<RepairTarget> targets;
     for (const std::string& argument : arguments) {
         for (const Folders::Named& named : folders.expand(argument)) {
             if (!named.error.empty())

@@ -4,9 +4,8 @@
 
 namespace {
 
-// Enough outcomes to share one sync among many small repairs, few enough that
-// a long run still reports as it goes.
-constexpr std::size_t heldAtMost = 256;
+// Long enough for one sync to serve a run of many small repairs, short
+// enough that a long run still reports as it goes.
 constexpr std::chrono::seconds heldLongest(1);
 
 }
@@ -23,11 +22,11 @@ void SyncedReport::addDeferred(Outcome outcome, std::uint64_t group) {
 }
 
 void SyncedReport::hold(Held outcome) {
-    const auto now = std::chrono::steady_clock::now();
+    const Clock::time_point at = now();
     if (held.empty())
-        firstHeld = now;
+        firstHeld = at;
     held.push_back(std::move(outcome));
-    if (held.size() >= heldAtMost || now - firstHeld >= heldLongest)
+    if (at - firstHeld >= heldLongest)
         release();
 }
 

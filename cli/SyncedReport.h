@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,16 +18,18 @@ struct SyncFailure {
 
 // The outcomes of a run in the order of the files, each printed once what it
 // reports is on the disk. A repair whose writes were left to a later sync
-// holds its outcome, and every one after it, until the next sync: when the
-// held outcomes reach a bound, when the first of them has waited about a
-// second, and at the end. A repair whose sync failed is reported as a file
-// error instead.
+// holds its outcome, and every one after it, until the next sync: once the
+// first of them has waited about a second, and at the end. A repair whose
+// sync failed is reported as a file error instead.
 class SyncedReport {
 public:
     using Sync = std::function<std::vector<SyncFailure>()>;
     using Print = std::function<void(const Outcome&)>;
+    using Clock = std::chrono::steady_clock;
+    using Now = std::function<Clock::time_point()>;
 
-    SyncedReport(Sync sync, Print print) : sync(std::move(sync)), print(std::move(print)) {}
+    SyncedReport(Sync sync, Print print, Now now = Clock::now)
+        : sync(std::move(sync)), print(std::move(print)), now(std::move(now)) {}
     SyncedReport(const SyncedReport&) = delete;
     SyncedReport& operator=(const SyncedReport&) = delete;
 
@@ -48,6 +51,9 @@ private:
 
     Sync sync;
     Print print;
-    std::vector<Held> held;
-    std::chrono::steady_clock::time_point firstHeld;
+    Now now;
+    // A second's outcomes of a fast run are many: held where they are, not
+    // moved as they grow.
+    std::deque<Held> held;
+    Clock::time_point firstHeld;
 };

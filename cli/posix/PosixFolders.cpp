@@ -11,8 +11,8 @@ bool PosixFolders::isFolder(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-bool PosixFolders::list(const std::string& folder, std::vector<std::string>& files,
-    std::vector<std::string>& subfolders, std::string& why) {
+bool PosixFolders::list(const std::string& folder, std::deque<File>& files, std::vector<std::string>& subfolders,
+    std::string& why) {
     DIR* entries = opendir(folder.c_str());
     struct stat own;
     if (entries == nullptr || fstat(dirfd(entries), &own) != 0) {
@@ -33,14 +33,17 @@ bool PosixFolders::list(const std::string& folder, std::vector<std::string>& fil
         if (type == DT_DIR || type == DT_UNKNOWN) {
             if (fstatat(dirfd(entries), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
-            type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISLNK(status.st_mode) ? DT_LNK : DT_REG;
+            type = S_ISDIR(status.st_mode) ? DT_DIR
+                : S_ISLNK(status.st_mode)  ? DT_LNK
+                : S_ISREG(status.st_mode)  ? DT_REG
+                                           : DT_UNKNOWN;
             if (type == DT_DIR && status.st_dev != own.st_dev)
                 continue;
         }
         if (type == DT_DIR)
             subfolders.push_back(name);
         else if (type != DT_LNK)
-            files.push_back(name);
+            files.push_back({name, type == DT_REG});
         errno = 0;
     }
     const int error = errno;

@@ -9,7 +9,7 @@ class PosixFolders : public Folders {
 public:
     std::vector<Named> expand(const std::string& argument) override { return {{argument, ""}}; }
     bool isFolder(const std::string& path) override;
-    bool list(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& subfolders,
+    bool list(const std::string& folder, std::deque<File>& files, std::vector<std::string>& subfolders,
         std::string& why) override;
     std::string join(const std::string& folder, const std::string& name) const override;
 };

@@ -9,36 +9,37 @@
 #include <cstring>
 
 struct PlatformFiles::State {
-    PosixFileAccess::Mode mode;
-    PosixFileAccess::Time time;
+    State(PosixFileAccess::Mode mode, PosixFileAccess::Time time)
+        : current(mode, time, &sync), cached(current), second(PosixFileAccess::Mode::Inspect, time) {}
+
     // One sync per file system for a batch of repairs, instead of a flush per
-    // file.
+    // file; it outlives the layers that leave their writes to it.
     FileSystemSync sync;
-    std::unique_ptr<PosixFileAccess> current;
-    std::unique_ptr<CachedReads> cached;
-    std::unique_ptr<PosixFileAccess> second;
+    // The same layers for every file of the run, so that what holds for the
+    // whole run is asked of the system once.
+    PosixFileAccess current;
+    CachedReads cached;
+    PosixFileAccess second;
     PosixFolders folders;
 };
 
 PlatformFiles::PlatformFiles(bool dryRun, bool keepTime)
-    : state(new State{dryRun ? PosixFileAccess::Mode::Inspect : PosixFileAccess::Mode::ReadWrite,
-        keepTime ? PosixFileAccess::Time::Keep : PosixFileAccess::Time::MayChange, {}, {}, {}, {}, {}}) {}
+    : state(new State(dryRun ? PosixFileAccess::Mode::Inspect : PosixFileAccess::Mode::ReadWrite,
+        keepTime ? PosixFileAccess::Time::Keep : PosixFileAccess::Time::MayChange)) {}
 
 PlatformFiles::~PlatformFiles() = default;
 
-RandomFileAccess& PlatformFiles::next() {
-    state->current.reset(new PosixFileAccess(state->mode, state->time, &state->sync));
-    state->cached.reset(new CachedReads(*state->current));
-    return *state->cached;
+RandomFileAccess& PlatformFiles::next(bool regular) {
+    state->current.trustListing(regular);
+    return state->cached;
 }
 
 RandomFileAccess& PlatformFiles::inspector() {
-    state->second.reset(new PosixFileAccess(PosixFileAccess::Mode::Inspect, state->time));
-    return *state->second;
+    return state->second;
 }
 
 std::string PlatformFiles::reason() const {
-    const PosixFileAccess& file = *state->current;
+    const PosixFileAccess& file = state->current;
     switch (file.refusal()) {
     case PosixFileAccess::Refusal::NotRegularFile:
         return "not a regular file";
@@ -64,7 +65,7 @@ std::string PlatformFiles::reason() const {
 
 bool PlatformFiles::deferred(std::uint64_t& group) const {
     dev_t device = 0;
-    if (!state->current->syncDeferred(device))
+    if (!state->current.syncDeferred(device))
         return false;
     group = static_cast<std::uint64_t>(device);
     return true;

@@ -73,13 +73,17 @@ bool Win32Folders::isFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Win32Folders::list(const std::string& folder, std::vector<std::string>& files,
-    std::vector<std::string>& subfolders, std::string& why) {
+bool Win32Folders::list(const std::string& folder, std::deque<File>& files, std::vector<std::string>& subfolders,
+    std::string& why) {
     DWORD error = 0;
     const bool listed = find(toWide(join(folder, "*")), error, [&](const WIN32_FIND_DATAW& found) {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
             return;
-        (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? subfolders : files).push_back(toUtf8(found.cFileName));
+        // A folder holds no devices: what is not a folder is a file.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            subfolders.push_back(toUtf8(found.cFileName));
+        else
+            files.push_back({toUtf8(found.cFileName), true});
     });
     if (!listed)
         why = errorText(error);

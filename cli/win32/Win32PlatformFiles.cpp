@@ -22,7 +22,8 @@ PlatformFiles::PlatformFiles(bool dryRun, bool)
 
 PlatformFiles::~PlatformFiles() = default;
 
-RandomFileAccess& PlatformFiles::next() {
+// Windows opens every file alike, whatever the listing said.
+RandomFileAccess& PlatformFiles::next(bool) {
     state->current.reset(new Win32RandomFileAccess(state->mode));
     state->cached.reset(new CachedReads(*state->current));
     return *state->cached;

@@ -9,7 +9,7 @@ namespace {
 
 // A tree of folders in memory: each folder's files and subfolders, in the
 // order a system might list them; a folder missing from the map cannot be
-// read.
+// read. Files are listed as regular unless named in pipes.
 class FakeFolders : public Folders {
 public:
     struct Entries {
@@ -18,6 +18,7 @@ public:
     };
     std::map<std::string, Entries> tree;
     std::vector<std::string> unreadable;
+    std::vector<std::string> pipes;
 
     std::vector<Named> expand(const std::string& argument) override {
         return {{argument, argument.find('*') != std::string::npos ? "no file matches" : ""}};
@@ -25,19 +26,22 @@ public:
     bool isFolder(const std::string& path) override {
         return tree.count(path) > 0 || std::find(unreadable.begin(), unreadable.end(), path) != unreadable.end();
     }
-    bool list(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& subfolders,
+    bool list(const std::string& folder, std::deque<File>& files, std::vector<std::string>& subfolders,
         std::string& why) override {
         if (tree.count(folder) == 0) {
             why = "Permission denied";
             return false;
         }
-        files = tree[folder].files;
+        for (const std::string& name : tree[folder].files)
+            files.push_back({name, std::find(pipes.begin(), pipes.end(), name) == pipes.end()});
         subfolders = tree[folder].subfolders;
         return true;
     }
     std::string join(const std::string& folder, const std::string& name) const override { return folder + "/" + name; }
 };
 
+// Only what a listing said is a regular file is marked so, never a name
+// given as an argument.
 TEST(RepairTargets, WalksEachFolderInByteOrderFilesFirstAndReportsWhatItCannotRead) {
     FakeFolders folders;
     folders.tree["t"] = {{"b.wav", "notes.txt", "A.WAV", "c.Aifc", ".wav", "d.wav.bak", "e.bwf", "\xC3\xA9.rf64"},
@@ -45,17 +49,19 @@ TEST(RepairTargets, WalksEachFolderInByteOrderFilesFirstAndReportsWhatItCannotRe
     folders.tree["t/m"] = {{"x.aiff", "x.wave"}, {}};
     folders.tree["t/z"] = {{"y.aif"}, {}};
     folders.unreadable = {"t/locked"};
+    folders.pipes = {"c.Aifc", "x.wave"};
 
-    const std::vector<RepairTarget> walked = findTargets({"t", "one.wav", "*.wav"}, true, folders);
+    const std::deque<RepairTarget> walked = findTargets({"t", "one.wav", "*.wav"}, true, folders);
     std::vector<std::string> lines;
     for (const RepairTarget& target : walked)
-        lines.push_back(target.path + (target.error.empty() ? "" : " (" + target.error + ")"));
+        lines.push_back(
+            target.path + (target.error.empty() ? "" : " (" + target.error + ")") + (target.regular ? " regular" : ""));
     EXPECT_EQ(lines,
-        (std::vector<std::string>{"t/A.WAV", "t/b.wav", "t/c.Aifc", "t/e.bwf", "t/\xC3\xA9.rf64",
-            "t/locked (Permission denied)", "t/m/x.aiff", "t/m/x.wave", "t/z/y.aif", "one.wav",
-            "*.wav (no file matches)"}));
+        (std::vector<std::string>{"t/A.WAV regular", "t/b.wav regular", "t/c.Aifc", "t/e.bwf regular",
+            "t/\xC3\xA9.rf64 regular", "t/locked (Permission denied)", "t/m/x.aiff regular", "t/m/x.wave",
+            "t/z/y.aif regular", "one.wav", "*.wav (no file matches)"}));
 
-    const std::vector<RepairTarget> plain = findTargets({"t"}, false, folders);
+    const std::deque<RepairTarget> plain = findTargets({"t"}, false, folders);
     ASSERT_EQ(plain.size(), 1u);
     EXPECT_EQ(plain[0].error, "a folder; --recursive repairs what it holds");
 }

@@ -33,11 +33,13 @@ int openRetrying(const char* path, int flags) {
     return fd;
 }
 
-// Non-blocking only for the open itself, so a FIFO put in the file's place
-// since the check cannot stall it. Reading the header should not count as an
-// access; only the owner may ask for that.
-int openUnblocked(const char* path, int access) {
-    const int flags = access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+// Non-blocking, so that neither a FIFO put in the file's place since the
+// check nor another process's lease can stall the open. It stays so: that
+// changes nothing for a regular file's reads and writes, and clearing it
+// would cost a call. Reading the header should not count as an access; only
+// the owner may ask for that.
+int openUnblocked(const char* path, int flags) {
+    flags |= O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 #ifdef O_NOATIME
     const int fd = openRetrying(path, flags | O_NOATIME);
     if (fd >= 0 || errno != EPERM)
@@ -54,26 +56,29 @@ bool PosixFileAccess::open(const char* path) {
     refused = Refusal::None;
     deferred = false;
     statusFresh = false;
+    // A listed file's kind is known, and the open itself refuses a link put in
+    // its place since; anything else is refused once opened.
     struct stat named;
-    if (stat(path, &named) != 0)
+    const struct stat* lookedUp = listedRegular ? nullptr : &named;
+    if (lookedUp != nullptr && stat(path, &named) != 0)
         return fail(errno);
-    if (!admit(named))
+    if (lookedUp != nullptr && !admit(named))
         return false;
 
     const bool inspect = mode == Mode::Inspect;
-    fd = openUnblocked(path, mode == Mode::ReadWrite ? O_RDWR : O_RDONLY);
+    const int flags = (mode == Mode::ReadWrite ? O_RDWR : O_RDONLY) | (listedRegular ? O_NOFOLLOW : 0);
+    fd = openUnblocked(path, flags);
     if (fd < 0)
-        return errno == EPERM && mode == Mode::ReadWrite ? refuseFlagged(path) : fail(errno);
+        return refuseUnopened(path, flags);
     if (mode == Mode::Read) {
-        if (stillAdmitted(named) && clearNonBlocking())
+        if (stillAdmitted(lookedUp))
             return true;
         close();
         return false;
     }
 
-    if (stillAdmitted(named) && (!inspect || (writableByFlags(fd) && grantsWriteAccess(path))) && lock() && lease()
-        && clearNonBlocking()) {
-        device = named.st_dev;
+    if (stillAdmitted(lookedUp) && (!inspect || (writableByFlags(fd) && grantsWriteAccess(path))) && holdAlone()) {
+        device = opened.st_dev;
         // Watched before anything is written, so that the sync sees every
         // write-back error of this file.
         watched = !inspect && deferral != nullptr && deferral->watch(path, device);
@@ -81,6 +86,13 @@ bool PosixFileAccess::open(const char* path) {
     }
     close();
     return false;
+}
+
+uid_t PosixFileAccess::effectiveUser() {
+    if (!userKnown)
+        user = geteuid();
+    userKnown = true;
+    return user;
 }
 
 bool PosixFileAccess::admit(const struct stat& status) {
@@ -95,7 +107,7 @@ bool PosixFileAccess::admit(const struct stat& status) {
     if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return fail(EACCES, Refusal::ReadOnly);
     // Otherwise the header would be rewritten and only then the time refused.
-    if (time == Time::Keep && geteuid() != 0 && geteuid() != status.st_uid)
+    if (time == Time::Keep && effectiveUser() != 0 && effectiveUser() != status.st_uid)
         return fail(EPERM, Refusal::NotOwner);
     return true;
 }
@@ -125,30 +137,34 @@ bool PosixFileAccess::writableByFlags(int descriptor) {
     return true;
 }
 
-bool PosixFileAccess::refuseFlagged(const char* path) {
+bool PosixFileAccess::refuseUnopened(const char* path, int flags) {
+    const int why = errno;
+    // A listed file was not looked at before the open, which gives its own
+    // reason first where a look would have refused it (read-only to this
+    // user, not the owner, a link put in its place).
+    struct stat named;
+    if ((flags & O_NOFOLLOW) && lstat(path, &named) == 0 && !admit(named))
+        return false;
+    return why == EPERM && mode == Mode::ReadWrite ? refuseFlagged(path, flags) : fail(why);
+}
+
+bool PosixFileAccess::refuseFlagged(const char* path, int flags) {
     // Asked only once the read-write open was refused, so a repair pays for
     // the extra open only then.
-    const int probe = openUnblocked(path, O_RDONLY);
+    const int probe = openUnblocked(path, O_RDONLY | (flags & O_NOFOLLOW));
     const bool plain = probe < 0 || writableByFlags(probe);
     if (probe >= 0)
         ::close(probe);
     return plain ? fail(EPERM) : false;
 }
 
-bool PosixFileAccess::stillAdmitted(const struct stat& named) {
+bool PosixFileAccess::stillAdmitted(const struct stat* named) {
     if (fstat(fd, &opened) != 0)
         return fail(errno);
     statusFresh = true;
-    if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
+    if (named != nullptr && (opened.st_dev != named->st_dev || opened.st_ino != named->st_ino))
         return fail(EAGAIN, Refusal::Replaced);
     return admit(opened);
-}
-
-bool PosixFileAccess::clearNonBlocking() {
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-        return fail(errno);
-    return true;
 }
 
 bool PosixFileAccess::currentStatus(struct stat*& status) {
@@ -194,28 +210,41 @@ bool PosixFileAccess::lock() {
     return true;
 }
 
-bool PosixFileAccess::lease() {
+bool PosixFileAccess::holdAlone() {
+    // A granted lease proves that no other process has the file open, so none
+    // can hold a lock on it: the locks are taken only where no lease is, and
+    // tell a locked file from one that is merely open elsewhere.
+    const int notLeased = lease();
+    if (notLeased == 0)
+        return true;
+    if (!lock())
+        return false;
+    if (notLeased == EAGAIN)
+        return fail(EAGAIN, Refusal::InUse);
+    // Not the owner without CAP_LEASE (EACCES), or no leases on this file
+    // system (EINVAL): the locks are all there is.
+    return notLeased == EACCES || notLeased == EINVAL || fail(notLeased);
+}
+
+int PosixFileAccess::lease() {
 #ifdef F_SETLEASE
     // Breaking the lease signals the holder with SIGIO, whose default action
     // ends the process: another program opening the file must not kill a
     // repair half-way. Ignored, the break only makes that opener wait for the
     // close. A handler someone installed is left in place.
     struct sigaction current;
-    if (sigaction(SIGIO, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL) {
+    if (!signalSettled && sigaction(SIGIO, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO)
+        && current.sa_handler == SIG_DFL) {
         current.sa_handler = SIG_IGN;
         sigaction(SIGIO, &current, nullptr);
     }
+    signalSettled = true;
     // Also granted on a read-only descriptor; refused while anyone else has
     // the file open, for reading or writing.
-    if (fcntl(fd, F_SETLEASE, F_WRLCK) == 0)
-        return true;
-    if (errno == EAGAIN)
-        return fail(EAGAIN, Refusal::InUse);
-    // Not the owner without CAP_LEASE (EACCES), or no leases on this file
-    // system (EINVAL): the locks are all there is.
-    return errno == EACCES || errno == EINVAL || fail(errno);
+    return fcntl(fd, F_SETLEASE, F_WRLCK) == 0 ? 0 : errno;
 #else
-    return true;
+    // No leases on this system.
+    return EINVAL;
 #endif
 }
 

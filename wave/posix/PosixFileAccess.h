@@ -8,21 +8,25 @@ class FileSystemSync;
 
 // Files through POSIX calls. Only regular files are opened: the kind is judged
 // from the name before any open, since opening a device can act on hardware,
-// and again on the opened descriptor, which must be the same file. While open,
-// the file is held under a whole-file flock and a whole-file fcntl lock, and
-// the open fails when another process holds a lock that keeps a writer out. On
-// Linux the open also takes a write lease, which fails while any other process
-// has the file open (a recorder still appending, with no lock) and makes later
-// openers wait until the close; where no lease can be taken (neither the owner
-// nor CAP_LEASE, a file system without leases) the locks alone keep others out.
-// SIGIO, by which a lease is asked back, is then ignored unless something
-// handles it. A file that grants no one write permission counts as read-only
-// for every user, the superuser included, and an append-only or immutable file
-// is refused as such in either mode. Access times are left alone where the
-// system allows it. Interrupted calls are retried and partial transfers
-// continued. Closing a file written since its last flush makes the writes
-// durable: by a flush, or, given a FileSystemSync that watches the file's file
-// system, by leaving that to its next sync.
+// and again on the opened descriptor, which must be the same file. A file its
+// folder's listing called regular is taken at the listing's word instead: it
+// is opened without following a link and judged on the descriptor alone. On
+// Linux the open takes a write lease, which fails while any other process has
+// the file open (a recorder still appending, with no lock), so that no one
+// else can hold a lock on it either, and makes later openers wait until the
+// close. Where no lease can be taken (neither the owner nor CAP_LEASE, a file
+// system without leases, other systems) the file is held under a whole-file
+// flock and a whole-file fcntl lock instead, and the open fails when another
+// process holds a lock that keeps a writer out. SIGIO, by which a lease is
+// asked back, is then ignored unless something handles it. A file that grants
+// no one write permission counts as read-only for every user, the superuser
+// included, and an append-only or immutable file is refused as such in either
+// mode. Access times are left alone where the system allows it. Interrupted
+// calls are retried and partial transfers continued. Closing a file written
+// since its last flush makes the writes durable: by a flush, or, given a
+// FileSystemSync that watches the file's file system, by leaving that to its
+// next sync. One object may open many files in turn: who runs it and the
+// handling of SIGIO are asked once, so neither may change in its life.
 class PosixFileAccess : public RandomFileAccess {
 public:
     enum class Mode {
@@ -52,6 +56,9 @@ public:
     PosixFileAccess& operator=(const PosixFileAccess&) = delete;
     ~PosixFileAccess() override;
 
+    // Whether the files opened from now on were listed by their folder as
+    // regular files, not links: each is then opened without a look by name.
+    void trustListing(bool listed) { listedRegular = listed; }
     bool open(const char* path) override;
     bool isOpen() const override;
     bool getLastWriteTime(FileTime& time) override;
@@ -83,11 +90,15 @@ private:
     bool admit(const struct stat& status);
     bool grantsWriteAccess(const char* path);
     bool writableByFlags(int descriptor);
-    bool refuseFlagged(const char* path);
-    bool stillAdmitted(const struct stat& named);
+    bool refuseUnopened(const char* path, int flags);
+    bool refuseFlagged(const char* path, int flags);
+    // named: the status looked up by name before the open, if any.
+    bool stillAdmitted(const struct stat* named);
+    bool holdAlone();
     bool lock();
-    bool lease();
-    bool clearNonBlocking();
+    // 0 when the lease was granted, else why not.
+    int lease();
+    uid_t effectiveUser();
     // The status of the open file, as fetched at the open or since: read
     // again only after something may have changed it.
     bool currentStatus(struct stat*& status);
@@ -100,6 +111,10 @@ private:
     Mode mode;
     Time time;
     FileSystemSync* deferral;
+    bool listedRegular = false;
+    uid_t user = 0;
+    bool userKnown = false;
+    bool signalSettled = false;
     int fd = -1;
     dev_t device = 0;
     bool watched = false;

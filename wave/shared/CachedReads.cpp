@@ -4,9 +4,11 @@
 #include <cstring>
 
 void CachedReads::forget() {
+    head.span = headBytes;
     head.loaded = false;
     tail.loaded = false;
     sized = false;
+    end = UINT64_MAX;
 }
 
 bool CachedReads::open(const char* path) {
@@ -17,8 +19,11 @@ bool CachedReads::open(const char* path) {
 bool CachedReads::getSize(std::uint64_t& size) {
     if (!file.getSize(size))
         return false;
+    end = size;
+    if (!head.loaded && size <= wholeBytes)
+        head.span = wholeBytes;
     // A file no longer than the head is all head.
-    sized = size > headBytes;
+    sized = size > head.span;
     tail.start = sized && size > tailBytes ? size - tailBytes : 0;
     tail.loaded = false;
     return true;
@@ -28,7 +33,11 @@ bool CachedReads::answers(Window& window, std::uint64_t offset, std::uint32_t co
     if (offset < window.start || offset + count > window.start + window.span)
         return false;
     if (!window.loaded) {
-        window.loaded = file.readAt(window.start, window.bytes, window.span, window.held);
+        // Asking for no more than the file holds spares the call that would
+        // only find its end.
+        const std::uint32_t wanted = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(window.span, end > window.start ? end - window.start : 0));
+        window.loaded = file.readAt(window.start, window.bytes, wanted, window.held);
         if (!window.loaded)
             return false;
     }

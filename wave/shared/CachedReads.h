@@ -8,15 +8,20 @@
 // bytes of the file once each and answers the positional reads that fall
 // wholly inside one of them from memory: walking a file's chunk headers and
 // looking for tags at its end then cost two reads of the system instead of one
-// per header. Small windows, since each is copied whole. Positional writes pass through and
-// update what is held; sequential calls pass through and let it go. The tail
-// is held only once getSize has told the size.
+// per header. Small windows, since each is copied whole; but a file of at
+// most wholeBytes, whose size was told before its first read, is read whole in
+// one call, which costs less than a second call. Positional writes pass
+// through and update what is held; sequential calls pass through and let it
+// go. The tail is held only once getSize has told the size.
 class CachedReads : public RandomFileAccess {
 public:
     static constexpr std::uint32_t headBytes = 1024;
     static constexpr std::uint32_t tailBytes = 512;
+    static constexpr std::uint32_t wholeBytes = 8192;
 
     explicit CachedReads(RandomFileAccess& file) : file(file) {}
+    CachedReads(const CachedReads&) = delete;
+    CachedReads& operator=(const CachedReads&) = delete;
 
     bool open(const char* path) override;
     bool isOpen() const override { return file.isOpen(); }
@@ -33,15 +38,15 @@ public:
 
 private:
     struct Window {
-        explicit Window(std::uint32_t span) : span(span) {}
+        Window(std::uint32_t span, unsigned char* bytes) : span(span), bytes(bytes) {}
 
         std::uint32_t span;
+        unsigned char* bytes;
         std::uint64_t start = 0;
         // Bytes held, fewer than span only where the file ends; loaded tells
         // whether they were read.
         std::uint32_t held = 0;
         bool loaded = false;
-        unsigned char bytes[headBytes];
     };
 
     // Whether window answers the read, loading it first.
@@ -49,7 +54,11 @@ private:
     void forget();
 
     RandomFileAccess& file;
-    Window head{headBytes};
-    Window tail{tailBytes};
+    unsigned char headHeld[wholeBytes];
+    unsigned char tailHeld[tailBytes];
+    Window head{headBytes, headHeld};
+    Window tail{tailBytes, tailHeld};
     bool sized = false;
+    // The size, once told.
+    std::uint64_t end = UINT64_MAX;
 };

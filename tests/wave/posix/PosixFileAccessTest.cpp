@@ -139,19 +139,34 @@ TEST_F(PosixFileAccessTest, RefusesInBothModesWithTheReason) {
         {dir.path(), EISDIR, Refusal::None},
         {dir.file("absent.wav"), ENOENT, Refusal::None},
     };
+    // Taken at a listing's word too, each is refused alike, after its open
+    // where the open itself does not refuse it.
     for (const Case& c : cases) {
-        for (Mode mode : {Mode::ReadWrite, Mode::Inspect}) {
-            PosixFileAccess file(mode);
-            EXPECT_FALSE(file.open(c.path.c_str())) << c.path;
-            EXPECT_NE(file.lastError(), 0) << c.path;
-            if (c.error != 0) {
-                EXPECT_EQ(file.lastError(), c.error) << c.path;
+        for (bool listed : {false, true}) {
+            for (Mode mode : {Mode::ReadWrite, Mode::Inspect}) {
+                PosixFileAccess file(mode);
+                file.trustListing(listed);
+                EXPECT_FALSE(file.open(c.path.c_str())) << c.path << listed;
+                EXPECT_NE(file.lastError(), 0) << c.path << listed;
+                if (c.error != 0) {
+                    EXPECT_EQ(file.lastError(), c.error) << c.path << listed;
+                }
+                EXPECT_EQ(file.refusal(), c.refusal) << c.path << listed;
+                EXPECT_FALSE(file.isOpen()) << c.path << listed;
             }
-            EXPECT_EQ(file.refusal(), c.refusal) << c.path;
-            EXPECT_FALSE(file.isOpen()) << c.path;
         }
     }
     EXPECT_EQ(WaveRepairer().repair(fifo.c_str(), true), FileError);
+
+    // A named link is followed; one put in a listed file's place is not.
+    const std::string link = dir.file("link.wav");
+    ASSERT_EQ(symlink("subject.wav", link.c_str()), 0);
+    for (bool listed : {false, true}) {
+        PosixFileAccess file;
+        file.trustListing(listed);
+        EXPECT_EQ(file.open(link.c_str()), !listed);
+        EXPECT_EQ(file.refusal(), listed ? Refusal::NotRegularFile : Refusal::None);
+    }
 }
 
 // Opening a device can act on hardware: nothing but a regular file may be
