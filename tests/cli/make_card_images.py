@@ -552,6 +552,26 @@ def build(out, seconds=1.0, small=False):
     return {"images": images}
 
 
+def pieces(block, start, end):
+    """block[start:end] as (offset, unit, times): a 4-byte unit repeated 4 times or more as one piece, the
+    bytes between in pieces of up to 256."""
+    out, literal, k = [], start, start
+    while k < end:
+        times = 1
+        while times < 256 and k + 4 * times + 4 <= end and block[k + 4 * times:k + 4 * times + 4] == block[k:k + 4]:
+            times += 1
+        if times >= 4:
+            out += [(literal, block[literal:k], 1)] if k > literal else []
+            out.append((k, block[k:k + 4], times))
+            k = literal = k + 4 * times
+        else:
+            k += 1
+            if k - literal == 256:
+                out.append((literal, block[literal:k], 1))
+                literal = k
+    return out + ([(literal, block[literal:end], 1)] if end > literal else [])
+
+
 def seed(image, volumes, budget=4000):
     """An image as fuzz_volume takes it: an options byte, the size in units of 64 KiB (2 bytes), then patches
     (offset: 4 bytes, length - 1, repetitions - 1, bytes) of its nonzero bytes outside the recordings,
@@ -566,11 +586,8 @@ def seed(image, volumes, budget=4000):
             if block.count(0) == len(block) or any(a <= at < b for a, b in skip):
                 continue
             for m in re.finditer(rb"[^\0](?:.{0,7}[^\0])*", block, re.S):
-                for k in range(m.start(), m.end(), 256):
-                    piece = block[k:min(k + 256, m.end())]
-                    times = len(piece) // 4 if len(piece) % 4 == 0 and piece == piece[:4] * (len(piece) // 4) else 1
-                    data = piece[:4] if times > 1 else piece
-                    patches.append(struct.pack("<IBB", at + k, len(data) - 1, times - 1) + data)
+                patches += [struct.pack("<IBB", at + k, len(unit) - 1, times - 1) + unit
+                            for k, unit, times in pieces(block, m.start(), m.end())]
     while sum(map(len, patches)) > budget:
         patches.remove(max(patches, key=len))
     return b"\0" + struct.pack("<H", -(-os.path.getsize(image) // 65536)) + b"".join(sorted(patches))

@@ -54,7 +54,7 @@ void add(std::string& digest, std::uint64_t value) {
 }
 
 // Everything the layer makes of a source, written down, with the first
-// property it broke.
+// property it broke; volumes counts the volumes read.
 std::string readAll(ByteSource& source, std::size_t maxStretches, std::string& broken, std::size_t& volumes) {
     std::string digest;
     SourceReader reader(source);
@@ -77,7 +77,7 @@ std::string readAll(ByteSource& source, std::size_t maxStretches, std::string& b
 
         ClusterMap map(reader, volume, maxStretches);
         const MapFindings mapped = map.read();
-        add(digest, mapped.fatCutShort + mapped.fatUnreadable * 2 + mapped.onDemand * 4 + mapped.noBitmap * 8);
+        add(digest, mapped.fatCutShort + mapped.fatUnreadable * 2 + mapped.noBitmap * 4);
         ClusterBitmap owned(map.mappedEnd());
         ClusterBitmap checked(map.mappedEnd());
         markSystemClusters(map, owned);
@@ -121,13 +121,12 @@ std::string readAll(ByteSource& source, std::size_t maxStretches, std::string& b
 
 }
 
-// The first byte chooses how many stretches the cluster map keeps (few, so
-// that FAT entries are also read on demand) and the block size of the second
-// reading; the rest describes the image. The in-memory source ends the run on
-// a read outside the image, and on the second reading on one that is not of
-// whole aligned blocks; nothing can be written, since the source has no write.
-// Both readings must agree, and the work stays within a bound of the image's
-// size.
+// The first byte chooses how few stretches the cluster map keeps on the second
+// reading, so that it reads FAT entries on demand, and the block size it reads
+// in; the rest describes the image. The in-memory source ends the run on a read
+// outside the image, or on the second reading one not of whole aligned blocks;
+// nothing can be written, since the source has no write. The readings must
+// agree, and each must stay within a bound of the image's size.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3)
         return 0;
@@ -136,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryByteSource image = imageOf(data, size);
     std::string broken;
     std::size_t volumes = 0;
-    const std::string first = readAll(image, maxStretches, broken, volumes);
+    const std::string first = readAll(image, ClusterMap::defaultMaxStretches, broken, volumes);
     stopOnBrokenProperty(broken);
 
     MemoryByteSource again = imageOf(data, size);
@@ -144,10 +143,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     again.block = block;
     BlockReads blocks(again, block);
     if (readAll(blocks, maxStretches, broken, volumes) != first)
-        broken = "a second reading, in whole blocks, differs";
+        broken = "a second reading, in whole blocks, with few stretches held, differs";
     stopOnBrokenProperty(broken);
 
-    if (image.bytesRead > (volumes + 1) * (16 * image.size() + (1 << 20)))
-        stopOnBrokenProperty("more than 16 times the image read per volume");
+    for (const MemoryByteSource* source : {&image, &again}) {
+        if (source->bytesRead > (volumes + 1) * (16 * source->size() + (1 << 20)))
+            stopOnBrokenProperty("more than 16 times the image read per volume");
+    }
     return 0;
 }

@@ -18,19 +18,65 @@ unsigned entryBits(VolumeKind kind) {
 
 }
 
-std::uint32_t ClusterMap::entryAt(std::uint64_t index, const unsigned char* bytes) const {
+std::uint32_t ClusterMap::decode(const unsigned char* bytes, std::uint64_t from, std::uint64_t cluster) const {
+    const unsigned char* at = bytes + (cluster * entryBits(volume.kind) / 8 - from);
     switch (volume.kind) {
-    case VolumeKind::Fat12: {
-        const std::uint32_t pair = le16(bytes + index * 3 / 2);
-        return index % 2 ? pair >> 4 : pair & 0xFFF;
-    }
+    case VolumeKind::Fat12:
+        return cluster % 2 ? le16(at) >> 4 : le16(at) & 0xFFF;
     case VolumeKind::Fat16:
-        return le16(bytes + index * 2);
+        return le16(at);
     case VolumeKind::Fat32:
-        return le32(bytes + index * 4) & 0x0FFFFFFF;
+        return le32(at) & 0x0FFFFFFF;
     default:
-        return le32(bytes + index * 4);
+        return le32(at);
     }
+}
+
+bool ClusterMap::readFatBytes(std::uint64_t from, unsigned char* bytes, std::uint32_t count) {
+    const std::uint64_t active = volume.fatOffset + volume.activeFat * volume.fatBytes + from;
+    count = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, reader.size() - active));
+    if (reader.read(active, bytes, count))
+        return true;
+    // Mirrored FATs are copies: a clean read of another takes the place of
+    // the active one's.
+    std::vector<unsigned char> mirror(count);
+    for (std::uint32_t other = 0; volume.mirrored && other < volume.fatCount; ++other) {
+        const std::uint64_t at = volume.fatOffset + other * volume.fatBytes + from;
+        if (other != volume.activeFat && at <= reader.size() && count <= reader.size() - at
+            && reader.read(at, mirror.data(), count)) {
+            std::copy(mirror.begin(), mirror.end(), bytes);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ClusterMap::fatEntries(std::uint64_t first, std::vector<std::uint32_t>& entries) {
+    entries.clear();
+    if (first >= mapped)
+        return true;
+    const unsigned width = entryBits(volume.kind);
+    const std::uint64_t count = std::min<std::uint64_t>(chunkBytes * 8 / width, mapped - first);
+    const std::uint64_t from = first * width / 8;
+    // A byte more than the entries fill, for the last FAT12 entry's pair.
+    const std::uint32_t bytes = static_cast<std::uint32_t>((first + count) * width / 8 - from + 1);
+    raw.assign(bytes + 1, 0);
+    const bool clean = readFatBytes(from, raw.data(), bytes);
+    entries.resize(count);
+    // The widths decoded apart: this loop runs once for every cluster.
+    const unsigned char* read = raw.data();
+    if (width == 32) {
+        const std::uint32_t mask = volume.kind == VolumeKind::Fat32 ? 0x0FFFFFFF : 0xFFFFFFFF;
+        for (std::uint64_t i = 0; i < count; ++i)
+            entries[i] = le32(read + 4 * i) & mask;
+    } else if (width == 16) {
+        for (std::uint64_t i = 0; i < count; ++i)
+            entries[i] = le16(read + 2 * i);
+    } else {
+        for (std::uint64_t i = 0; i < count; ++i)
+            entries[i] = decode(read, from, first + i);
+    }
+    return clean;
 }
 
 LinkKind ClusterMap::kindOf(std::uint32_t link) const {
@@ -81,40 +127,15 @@ void ClusterMap::readFat(MapFindings& findings) {
     mapped = present > 2 ? present : 2;
     bits.assign((mapped - 2 + 63) / 64, 0);
 
-    // Chunks of whole entries; a FAT12 FAT (at most 6 KiB) is read whole.
-    const std::uint64_t perChunk = width == 12 ? entries : chunkBytes * 8 / width;
-    std::vector<unsigned char> chunk;
-    std::vector<unsigned char> mirror;
+    std::vector<std::uint32_t> chunk;
     std::uint32_t open = 0;
-    for (std::uint64_t first = 0; first < present; first += perChunk) {
-        const std::uint64_t count = std::min(perChunk, present - first);
-        const std::uint64_t from = first * width / 8;
-        const std::uint32_t bytes = static_cast<std::uint32_t>(
-            std::min<std::uint64_t>((count * width + 7) / 8 + 1, reader.size() - fatAt - from));
-        // One byte more than read, so that the last FAT12 entry's pair of
-        // bytes is whole.
-        chunk.resize(bytes + 1);
-        chunk[bytes] = 0;
-        if (!reader.read(fatAt + from, chunk.data(), bytes)) {
-            // Mirrored FATs are copies: a clean read of another replaces the
-            // chunk.
-            bool replaced = false;
-            for (std::uint32_t other = 0; volume.mirrored && !replaced && other < volume.fatCount; ++other) {
-                const std::uint64_t at = volume.fatOffset + other * volume.fatBytes + from;
-                mirror.assign(bytes + 1, 0);
-                replaced = other != volume.activeFat && at <= reader.size() && bytes <= reader.size() - at
-                    && reader.read(at, mirror.data(), bytes);
-            }
-            if (replaced)
-                chunk.swap(mirror);
-            else
-                findings.fatUnreadable = true;
-        }
-        for (std::uint64_t i = first == 0 ? 2 : 0; i < count; ++i)
-            take(static_cast<std::uint32_t>(first + i), entryAt(width == 12 ? first + i : i, chunk.data()), open);
+    for (std::uint64_t first = 2; first < mapped; first += chunk.size()) {
+        findings.fatUnreadable = !fatEntries(first, chunk) || findings.fatUnreadable;
+        for (std::size_t i = 0; i < chunk.size(); ++i)
+            take(static_cast<std::uint32_t>(first + i), chunk[i], open);
     }
     if (open != 0)
-        keep({open, static_cast<std::uint32_t>(present - 1), static_cast<std::uint32_t>(present)});
+        keep({open, static_cast<std::uint32_t>(mapped - 1), static_cast<std::uint32_t>(mapped)});
     findings.onDemand = covered < entries;
 }
 
@@ -148,20 +169,15 @@ void ClusterMap::keep(const Stretch& stretch) {
 std::uint32_t ClusterMap::entry(std::uint32_t cluster) {
     if (cluster >= mapped)
         return 0;
-    const unsigned width = entryBits(volume.kind);
-    const std::uint64_t at = volume.fatOffset + volume.activeFat * volume.fatBytes + std::uint64_t(cluster) * width / 8;
     // The cache holds the FAT from the last entry that missed it on, since
     // chains mostly run forward.
-    if (cache.empty() || at < cacheAt || at + 4 > cacheAt + cacheBytes) {
+    const std::uint64_t from = std::uint64_t(cluster) * entryBits(volume.kind) / 8;
+    if (cache.empty() || from < cacheFrom || from + 4 > cacheFrom + cacheBytes) {
         cache.assign(cacheBytes, 0);
-        cacheAt = at;
-        reader.read(at, cache.data(),
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(cacheBytes, reader.size() - at)));
+        cacheFrom = from;
+        readFatBytes(from, cache.data(), cacheBytes);
     }
-    const unsigned char* bytes = cache.data() + (at - cacheAt);
-    if (width == 12)
-        return cluster % 2 ? le16(bytes) >> 4 : le16(bytes) & 0xFFF;
-    return entryAt(0, bytes);
+    return decode(cache.data(), cacheFrom, cluster);
 }
 
 bool ClusterMap::allocated(std::uint32_t cluster) const {

@@ -77,11 +77,18 @@ public:
     std::uint64_t coveredUpTo() const { return covered; }
     const std::vector<SystemFile>& systemFiles() const { return system; }
 
+    // The FAT entries of clusters from first on, as many as one large read
+    // holds (none at or past mappedEnd()), from a mirror where the active FAT
+    // fails; false when neither gave them, and they read as free.
+    bool fatEntries(std::uint64_t first, std::vector<std::uint32_t>& entries);
+
 private:
     void readFat(MapFindings& findings);
     void take(std::uint32_t cluster, std::uint32_t value, std::uint32_t& open);
     void keep(const Stretch& stretch);
-    std::uint32_t entryAt(std::uint64_t index, const unsigned char* bytes) const;
+    // The entry of cluster in bytes of the FAT read from its byte from on.
+    std::uint32_t decode(const unsigned char* bytes, std::uint64_t from, std::uint64_t cluster) const;
+    bool readFatBytes(std::uint64_t from, unsigned char* bytes, std::uint32_t count);
     // A FAT entry read from the source, for clusters past the stretches held.
     std::uint32_t entry(std::uint32_t cluster);
     void readBitmap(const SystemFile& bitmap, MapFindings& findings);
@@ -95,6 +102,7 @@ private:
     std::uint64_t covered = 0;
     std::uint64_t mapped = 2;
     std::vector<SystemFile> system;
+    std::vector<unsigned char> raw;
     std::vector<unsigned char> cache;
-    std::uint64_t cacheAt = 0;
+    std::uint64_t cacheFrom = 0;
 };

@@ -20,6 +20,6 @@ struct LostChain {
 // FAT entry links to) that owned does not hold, in cluster order, followed
 // until it ends, loops, or meets a cluster that owned or an earlier lost chain
 // holds (ChainEnd::Joined). owned holds the clusters of every live entry and
-// of the volume's own structures (see ClusterOwnership.h). False when the map
-// keeps only part of the FAT: heads past its coveredUpTo() are not sought.
-bool forEachLostChain(ClusterMap& map, const ClusterBitmap& owned, const std::function<void(const LostChain&)>& visit);
+// of the volume's own structures (see ClusterOwnership.h). Where the map keeps
+// only part of the FAT, the heads are sought in one more pass over it.
+void forEachLostChain(ClusterMap& map, const ClusterBitmap& owned, const std::function<void(const LostChain&)>& visit);
