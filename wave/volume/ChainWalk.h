@@ -58,8 +58,8 @@ public:
     static constexpr std::size_t runsRemembered = 1 << 16;
 
 private:
-    // The first cluster of [first, last] already taken or to stop at, 0 when
-    // none is.
+    // The first cluster of [first, last] the walk took already, 0 when none
+    // is.
     std::uint32_t firstSeen(std::uint32_t first, std::uint32_t last) const;
     void remember(const ClusterRun& run);
     bool finish(ChainEnd how, std::uint32_t link);
