@@ -226,8 +226,9 @@ TEST(VolumeTest, TellsWhatItCannotRead) {
 TEST(VolumeTest, ReadsAroundBlocksThatFail) {
     std::string why;
     const JsonValue& manifest = cardImages(why);
-    if (!why.empty())
+    if (why.rfind("skip: ", 0) == 0)
         GTEST_SKIP() << why;
+    ASSERT_EQ(why, "");
     const std::string bytes = readText("card-images/fat12.img");
     MemoryByteSource source(std::vector<unsigned char>(bytes.begin(), bytes.end()), bytes.size());
     SourceReader reader(source);
