@@ -1,5 +1,6 @@
 #include "SampleHeader.h"
 #include "ScratchFiles.h"
+#include "Win32ByteSource.h"
 #include "Win32FileAccess.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +33,28 @@ TEST_F(Win32FileAccessTest, SharesTheOpenFileWithNoOne) {
     file.close();
     EXPECT_FALSE(file.isOpen());
     EXPECT_EQ(otherOpenError(path, GENERIC_READ | GENERIC_WRITE), DWORD(NO_ERROR));
+}
+
+// The source of a card image: shared with every other opener, a writer too,
+// read at any offset; a folder is no image.
+TEST_F(Win32FileAccessTest, ByteSourceReadsAnImageSharedWithWriters) {
+    std::vector<unsigned char> bytes(5000);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(i * 7);
+    ASSERT_TRUE(writeFile(path, bytes));
+    Win32ByteSource source;
+    ASSERT_TRUE(source.open(path.c_str()));
+    EXPECT_FALSE(source.isDevice());
+    EXPECT_EQ(source.size(), 5000u);
+    EXPECT_EQ(otherOpenError(path, GENERIC_READ | GENERIC_WRITE), DWORD(NO_ERROR));
+    unsigned char buffer[100];
+    std::uint32_t done = 0;
+    EXPECT_TRUE(source.readAt(4950, buffer, sizeof buffer, done));
+    ASSERT_EQ(done, 50u);
+    EXPECT_TRUE(std::equal(buffer, buffer + done, bytes.begin() + 4950));
+    source.close();
+    EXPECT_FALSE(source.open(dir.path().c_str()));
+    EXPECT_TRUE(source.notImageOrDevice());
 }
 
 TEST_F(Win32FileAccessTest, RestoresTheLastWriteTimeToTheTick) {

@@ -1,0 +1,154 @@
+#include "BlockReads.h"
+#include "BootSector.h"
+#include "ChainWalk.h"
+#include "ClusterMap.h"
+#include "ClusterOwnership.h"
+#include "DirectoryWalk.h"
+#include "FuzzVerdict.h"
+#include "LostChains.h"
+#include "MemoryByteSource.h"
+#include "PartitionTable.h"
+#include "SourceReader.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t maxImage = 512ull << 20;
+
+std::uint64_t load(const std::uint8_t* at, unsigned width) {
+    std::uint64_t value = 0;
+    for (unsigned i = 0; i < width; ++i)
+        value |= std::uint64_t(at[i]) << (8 * i);
+    return value;
+}
+
+// The image an input describes (see tests/cli/make_card_images.py, seed()):
+// its size in units of 64 KiB, then patches of (offset, length - 1,
+// repetitions - 1, bytes) over zeros.
+MemoryByteSource imageOf(const std::uint8_t* data, std::size_t size) {
+    const std::uint64_t bytes = std::min(std::max<std::uint64_t>(load(data + 1, 2), 1) << 16, maxImage);
+    MemoryByteSource image({}, bytes);
+    for (std::size_t at = 3; at + 6 < size;) {
+        const std::uint64_t offset = load(data + at, 4);
+        const std::size_t length = std::min<std::size_t>(data[at + 4] + 1, size - at - 6);
+        const unsigned times = data[at + 5] + 1;
+        const std::vector<unsigned char> piece(data + at + 6, data + at + 6 + length);
+        std::vector<unsigned char> patch;
+        patch.reserve(piece.size() * times);
+        for (unsigned i = 0; i < times; ++i)
+            patch.insert(patch.end(), piece.begin(), piece.end());
+        image.place(offset, patch);
+        at += 6 + length;
+    }
+    return image;
+}
+
+void add(std::string& digest, std::uint64_t value) {
+    digest += std::to_string(value);
+    digest += ' ';
+}
+
+// Everything the layer makes of a source, written down, with the first
+// property it broke; volumes counts the volumes read.
+std::string readAll(ByteSource& source, std::size_t maxStretches, std::string& broken, std::size_t& volumes) {
+    std::string digest;
+    SourceReader reader(source);
+    const PartitionFindings found = findVolumes(reader);
+    volumes = found.volumes.size();
+    add(digest, found.volumes.size() * 4 + found.gptBackupUsed * 2 + found.tableDamaged);
+    for (const VolumeLocation& location : found.volumes) {
+        add(digest, location.offset);
+        add(digest, location.length);
+        add(digest, static_cast<unsigned>(location.kind));
+        VolumeGeometry volume;
+        const BootFindings boot = readBootSector(reader, location, volume);
+        add(digest, static_cast<unsigned>(boot.fault) * 2 + boot.backupUsed);
+        if (boot.fault != BootFault::None)
+            continue;
+        const std::uint64_t heapEnd = volume.heapOffset + std::uint64_t(volume.clusterCount) * volume.clusterBytes;
+        if (volume.fatOffset < volume.offset || volume.heapOffset < volume.fatOffset + volume.fatBytes
+            || heapEnd > volume.offset + volume.length)
+            broken = "a volume's regions overlap or leave it";
+
+        ClusterMap map(reader, volume, maxStretches);
+        const MapFindings mapped = map.read();
+        add(digest, mapped.fatCutShort + mapped.fatUnreadable * 2 + mapped.noBitmap * 4);
+        ClusterBitmap owned(map.mappedEnd());
+        ClusterBitmap checked(map.mappedEnd());
+        markSystemClusters(map, owned);
+        const auto inside = [&](const ClusterRun& run) {
+            return run.count > 0 && validCluster(volume, run.first)
+                && validCluster(volume, std::uint64_t(run.first) + run.count - 1);
+        };
+        const WalkFindings walked = walkDirectories(map, [&](const VolumeEntry& entry) {
+            digest += entry.path + ' ';
+            add(digest, entry.firstCluster);
+            add(digest, entry.size);
+            add(digest, entry.deleted + entry.directory * 2 + entry.contiguous * 4 + entry.firstCharacterLost * 8);
+            if (entry.firstCluster != 0 && !validCluster(volume, entry.firstCluster))
+                broken = "an entry's first cluster lies outside the volume";
+            if (entry.name.find('/') != std::string::npos || entry.name == "." || entry.name == "..")
+                broken = "an entry's name is no name";
+            if (!entry.deleted)
+                add(digest, static_cast<unsigned>(markEntryClusters(map, entry, owned)));
+            // Every chain's runs, each cluster walked once over all entries.
+            ChainWalk walk(map, entry.firstCluster, volume.clusterCount, entry.contiguous, &checked);
+            ClusterRun run;
+            while (walk.next(run)) {
+                if (!inside(run))
+                    broken = "a chain's run lies outside the volume";
+                checked.mark(run.first, run.count);
+                add(digest, run.first);
+            }
+        });
+        add(digest, walked.directories);
+        add(digest, walked.damagedEntries);
+        add(digest, walked.revisited + walked.tooDeep * 2 + walked.budgetSpent * 4);
+        forEachLostChain(map, owned, [&](const LostChain& chain) {
+            if (!validCluster(volume, chain.first) || chain.clusters > volume.clusterCount)
+                broken = "a lost chain lies outside the volume";
+            add(digest, chain.first);
+            add(digest, chain.clusters);
+        });
+    }
+    return digest;
+}
+
+}
+
+// The first byte chooses how few stretches the cluster map keeps on the second
+// reading, so that it reads FAT entries on demand, and the block size it reads
+// in; the rest describes the image. The in-memory source ends the run on a read
+// outside the image, or on the second reading one not of whole aligned blocks;
+// nothing can be written, since the source has no write. The readings must
+// agree, and each must stay within a bound of the image's size.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 3)
+        return 0;
+    const std::size_t maxStretches = data[0] % 8 == 7 ? ClusterMap::defaultMaxStretches : 1u << (2 * (data[0] % 8));
+    const std::uint32_t block = 512u << ((data[0] >> 3) % 4);
+    MemoryByteSource image = imageOf(data, size);
+    std::string broken;
+    std::size_t volumes = 0;
+    const std::string first = readAll(image, ClusterMap::defaultMaxStretches, broken, volumes);
+    stopOnBrokenProperty(broken);
+
+    MemoryByteSource again = imageOf(data, size);
+    again.required = block;
+    again.block = block;
+    BlockReads blocks(again, block);
+    if (readAll(blocks, maxStretches, broken, volumes) != first)
+        broken = "a second reading, in whole blocks, with few stretches held, differs";
+    stopOnBrokenProperty(broken);
+
+    for (const MemoryByteSource* source : {&image, &again}) {
+        if (source->bytesRead > (volumes + 1) * (16 * source->size() + (1 << 20)))
+            stopOnBrokenProperty("more than 16 times the image read per volume");
+    }
+    return 0;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ByteSource.h"
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+// A card image that exists only in memory, of any size: its first bytes are
+// stored whole, patches further on as given, and the rest reads as zeros. It
+// holds the layer above to its contract: a read that reaches past the end, or
+// (where blocks are required) one that is not of whole aligned blocks, ends
+// the process. Chosen blocks fail as a failing card's do.
+class MemoryByteSource : public ByteSource {
+public:
+    MemoryByteSource(std::vector<unsigned char> head, std::uint64_t size) : head(std::move(head)), bytes(size) {}
+
+    std::uint64_t size() const override { return bytes; }
+    bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
+    int lastError() const override { return error; }
+    std::uint32_t blockSize() const override { return block; }
+
+    // Puts bytes at offset; past the end of the image they are dropped.
+    void place(std::uint64_t offset, const std::vector<unsigned char>& patch);
+
+    // Reads of blocks of this size alone (1: any read).
+    std::uint32_t required = 1;
+    std::uint32_t block = 512;
+    // Blocks (of block bytes) that fail to read, with EIO.
+    std::vector<std::uint64_t> failing;
+    std::uint64_t reads = 0;
+    std::uint64_t bytesRead = 0;
+
+private:
+    std::vector<unsigned char> head;
+    std::map<std::uint64_t, std::vector<unsigned char>> patches;
+    std::uint64_t bytes;
+    int error = 0;
+};

@@ -1,0 +1,121 @@
+#include "PosixByteSource.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#endif
+
+namespace {
+
+int openRetrying(const char* path, int flags) {
+    int fd;
+    do
+        fd = ::open(path, flags);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+bool admitted(const struct stat& status) {
+    return S_ISREG(status.st_mode) || S_ISBLK(status.st_mode);
+}
+
+// A block device's status gives no size; the device itself does.
+bool deviceSize(int fd, std::uint64_t& size) {
+#ifdef BLKGETSIZE64
+    if (ioctl(fd, BLKGETSIZE64, &size) == 0)
+        return true;
+#endif
+    const off_t end = lseek(fd, 0, SEEK_END);
+    if (end < 0)
+        return false;
+    size = static_cast<std::uint64_t>(end);
+    return true;
+}
+
+}
+
+PosixByteSource::~PosixByteSource() {
+    close();
+}
+
+bool PosixByteSource::fail(int code) {
+    error = code;
+    close();
+    return false;
+}
+
+bool PosixByteSource::open(const char* path) {
+    close();
+    error = 0;
+    refused = false;
+    struct stat named;
+    if (stat(path, &named) != 0)
+        return fail(errno);
+    if (S_ISDIR(named.st_mode))
+        return fail(EISDIR);
+    if (!admitted(named)) {
+        refused = true;
+        return fail(EINVAL);
+    }
+    // Non-blocking for the open alone, so that a FIFO put in the file's place
+    // since the look cannot stall it. O_NOATIME only the owner may ask for.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+#ifdef O_NOATIME
+    fd = openRetrying(path, flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM)
+        fd = openRetrying(path, flags);
+#else
+    fd = openRetrying(path, flags);
+#endif
+    if (fd < 0)
+        return fail(errno);
+    struct stat opened;
+    if (fstat(fd, &opened) != 0)
+        return fail(errno);
+    if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino || !admitted(opened)) {
+        refused = !admitted(opened);
+        return fail(refused ? EINVAL : EAGAIN);
+    }
+    const int status = fcntl(fd, F_GETFL);
+    if (status < 0 || fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0)
+        return fail(errno);
+
+    device = S_ISBLK(opened.st_mode);
+    bytes = static_cast<std::uint64_t>(opened.st_size);
+    if (device && !deviceSize(fd, bytes))
+        return fail(errno);
+#ifdef POSIX_FADV_SEQUENTIAL
+    // A scan reads front to back; the hint lets the kernel read further ahead.
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+    return true;
+}
+
+void PosixByteSource::close() {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+    device = false;
+    bytes = 0;
+}
+
+bool PosixByteSource::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
+    done = 0;
+    while (done < count) {
+        const ssize_t got = pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = errno;
+            return false;
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::uint32_t>(got);
+    }
+    return true;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+// The bytes of a card, a disk or an image of one, for reading alone: the
+// interface has no way to write, so nothing read through it can be changed.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+
+    // The number of bytes the source holds.
+    virtual std::uint64_t size() const = 0;
+    // Reads up to count bytes at offset; done tells how many arrived, fewer
+    // only at the end of the source. False on a read error, with done the bytes
+    // that arrived before it and lastError() the system's code.
+    virtual bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) = 0;
+    // The system's code of the last failed read (errno, GetLastError), 0 when
+    // none failed.
+    virtual int lastError() const = 0;
+    // The unit in which the device reads and fails.
+    virtual std::uint32_t blockSize() const { return 512; }
+};

@@ -1,0 +1,65 @@
+#include "DirectoryStream.h"
+
+#include "ClusterMap.h"
+#include "SourceReader.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::uint64_t readBytes = 64 * 1024;
+
+}
+
+DirectoryStream::DirectoryStream(ClusterMap& map, std::uint64_t offset, std::uint32_t bytes, std::uint64_t& budget)
+    : map(map), budget(budget), left(bytes), rangeAt(offset), rangeLeft(bytes) {}
+
+DirectoryStream::DirectoryStream(ClusterMap& map, std::uint32_t first, bool contiguous, std::uint64_t maxBytes,
+    std::uint64_t& budget)
+    : map(map), budget(budget), left(maxBytes) {
+    const std::uint32_t cluster = map.geometry().clusterBytes;
+    walk = std::make_unique<ChainWalk>(map, first, (maxBytes + cluster - 1) / cluster, contiguous);
+}
+
+DirectoryStream::~DirectoryStream() = default;
+
+bool DirectoryStream::refill() {
+    const VolumeGeometry& volume = map.geometry();
+    ClusterRun run;
+    while (rangeLeft == 0) {
+        if (!walk || left == 0 || !walk->next(run))
+            return false;
+        rangeAt = clusterOffset(volume, run.first);
+        rangeLeft = std::uint64_t(run.count) * volume.clusterBytes;
+    }
+    SourceReader& reader = map.source();
+    std::uint64_t count = std::min({readBytes, rangeLeft, left});
+    if (rangeAt >= reader.size())
+        return false;
+    count = std::min(count, reader.size() - rangeAt) / 32 * 32;
+    if (count == 0)
+        return false;
+    if (count > budget) {
+        spent = true;
+        return false;
+    }
+    budget -= count;
+    buffer.resize(count);
+    reader.read(rangeAt, buffer.data(), static_cast<std::uint32_t>(count));
+    bufferAt = rangeAt;
+    filled = count;
+    used = 0;
+    rangeAt += count;
+    rangeLeft -= count;
+    left -= count;
+    return true;
+}
+
+bool DirectoryStream::next(const unsigned char*& entry, std::uint64_t& offset) {
+    if (used == filled && !refill())
+        return false;
+    entry = buffer.data() + used;
+    offset = bufferAt + used;
+    used += 32;
+    return true;
+}
