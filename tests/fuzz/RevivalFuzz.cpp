@@ -1,5 +1,7 @@
+#include "AnyLayoutRepairer.h"
 #include "FakeFileAccess.h"
 #include "HeaderReviver.h"
+#include "LostHeader.h"
 #include "MemoryCreatedFile.h"
 #include "RepairPlan.h"
 
@@ -18,12 +20,39 @@ bool soundWithAudioAt(const std::vector<unsigned char>& file, std::uint64_t audi
         && file.size() - plan.dataSize == audioAt;
 }
 
+// What a revival in place leaves where it stopped after some of its writes:
+// a file whose header is still lost, that a new revival brings to revived.
+bool crashSafe(const std::vector<unsigned char>& original, const std::vector<FakeFileAccess::Event>& journal,
+    const std::vector<unsigned char>& revived, const RevivalFormat& format) {
+    std::vector<unsigned char> state = original;
+    for (std::size_t i = 0; i + 1 < journal.size(); ++i) {
+        std::copy(journal[i].bytes.begin(), journal[i].bytes.end(), state.begin() + journal[i].offset);
+        FakeFileAccess prefix(state, state.size());
+        LayoutFindings lost;
+        if (AnyLayoutRepairer().inspect(prefix, "f", lost) != Unsupported || !headerLost(lost))
+            return false;
+        MemoryCreatedFile beside;
+        RevivalFindings findings;
+        if (HeaderReviver().revive(prefix, "f", format, beside, "f.wav", false, false, findings) != Repaired
+            || !findings.inPlace)
+            return false;
+        std::vector<unsigned char> again(state.size());
+        std::uint32_t done = 0;
+        prefix.readAt(0, again.data(), static_cast<std::uint32_t>(again.size()), done);
+        if (again != revived)
+            return false;
+    }
+    return true;
+}
+
 }
 
 // The first two bytes choose the format (width, float, channels) and a donor
 // offset; the rest is the file. A revival either refuses, writing nothing, or
 // leaves a file (in place, changing only bytes before the audio, or a new
-// one) that the default rule finds sound with the audio where it said.
+// one) that the default rule finds sound with the audio where it said; in
+// place, every prefix of its writes leaves the header lost and is revived to
+// the same bytes.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
         return 0;
@@ -58,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = findings.audioAt; i < original.size(); ++i)
         if (revived[i] != original[i])
             std::abort();
-    if (!soundWithAudioAt(revived, findings.audioAt))
+    if (!soundWithAudioAt(revived, findings.audioAt) || !crashSafe(original, file.journal, revived, format))
         std::abort();
     return 0;
 }
