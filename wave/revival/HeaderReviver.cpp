@@ -60,6 +60,8 @@ bool reviveSurvivors(const std::vector<unsigned char>& bytes, const RevivalForma
             return false;
     }
     const std::uint64_t audioAt = survivors.audioAt();
+    if (audioAt + used.samples.frameBytes() > findings.fileSize)
+        return false;
     const FrameFit fit = frameFit(bytes.data(), bytes.size(), static_cast<std::size_t>(audioAt), used.samples);
     if (fit.sounding > 0
         && !(fit.fits && fit.phase == audioAt % used.samples.width
@@ -118,10 +120,10 @@ RepairResult examine(RandomFileAccess& file, const RevivalFormat& format, std::v
     return Repaired;
 }
 
-// Writes the bytes of header that differ from those before, the form
-// identifier last after a flush of the rest; where it is already in place,
-// it is wiped first, so that until the last write the file lacks its header
-// and a crash leaves it to be revived again the same way.
+// Writes header in place, the form identifier last after a flush of the
+// rest, which goes in one write; where the identifier stands already, it is
+// wiped first, so that until the last write the file lacks its header and a
+// crash leaves it to be revived again the same way.
 bool writeInPlace(RandomFileAccess& file, const std::vector<unsigned char>& header,
     const std::vector<unsigned char>& before) {
     constexpr std::uint32_t form = 4;
@@ -131,20 +133,9 @@ bool writeInPlace(RandomFileAccess& file, const std::vector<unsigned char>& head
         if (!file.writeAt(0, wiped, form, done) || done != form || !file.flush())
             return false;
     }
-    for (std::size_t at = form; at < header.size();) {
-        if (header[at] == before[at]) {
-            ++at;
-            continue;
-        }
-        std::size_t end = at;
-        while (end < header.size() && header[end] != before[end])
-            ++end;
-        const std::uint32_t length = static_cast<std::uint32_t>(end - at);
-        if (!file.writeAt(at, header.data() + at, length, done) || done != length)
-            return false;
-        at = end;
-    }
-    return file.flush() && file.writeAt(0, header.data(), form, done) && done == form;
+    const std::uint32_t rest = static_cast<std::uint32_t>(header.size()) - form;
+    return file.writeAt(form, header.data() + form, rest, done) && done == rest && file.flush()
+        && file.writeAt(0, header.data(), form, done) && done == form;
 }
 
 bool writeBeside(RandomFileAccess& file, const RevivalFindings& findings, const std::vector<unsigned char>& header,
