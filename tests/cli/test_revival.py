@@ -1,14 +1,20 @@
 #!/usr/bin/env python3
 """sonorix-repair --like and --format over real writers' recordings that lost
 their header (first sector zeroed, raw fragments, foreign bytes before the
-audio; silence and noise), cut at swept points where 300 ms of sound follow.
+audio, the form or the fmt chunk wiped, a bext chunk half zeroed; silence and
+noise), cut at swept points where 300 ms of sound follow: speech, a plucked
+chord and rooms, alone and as scenes several microphones share, 8 to 64 bits,
+1 to 8 channels.
 
     test_revival.py SONORIX_REPAIR WORKDIR
 
-Prints how often the start is found exactly, a frame late after foreign bytes,
-refused (why) or missed; fails on rotated channels, silence or noise taken,
-misses past one case in twenty, and revived files that ffprobe, sox or
-libsndfile read otherwise. Exits 77, CTest's skip, when a writer is missing.
+Prints, by kind, how often the start is found exactly, a frame given up after
+foreign bytes, refused (why), late, early or rotated; fails on any start inside
+foreign bytes, rotated channels, silence or noise taken, a header that survives
+not rebuilt in place, late starts past one case in twenty, fewer than 95 % of
+the scenes' cases exact (or a frame given up after foreign bytes), and revived
+files that ffprobe, sox or libsndfile read otherwise. Exits 77, CTest's skip,
+when a writer is missing.
 """
 
 import array
@@ -291,19 +297,19 @@ def main():
         print("%4d %s" % (count, reason))
     print("\n".join(failures))
     # Over the recordings whose channels share a scene, the start is to be
-    # exact; a frame is given up only after foreign bytes.
+    # exact, or a frame given up after foreign bytes where the samples cannot
+    # tell whether they reach into the low bytes of the first frame.
     scenes = [outcome for (kind, (_, shared), *_), (outcome, _) in zip(cases, verdicts)
               if shared and kind not in ("silence", "noise")]
     exact = sum(outcome == "exact" for outcome in scenes)
     given_up = sum(outcome == "one frame given up" for outcome in scenes)
-    print("over the recordings whose channels share a scene: %d of %d exact (%.1f %%), %d a frame given up"
+    print("over the recordings whose channels share a scene: %d of %d exact (%.1f %%), %d more a frame given up"
           % (exact, len(scenes), 100.0 * exact / len(scenes), given_up))
     late = sum(outcome == "late" for outcome, _ in verdicts)
-    bad = [f for f in failures if f.split(":")[0] not in ("late", "beside")]
+    bad = [f for f in failures if f.split(":")[0] != "late"]
     # A start a few frames late in quiet sound is tolerated in one case in
     # twenty; audio from inside foreign bytes, a rotation or a misreading never.
-    return 1 if bad or late * 20 > len(cases) or exact * 100 < 95 * len(scenes) else 0
-
+    return 1 if bad or late * 20 > len(cases) or (exact + given_up) * 100 < 95 * len(scenes) else 0
 
 if __name__ == "__main__":
     sys.exit(main())

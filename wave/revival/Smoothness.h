@@ -14,7 +14,8 @@ struct Smoothness {
     // The mean over the channels that are not constant, and the worst of them.
     double mean = 0;
     double worst = 0;
-    // Every channel constant (digital silence): the bytes prove nothing.
+    // Every channel constant, or nearly (digital silence, or its dither):
+    // the bytes prove nothing.
     bool silent = true;
     // A float reading met a value no recording holds (not finite, or far past
     // full scale), or an integer reading wraps around: a channel leaps across
@@ -22,7 +23,8 @@ struct Smoothness {
     // the top of a sample do where the sound crosses zero, and sound does
     // not. Not this format.
     bool implausible = false;
-    // The score of each channel, in the order of the frame; 0 when constant.
+    // The score of each channel, in the order of the frame; 0 when constant
+    // or nearly.
     std::vector<double> channels;
 };
 

@@ -78,8 +78,14 @@ bool bodyFor(const RevivalFormat& format, std::uint64_t size, std::vector<unsign
 
 SurvivingHeader findSurvivingHeader(const unsigned char* bytes, std::size_t count) {
     SurvivingHeader survivors;
-    if (count < formEnd + ChunkHeader::bytes)
+    // The walks need look no further than the last data chunk header there is.
+    std::size_t last = 0;
+    for (std::size_t at = formEnd; at + ChunkHeader::bytes <= count; at += 2)
+        if (isId(bytes + at, "data"))
+            last = at;
+    if (last == 0)
         return survivors;
+    count = last + ChunkHeader::bytes;
     const std::vector<std::uint32_t> lead = dataLeads(bytes, count);
     std::vector<std::uint32_t> earliest(lead.size(), none);
     for (std::size_t at = formEnd; at / 2 < lead.size(); at += 2)
