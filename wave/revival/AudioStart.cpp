@@ -1,5 +1,7 @@
 #include "AudioStart.h"
 
+#include "ChannelOrder.h"
+#include "Continuity.h"
 #include "FrameFit.h"
 #include "Smoothness.h"
 
@@ -9,68 +11,54 @@
 
 namespace {
 
-// A step between consecutive samples of a channel this many times its usual
-// one, or a sample this far past the loudest, belongs to no sound nearby.
-constexpr double stepFactor = 6.0;
-constexpr double levelFactor = 1.25;
 // The blocks after the first that lines up that must not be foreign.
 constexpr int confirming = 3;
-// How much the frame boundary must stand out among the steps between
-// neighbouring samples to prove the channel order.
-constexpr double orderMargin = 1.5;
 constexpr std::size_t referenceBlocks = 16;
 
 bool allZero(const unsigned char* at, std::size_t count) {
     return std::all_of(at, at + count, [](unsigned char byte) { return byte == 0; });
 }
 
-// What the sound right after a position is like, per channel: its usual step
-// and its loudest sample.
-struct Reference {
-    std::vector<double> step;
-    std::vector<double> level;
-};
-
-Reference referenceAt(const unsigned char* bytes, std::size_t frames, const SampleFormat& format) {
-    Reference reference{std::vector<double>(format.channels, 0.0), std::vector<double>(format.channels, 0.0)};
-    for (std::size_t n = 0; n < frames; ++n) {
-        for (unsigned j = 0; j < format.channels; ++j) {
-            const unsigned char* at = bytes + n * format.frameBytes() + j * format.width;
-            const double value = sampleValue(at, format);
-            reference.level[j] = std::max(reference.level[j], std::fabs(value));
-            if (n + 1 < frames)
-                reference.step[j] += std::fabs(sampleValue(at + format.frameBytes(), format) - value);
-        }
-    }
-    for (double& step : reference.step)
-        step /= static_cast<double>(frames - 1);
-    return reference;
-}
-
-// Whether the frame at at belongs to the sound of the frame after it: every
-// sample near its successor and no louder than the sound. With zerosAccepted,
-// a sample of zero bytes (silence, or the zeros of a header) passes.
-bool continues(const unsigned char* at, const SampleFormat& format, const Reference& reference, bool zerosAccepted) {
-    // An integer sample is off by one step of its own at least; a float one
-    // has no such step.
-    const double quantum = format.isFloat ? 0 : 1;
-    for (unsigned j = 0; j < format.channels; ++j) {
-        const unsigned char* sample = at + j * format.width;
-        if (zerosAccepted && allZero(sample, format.width))
-            continue;
-        const double value = sampleValue(sample, format);
-        const double next = sampleValue(sample + format.frameBytes(), format);
-        if (!(std::fabs(value) <= levelFactor * reference.level[j] + quantum)
-            || !(std::fabs(next - value) <= stepFactor * reference.step[j] + quantum))
-            return false;
-    }
-    return true;
-}
-
 // Whether the zeros at at are the zeros before the sound: a frame of zeros,
-// or one that zeros from the frame before begin.
+// or one that zeros from the frame before (or from the start) begin.
 bool zerosAt(const unsigned char* bytes, std::size_t at, std::size_t frame) {
-    return allZero(bytes + at, frame) || (at >= frame && bytes[at] == 0 && allZero(bytes + at - frame, frame));
+    const std::size_t before = std::min(at, frame);
+    return allZero(bytes + at, frame) || (bytes[at] == 0 && allZero(bytes + at - before, before));
+}
+
+// The frames after the last that bytes not audio may have passed for sound
+// in, and how many a closer look at the sound right there may give up.
+constexpr int closerLooks = 4;
+constexpr std::size_t localFrames = 64;
+
+// Moves start, the first frame after bytes that are not audio, past what a
+// closer look finds of them: frames with a sample that does not belong to the
+// sound just after (bytes that passed for sound by chance), then one more
+// unless the last sample before start is proven to belong to it, since the
+// bytes that are not audio may otherwise reach into the low bytes of the
+// first sample at start, which no measure tells from sound.
+std::size_t pastForeignBytes(const unsigned char* bytes, std::size_t start, std::size_t high,
+    const SampleFormat& format) {
+    const std::size_t frame = format.frameBytes();
+    if (start < format.width || start + (localFrames + 3) * frame > high)
+        return start + frame;
+    for (int look = 0; look < closerLooks && start + (localFrames + 3) * frame <= high; ++look) {
+        const SoundReference local = soundReference(bytes + start + frame, localFrames, format);
+        unsigned j = 0;
+        while (j < format.channels && sampleContinuesBefore(bytes + start + j * format.width, j, format, local))
+            ++j;
+        if (j == format.channels)
+            break;
+        start += frame;
+    }
+    if (start + (localFrames + 3) * frame > high)
+        return start;
+    const SoundReference local = soundReference(bytes + start, localFrames, format);
+    const unsigned last = format.channels - 1;
+    return sampleTestProves(last, format, local)
+            && sampleContinuesBefore(bytes + start - format.width, last, format, local)
+        ? start
+        : start + frame;
 }
 
 // Where the sound that runs to high begins, looking from low on its frame
@@ -78,12 +66,12 @@ bool zerosAt(const unsigned char* bytes, std::size_t at, std::size_t frame) {
 // continue the next outnumber those that do the most (the last such frame),
 // then past the zeros that follow; low itself when none do. Bytes that are not
 // audio fail nearly every frame and sound hardly any, so a rare failure within
-// the sound does not move the start. Zeros count for neither: with
-// zerosAccepted, they belong to the sound (a recorder's silence) and are never
-// passed over. One frame more is given up after bytes that are not audio,
-// whose last frame may hold the first bytes of the sound and pass by them.
+// the sound does not move the start; a closer look at the sound right there
+// then settles the frames next to it (pastForeignBytes). Zeros count for
+// neither: with zerosAccepted, they belong to the sound (a recorder's
+// silence) and are never passed over.
 std::size_t soundStart(const unsigned char* bytes, std::size_t low, std::size_t high, const SampleFormat& format,
-    const Reference& reference, bool zerosAccepted) {
+    const SoundReference& reference, bool zerosAccepted) {
     const std::size_t frame = format.frameBytes();
     long balance = 0;
     long best = 0;
@@ -91,7 +79,7 @@ std::size_t soundStart(const unsigned char* bytes, std::size_t low, std::size_t 
     for (std::size_t at = low; at + 2 * frame <= high; at += frame) {
         if (!zerosAccepted && zerosAt(bytes, at, frame))
             continue;
-        balance += continues(bytes + at, format, reference, zerosAccepted) ? -1 : 1;
+        balance += continuesBefore(bytes + at, format, reference, zerosAccepted) ? -1 : 1;
         if (balance > best || (balance == best && best > 0)) {
             best = balance;
             start = at + frame;
@@ -99,8 +87,8 @@ std::size_t soundStart(const unsigned char* bytes, std::size_t low, std::size_t 
     }
     if (zerosAccepted)
         return start;
-    if (best > 0 && start + 2 * frame <= high)
-        start += frame;
+    if (best > 0)
+        start = pastForeignBytes(bytes, start, high, format);
     while (start + 2 * frame <= high && zerosAt(bytes, start, frame))
         start += frame;
     return start;
@@ -108,12 +96,13 @@ std::size_t soundStart(const unsigned char* bytes, std::size_t low, std::size_t 
 
 // Whether the frames on the grid of at before at are at least half zeros or
 // frames that fail to continue the next, as the fields of a header are.
-bool noSoundBefore(const unsigned char* bytes, std::size_t at, const SampleFormat& format, const Reference& reference) {
+bool noSoundBefore(const unsigned char* bytes, std::size_t at, const SampleFormat& format,
+    const SoundReference& reference) {
     const std::size_t frame = format.frameBytes();
     std::size_t frames = 0;
     std::size_t sound = 0;
     for (std::size_t from = at % frame; from + frame <= at; from += frame, ++frames)
-        sound += !zerosAt(bytes, from, frame) && continues(bytes + from, format, reference, false) ? 1 : 0;
+        sound += !zerosAt(bytes, from, frame) && continuesBefore(bytes + from, format, reference, false) ? 1 : 0;
     return 2 * sound <= frames;
 }
 
@@ -139,23 +128,6 @@ std::size_t firstSoundBlock(const unsigned char* bytes, std::size_t count, std::
             return start;
     }
     return count;
-}
-
-// Which position of the frame at sound (on the frame grid sound begins)
-// is the first channel, when the samples prove it; -1 when they do not.
-int firstChannel(const unsigned char* sound, std::size_t length, const SampleFormat& format) {
-    if (format.channels == 1)
-        return 0;
-    const std::vector<double> steps = neighbourSteps(sound, length, format);
-    if (steps.empty())
-        return -1;
-    std::vector<double> sorted = steps;
-    std::sort(sorted.begin(), sorted.end());
-    const double boundary = sorted.back();
-    if (!(boundary >= orderMargin * sorted[sorted.size() - 2]))
-        return -1;
-    const int last = static_cast<int>(std::find(steps.begin(), steps.end(), boundary) - steps.begin());
-    return (last + 1) % static_cast<int>(format.channels);
 }
 
 }
@@ -189,17 +161,25 @@ AudioStart findAudioStart(const unsigned char* bytes, std::size_t count, const S
     const std::size_t referenceLength =
         (std::min(referenceBlocks * blockFrames, (count - reference) / frame) - 1) * frame;
     const auto referenceOn = [&](std::size_t grid) {
-        return referenceAt(bytes + reference + (grid + frame - reference % frame) % frame, referenceLength / frame,
+        return soundReference(bytes + reference + (grid + frame - reference % frame) % frame, referenceLength / frame,
             format);
     };
     const std::size_t high = std::min(reference + length, count);
 
+    // The channel order the samples prove, if they do: the grid of the frames.
+    const int first = firstChannelPosition(bytes + reference, count - reference, format);
+    const std::size_t provenGrid = (reference + static_cast<std::size_t>(first) * format.width) % frame;
+
     // The recorder's header length, where the frames line up from there to
-    // the sound with zeros and sound alone between and no sound before.
-    if (donorOffset > 0 && donorOffset <= sound && (sound - donorOffset) % format.width == 0) {
-        const Reference sound = referenceOn(donorOffset % frame);
+    // the sound, on the grid the samples prove if they do, with nothing but
+    // sound between (zeros too, where they are silence: not in unsigned 8-bit
+    // samples) and no sound before.
+    const bool zerosSilent = format.width > 1 || format.isFloat;
+    if (donorOffset > 0 && donorOffset <= sound && (sound - donorOffset) % format.width == 0
+        && (first < 0 || donorOffset % frame == provenGrid)) {
+        const SoundReference sound = referenceOn(donorOffset % frame);
         if (noSoundBefore(bytes, donorOffset, format, sound)
-            && soundStart(bytes, donorOffset, high, format, sound, true) == donorOffset) {
+            && soundStart(bytes, donorOffset, high, format, sound, zerosSilent) == donorOffset) {
             result.offset = donorOffset;
             result.atDonorOffset = true;
             return result;
@@ -208,12 +188,10 @@ AudioStart findAudioStart(const unsigned char* bytes, std::size_t count, const S
 
     // From the start of the search, on the frame grid the channel order
     // gives; zeros before the sound are given up.
-    const int first = firstChannel(bytes + reference, referenceLength, format);
     if (first < 0) {
         result.fault = StartFault::ChannelOrder;
         return result;
     }
-    const std::size_t grid = (reference + static_cast<std::size_t>(first) * format.width) % frame;
-    result.offset = soundStart(bytes, grid, high, format, referenceOn(grid), false);
+    result.offset = soundStart(bytes, provenGrid, high, format, referenceOn(provenGrid), false);
     return result;
 }

@@ -4,14 +4,7 @@
 #include "RepairPlan.h"
 #include "RiffLayout.h"
 
-namespace {
-
-constexpr std::uint16_t pcm = 1;
-constexpr std::uint16_t ieeeFloat = 3;
-// Large enough for any extension a PCM or float chunk carries.
-constexpr std::uint32_t longestBody = 1024;
-
-}
+#include <vector>
 
 bool readDonorFormat(RandomFileAccess& file, std::uint64_t fileSize, RevivalFormat& format, DonorFault& fault,
     LayoutFindings& findings) {
@@ -33,21 +26,23 @@ bool readDonorFormat(RandomFileAccess& file, std::uint64_t fileSize, RevivalForm
     RiffLayout layout;
     if (!readRiffLayout(file, form, fileSize, layout, findings))
         return false;
-    const FrameFormat& frame = layout.format;
-    if (frame.sampleFormat != pcm && frame.sampleFormat != ieeeFloat) {
-        fault = DonorFault::Compressed;
-        return true;
-    }
-    const unsigned width = frame.blockAlign / frame.channels;
-    const bool isFloat = frame.sampleFormat == ieeeFloat;
-    if ((isFloat ? width != 4 && width != 8 : width > 4) || layout.formatSize > longestBody) {
+    if (layout.formatSize > longestFormatBody) {
         fault = DonorFault::SampleWidth;
         return true;
     }
-    format = RevivalFormat();
-    format.samples = {width, isFloat, frame.channels};
-    format.needsFact = isFloat;
-    format.donorOffset = layout.payloadAt();
-    format.formatBody.resize(layout.formatSize);
-    return readWhole(file, layout.formatAt, format.formatBody.data(), layout.formatSize);
+    std::vector<unsigned char> body(layout.formatSize);
+    if (!readWhole(file, layout.formatAt, body.data(), layout.formatSize))
+        return false;
+    switch (formatFromChunk(layout.format, body.data(), layout.formatSize, format)) {
+    case ChunkFormatFault::Compressed:
+        fault = DonorFault::Compressed;
+        break;
+    case ChunkFormatFault::SampleWidth:
+        fault = DonorFault::SampleWidth;
+        break;
+    case ChunkFormatFault::None:
+        format.donorOffset = layout.payloadAt();
+        break;
+    }
+    return true;
 }

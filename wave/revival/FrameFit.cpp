@@ -63,11 +63,13 @@ FrameFit frameFit(const unsigned char* bytes, std::size_t count, std::size_t fro
     std::vector<double> scores(format.width, 0.0);
     std::vector<std::size_t> constant(format.width, 0);
     for (; start + length + format.width <= count; start += length) {
-        bool sounding = false;
+        // A block that reads as silence at some offset proves nothing: read
+        // elsewhere its dither may look like anything.
+        bool sounding = true;
         const std::vector<Smoothness> readings = readingsOf(bytes + start, format);
         for (unsigned phase = 0; phase < format.width; ++phase) {
             const BlockReading reading = classify(readings, phase);
-            sounding = sounding || reading != BlockReading::Silent;
+            sounding = sounding && reading != BlockReading::Silent;
             if (reading != BlockReading::LinesUp)
                 continue;
             const Smoothness& block = readings[phase];

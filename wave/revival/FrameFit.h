@@ -33,7 +33,7 @@ struct FrameFit {
     bool fits = false;
     // The offset, modulo the sample width, at which samples begin.
     unsigned phase = 0;
-    // Blocks that line up at phase, and blocks that are not silent.
+    // Blocks that line up at phase, and blocks that are silent at no offset.
     std::size_t linedUp = 0;
     std::size_t sounding = 0;
     // The mean score of the blocks that line up.

@@ -5,6 +5,8 @@
 namespace {
 
 constexpr unsigned mostChannels = 64;
+constexpr std::uint16_t pcm = 1;
+constexpr std::uint16_t ieeeFloat = 3;
 
 void put(std::vector<unsigned char>& body, std::uint64_t value, unsigned width) {
     body.resize(body.size() + width);
@@ -31,4 +33,19 @@ bool statedFormat(std::uint32_t rate, unsigned bits, unsigned channels, bool isF
     if (isFloat)
         put(format.formatBody, 0, 2);
     return std::uint64_t(rate) * align <= 0xFFFFFFFFu;
+}
+
+ChunkFormatFault formatFromChunk(const FrameFormat& frame, const unsigned char* body, std::uint32_t size,
+    RevivalFormat& format) {
+    if (frame.sampleFormat != pcm && frame.sampleFormat != ieeeFloat)
+        return ChunkFormatFault::Compressed;
+    const unsigned width = frame.blockAlign / frame.channels;
+    const bool isFloat = frame.sampleFormat == ieeeFloat;
+    if ((isFloat ? width != 4 && width != 8 : width > 4) || size > longestFormatBody)
+        return ChunkFormatFault::SampleWidth;
+    format = RevivalFormat();
+    format.samples = {width, isFloat, frame.channels};
+    format.needsFact = isFloat;
+    format.formatBody.assign(body, body + size);
+    return ChunkFormatFault::None;
 }

@@ -14,22 +14,19 @@ struct Smoothness {
     // The mean over the channels that are not constant, and the worst of them.
     double mean = 0;
     double worst = 0;
-    // Every channel constant (digital silence): the bytes prove nothing.
+    // Every channel constant, or nearly (digital silence, or its dither):
+    // the bytes prove nothing.
     bool silent = true;
     // A float reading met a value no recording holds (not finite, or far past
-    // full scale): not this format.
+    // full scale), or an integer reading wraps around: a channel leaps across
+    // most of its range from one sample to the next, as lower bytes read as
+    // the top of a sample do where the sound crosses zero, and sound does
+    // not. Not this format.
     bool implausible = false;
-    // The score of each channel, in the order of the frame; 0 when constant.
+    // The score of each channel, in the order of the frame; 0 when constant
+    // or nearly.
     std::vector<double> channels;
 };
 
 // Scores the whole frames of format in bytes[0, count).
 Smoothness smoothness(const unsigned char* bytes, std::size_t count, const SampleFormat& format);
-
-// For each position j of a frame, how far apart the samples at j and at j + 1
-// lie (the one at frame - 1 against the first of the next frame), each channel
-// scaled to its own level first, and a channel that carries the sound
-// inverted turned over. Channels that carry the same sound step little
-// between simultaneous samples and more across the frame boundary; empty when
-// a channel is constant.
-std::vector<double> neighbourSteps(const unsigned char* bytes, std::size_t count, const SampleFormat& format);

@@ -84,11 +84,14 @@ TEST_P(RevivalTest, FindsTheAudioAndWritesASoundHeaderOrRefuses) {
     ASSERT_EQ(findings.inPlace, c.inPlace);
     if (c.inPlace) {
         Bytes revived(original.size());
-        // The form identifier goes last, after a flush of the rest.
-        ASSERT_EQ(file.journal.size(), 3u);
-        EXPECT_TRUE(file.journal[1].flush);
-        EXPECT_EQ(file.journal[2].offset, 0u);
-        EXPECT_EQ(file.journal[2].bytes.size(), 4u);
+        // The form identifier goes last, after a flush of the rest, and is
+        // wiped first where it stood already.
+        const bool formHeld = std::equal(original.begin(), original.begin() + 4, text("RIFF").begin());
+        ASSERT_EQ(file.journal.size(), formHeld ? 5u : 3u);
+        EXPECT_TRUE(file.journal.end()[-2].flush);
+        EXPECT_EQ(file.journal.end()[-3].offset, 4u);
+        EXPECT_EQ(file.journal.back().offset, 0u);
+        EXPECT_EQ(file.journal.back().bytes.size(), 4u);
         std::uint32_t done = 0;
         ASSERT_TRUE(file.readAt(0, revived.data(), static_cast<std::uint32_t>(revived.size()), done));
         EXPECT_TRUE(std::equal(revived.begin() + findings.audioAt, revived.end(), original.begin() + findings.audioAt));
@@ -133,8 +136,48 @@ INSTANTIATE_TEST_SUITE_P(Recordings, RevivalTest,
         RevivalCase{"floatStatedAsInteger", {4, true, 1}, Signal::Shared, firstSector, 0, 0, {4, false, 1}, 0,
             RevivalFault::NoFit, 0, 0, false, {4, true, 1}},
         RevivalCase{"stereoStatedAsWideMono", stereo16, Signal::Shared, firstSector, 0, 0, {4, false, 1}, 0,
-            RevivalFault::NoFit, 0, 0, false, stereo16}),
+            RevivalFault::NoFit, 0, 0, false, stereo16},
+        // What fits is said even where the channel order stays unproven.
+        RevivalCase{"unrelatedFloatStereoStatedAsInteger", {4, true, 2}, Signal::Unrelated, firstSector, 0, 0,
+            {4, false, 2}, 0, RevivalFault::NoFit, 0, 0, false, {4, true, 2}},
+        // 0x00 is no silence in 8-bit audio: the audio begins after it, not at
+        // the donor's offset.
+        RevivalCase{"eightBitZerosAfterDonorOffset", {1, false, 1}, Signal::Shared, Bytes(44, 0), 0, 400, {1, false, 1},
+            44, RevivalFault::None, 444, 0, true, none},
+        // What survives of the header says where the audio begins, and its
+        // fmt chunk the format, over the stated one; the chunks stay.
+        RevivalCase{"formWipedChunksSurvive", {3, false, 2}, Signal::Unrelated,
+            Bytes(12, 0) + fmtChunk(1, 2, 24) + chunk("LIST", 4, text("INFO")) + chunk("data", 0), 0, 0, stereo16, 0,
+            RevivalFault::None, 56, 0, true, none},
+        RevivalCase{"fmtZeroedDataSurvives", stereo16, Signal::Unrelated,
+            waveHead("RIFF", 0, Bytes(24, 0) + chunk("data", allOnes)), 0, 0, stereo16, 0, RevivalFault::None, 44, 0,
+            true, none},
+        RevivalCase{"bextHalfZeroed", stereo16, Signal::Shared,
+            Bytes(512, 0) + foreignBytes(90, 3) + fmtChunk(1, 2, 16) + chunk("data", 0), 0, 0, stereo16, 0,
+            RevivalFault::None, 634, 0, true, none}),
     [](const testing::TestParamInfo<RevivalCase>& info) { return std::string(info.param.name); });
+
+// Past 4 GiB + 7 bytes the header needs a ds64 chunk, more than the donor's
+// header length: it takes the silence after it, in place.
+TEST(RevivalTest, RevivesARecordingPast4GiBInPlace) {
+    FakeFileAccess file(Bytes(4096, 0) + synthRecording(stereo16, 20000, Signal::Shared), 5 * GiB);
+    RevivalFormat format;
+    ASSERT_TRUE(statedFormat(44100, 16, 2, false, format));
+    format.donorOffset = 44;
+    MemoryCreatedFile beside;
+    RevivalFindings findings;
+    ASSERT_EQ(HeaderReviver().revive(file, "take", format, beside, "take.wav", false, false, findings), Repaired);
+    EXPECT_TRUE(findings.inPlace);
+    EXPECT_EQ(findings.audioAt, 80u);
+    EXPECT_TRUE(beside.bytes.empty());
+    SizePlan plan;
+    LayoutFindings layout;
+    ASSERT_TRUE(planRepair(file, 5 * GiB, plan, layout));
+    EXPECT_EQ(layout.fault, LayoutFault::None);
+    EXPECT_EQ(plan.count, 0u);
+    EXPECT_EQ(plan.dataSize, 5 * GiB - 80);
+    EXPECT_EQ(Bytes(file.head.begin(), file.head.begin() + 4), text("RF64"));
+}
 
 // Every room a header can fill with whole chunks is filled exactly, past
 // 4 GiB with ds64 too, and the default rule finds the result sound; any other

@@ -1,0 +1,98 @@
+#include "Continuity.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A sample this many usual steps from the next, or usual bends from where its
+// neighbours point, or this far past the loudest, belongs to no sound nearby.
+constexpr double stepFactor = 6.0;
+constexpr double bendFactor = 6.0;
+constexpr double levelFactor = 1.25;
+// A float sample this far below the loudest is no recording's, but zero; near
+// the sound, one this far below it hardly ever lies between two that are not.
+constexpr double faintest = 0x1p-40;
+constexpr double faintestNear = 0x1p-16;
+// The share of all values a sample may take that may pass a test that
+// proves it sound.
+constexpr double chanceShare = 1.0 / 256;
+
+bool allZero(const unsigned char* at, std::size_t count) {
+    return std::all_of(at, at + count, [](unsigned char byte) { return byte == 0; });
+}
+
+// A float sample too faint for any recording but zero, which the bytes of
+// other data often read as.
+bool tooFaint(double value, const SampleFormat& format, double level, double share) {
+    return format.isFloat && value != 0 && std::fabs(value) < share * level;
+}
+
+double valueAt(const unsigned char* frame, unsigned channel, const SampleFormat& format) {
+    return sampleValue(frame + channel * format.width, format);
+}
+
+}
+
+SoundReference soundReference(const unsigned char* bytes, std::size_t frames, const SampleFormat& format) {
+    const unsigned channels = format.channels;
+    SoundReference reference{std::vector<double>(channels, 0.0), std::vector<double>(channels, 0.0),
+        std::vector<double>(channels, 0.0)};
+    const std::size_t frame = format.frameBytes();
+    for (std::size_t n = 0; n < frames; ++n) {
+        for (unsigned j = 0; j < channels; ++j) {
+            const double value = valueAt(bytes + n * frame, j, format);
+            reference.level[j] = std::max(reference.level[j], std::fabs(value));
+            if (n + 1 < frames)
+                reference.step[j] += std::fabs(valueAt(bytes + (n + 1) * frame, j, format) - value);
+            if (n + 2 < frames)
+                reference.bend[j] += std::fabs(value - 2 * valueAt(bytes + (n + 1) * frame, j, format)
+                    + valueAt(bytes + (n + 2) * frame, j, format));
+        }
+    }
+    for (unsigned j = 0; j < channels; ++j) {
+        reference.step[j] /= static_cast<double>(std::max<std::size_t>(frames, 2) - 1);
+        reference.bend[j] /= static_cast<double>(std::max<std::size_t>(frames, 3) - 2);
+    }
+    return reference;
+}
+
+bool continuesBefore(const unsigned char* at, const SampleFormat& format, const SoundReference& reference,
+    bool zerosAccepted) {
+    // An integer sample is off by one step of its own at least; a float one
+    // has no such step.
+    const double quantum = format.isFloat ? 0 : 1;
+    for (unsigned j = 0; j < format.channels; ++j) {
+        if (zerosAccepted && allZero(at + j * format.width, format.width))
+            continue;
+        const double value = valueAt(at, j, format);
+        if (tooFaint(value, format, reference.level[j], faintest)
+            || !(std::fabs(value) <= levelFactor * reference.level[j] + quantum)
+            || !(std::fabs(valueAt(at + format.frameBytes(), j, format) - value)
+                <= stepFactor * reference.step[j] + quantum))
+            return false;
+    }
+    return true;
+}
+
+bool sampleContinuesBefore(const unsigned char* at, unsigned channel, const SampleFormat& format,
+    const SoundReference& reference) {
+    const double quantum = format.isFloat ? 0 : 1;
+    const std::size_t frame = format.frameBytes();
+    const double value = sampleValue(at, format);
+    const double next = sampleValue(at + frame, format);
+    const double pointed = 2 * next - sampleValue(at + 2 * frame, format);
+    return !tooFaint(value, format, reference.level[channel], faintestNear)
+        && std::fabs(value) <= levelFactor * reference.level[channel] + quantum
+        && std::fabs(next - value) <= stepFactor * reference.step[channel] + quantum
+        && std::fabs(value - pointed) <= bendFactor * reference.bend[channel] + 2 * quantum;
+}
+
+bool sampleTestProves(unsigned channel, const SampleFormat& format, const SoundReference& reference) {
+    // Random bytes read as floats are faint more often than not, near enough
+    // to sound wherever it passes zero.
+    if (format.isFloat)
+        return false;
+    const double passing = 2 * (bendFactor * reference.bend[channel] + 2) + 1;
+    return passing <= chanceShare * std::ldexp(1.0, 8 * static_cast<int>(format.width));
+}
