@@ -60,6 +60,21 @@ SampleFormat settle(const unsigned char* bytes, std::size_t count, std::size_t f
 
 }
 
+// format, or as few of its channels as fit where as many read not markedly
+// smoother: the smoothest reading of channels that carry one scene may take
+// two frames for one, which settle would not take from fewer.
+SampleFormat fewestChannels(const unsigned char* bytes, std::size_t count, std::size_t from, SampleFormat format,
+    double score) {
+    for (unsigned fewer = 1; fewer < format.channels; ++fewer) {
+        if (format.channels % fewer != 0)
+            continue;
+        const FrameFit fit = frameFit(bytes, count, from, {format.width, format.isFloat, fewer});
+        if (fit.fits && !(score < smootherByFar * fit.score))
+            return {format.width, format.isFloat, fewer};
+    }
+    return format;
+}
+
 FormatVerdict judgeFormat(const unsigned char* bytes, std::size_t count, std::size_t from, const SampleFormat& stated) {
     FormatVerdict verdict;
     if (frameFit(bytes, count, from, stated).fits) {
@@ -83,6 +98,6 @@ FormatVerdict judgeFormat(const unsigned char* bytes, std::size_t count, std::si
         }
     }
     if (verdict.betterFound)
-        verdict.better = settle(bytes, count, from, verdict.better);
+        verdict.better = settle(bytes, count, from, fewestChannels(bytes, count, from, verdict.better, bestScore));
     return verdict;
 }
