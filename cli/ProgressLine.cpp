@@ -22,7 +22,7 @@ void ProgressLine::show(std::size_t done, std::size_t found, const std::string& 
     if (!enabled || now - started < std::chrono::seconds(1)
         || (visible && now - drawn < std::chrono::milliseconds(100)))
         return;
-    write(eraseLine + std::to_string(done) + "/" + std::to_string(found) + " " + tail(name));
+    write(eraseLine + say(language, Text::Progress, {std::to_string(done), std::to_string(found), tail(name)}));
     drawn = now;
     visible = true;
 }

@@ -39,7 +39,8 @@ bool isRecordingName(const std::string& name) {
     return false;
 }
 
-std::deque<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders) {
+std::deque<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders,
+    Language language) {
     std::deque<RepairTarget> targets;
     for (const std::string& argument : arguments) {
         for (const Folders::Named& named : folders.expand(argument)) {
@@ -50,7 +51,7 @@ std::deque<RepairTarget> findTargets(const std::vector<std::string>& arguments, 
             else if (recursive)
                 walk(named.path, folders, targets);
             else
-                targets.push_back({named.path, "a folder; --recursive repairs what it holds"});
+                targets.push_back({named.path, say(language, Text::FolderWithoutRecursive)});
         }
     }
     return targets;
