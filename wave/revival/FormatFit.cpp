@@ -12,6 +12,9 @@ constexpr double smootherByFar = 0.5;
 // Narrower samples that read this much rougher are smooth only because
 // channels repeat each other, as dual mono does.
 constexpr double roughestNarrower = 1.25;
+// Among formats that fit, more channels of one width take the place of
+// fewer only this much smoother.
+constexpr double clearlySmoother = 0.9;
 
 // The formats that, where they fit, describe the bytes better than format.
 std::vector<SampleFormat> rivalsOf(const SampleFormat& format) {
@@ -60,21 +63,6 @@ SampleFormat settle(const unsigned char* bytes, std::size_t count, std::size_t f
 
 }
 
-// format, or as few of its channels as fit where as many read not markedly
-// smoother: the smoothest reading of channels that carry one scene may take
-// two frames for one, which settle would not take from fewer.
-SampleFormat fewestChannels(const unsigned char* bytes, std::size_t count, std::size_t from, SampleFormat format,
-    double score) {
-    for (unsigned fewer = 1; fewer < format.channels; ++fewer) {
-        if (format.channels % fewer != 0)
-            continue;
-        const FrameFit fit = frameFit(bytes, count, from, {format.width, format.isFloat, fewer});
-        if (fit.fits && !(score < smootherByFar * fit.score))
-            return {format.width, format.isFloat, fewer};
-    }
-    return format;
-}
-
 FormatVerdict judgeFormat(const unsigned char* bytes, std::size_t count, std::size_t from, const SampleFormat& stated) {
     FormatVerdict verdict;
     if (frameFit(bytes, count, from, stated).fits) {
@@ -90,7 +78,11 @@ FormatVerdict judgeFormat(const unsigned char* bytes, std::size_t count, std::si
         for (unsigned channels = 1; channels <= mostGuessedChannels; ++channels) {
             const SampleFormat candidate{width.width, width.isFloat, channels};
             const FrameFit fit = frameFit(bytes, count, from, candidate);
-            if (fit.fits && (!verdict.betterFound || fit.score < bestScore)) {
+            // More channels of one width must read clearly smoother: channels
+            // that carry one scene read nearly as smoothly two frames at once.
+            const bool more = verdict.betterFound && verdict.better.width == candidate.width
+                && verdict.better.isFloat == candidate.isFloat;
+            if (fit.fits && (!verdict.betterFound || fit.score < (more ? clearlySmoother : 1.0) * bestScore)) {
                 verdict.betterFound = true;
                 verdict.better = candidate;
                 bestScore = fit.score;
@@ -98,6 +90,6 @@ FormatVerdict judgeFormat(const unsigned char* bytes, std::size_t count, std::si
         }
     }
     if (verdict.betterFound)
-        verdict.better = settle(bytes, count, from, fewestChannels(bytes, count, from, verdict.better, bestScore));
+        verdict.better = settle(bytes, count, from, verdict.better);
     return verdict;
 }
