@@ -1,5 +1,7 @@
 #include "PosixByteSource.h"
 
+#include "OpenUnread.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -10,14 +12,6 @@
 #endif
 
 namespace {
-
-int openRetrying(const char* path, int flags) {
-    int fd;
-    do
-        fd = ::open(path, flags);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
 
 bool admitted(const struct stat& status) {
     return S_ISREG(status.st_mode) || S_ISBLK(status.st_mode);
@@ -62,15 +56,8 @@ bool PosixByteSource::open(const char* path) {
         return fail(EINVAL);
     }
     // Non-blocking for the open alone, so that a FIFO put in the file's place
-    // since the look cannot stall it. O_NOATIME only the owner may ask for.
-    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-#ifdef O_NOATIME
-    fd = openRetrying(path, flags | O_NOATIME);
-    if (fd < 0 && errno == EPERM)
-        fd = openRetrying(path, flags);
-#else
-    fd = openRetrying(path, flags);
-#endif
+    // since the look cannot stall it.
+    fd = openUnread(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return fail(errno);
     struct stat opened;

@@ -1,6 +1,7 @@
 #include "PosixFileAccess.h"
 
 #include "FileSystemSync.h"
+#include "OpenUnread.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -25,27 +26,12 @@ bool PosixFileAccess::fail(int code, Refusal why) {
 
 namespace {
 
-int openRetrying(const char* path, int flags) {
-    int fd;
-    do
-        fd = ::open(path, flags);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
 // Non-blocking, so that neither a FIFO put in the file's place since the
 // check nor another process's lease can stall the open. It stays so: that
 // changes nothing for a regular file's reads and writes, and clearing it
-// would cost a call. Reading the header should not count as an access; only
-// the owner may ask for that.
+// would cost a call.
 int openUnblocked(const char* path, int flags) {
-    flags |= O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-#ifdef O_NOATIME
-    const int fd = openRetrying(path, flags | O_NOATIME);
-    if (fd >= 0 || errno != EPERM)
-        return fd;
-#endif
-    return openRetrying(path, flags);
+    return openUnread(path, flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
 }
 
 }

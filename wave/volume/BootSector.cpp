@@ -15,14 +15,8 @@ bool readInside(SourceReader& reader, std::uint64_t offset, std::vector<unsigned
         && reader.read(offset, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
-BootFindings unreadable() {
-    BootFindings findings;
-    findings.fault = BootFault::Unreadable;
-    return findings;
-}
-
 BootFindings readExFat(SourceReader& reader, std::uint64_t offset, std::uint64_t limit, VolumeGeometry& geometry) {
-    BootFindings main = unreadable();
+    BootFindings main{BootFault::Unreadable};
     std::vector<unsigned char> region(512);
     for (std::uint32_t backup = 0; backup <= 12; backup += 12) {
         for (std::uint32_t sectorBytes : sectorSizes) {
@@ -53,7 +47,7 @@ BootFindings readExFat(SourceReader& reader, std::uint64_t offset, std::uint64_t
 BootFindings readFat(SourceReader& reader, std::uint64_t offset, std::uint64_t limit, VolumeGeometry& geometry) {
     std::vector<unsigned char> sector(512);
     if (!readInside(reader, offset, sector))
-        return unreadable();
+        return BootFindings{BootFault::Unreadable};
     const BootFindings main = parseFatBootSector(sector.data(), offset, limit, geometry);
     if (main.fault == BootFault::None)
         return main;

@@ -6,13 +6,6 @@
 
 namespace {
 
-BootFindings fault(BootFault why, std::uint64_t value) {
-    BootFindings findings;
-    findings.fault = why;
-    findings.value = value;
-    return findings;
-}
-
 // The checksum of a boot region's first 11 sectors, which leaves out the
 // volume flags and the percentage in use: those change without a rewrite of
 // the region.
@@ -43,18 +36,18 @@ BootFindings parseExFatBootRegion(const unsigned char* region, std::uint32_t sec
     static const unsigned char zeros[53] = {};
     if (std::memcmp(region + 3, "EXFAT   ", 8) != 0 || std::memcmp(region + 11, zeros, sizeof zeros) != 0
         || region[510] != 0x55 || region[511] != 0xAA)
-        return fault(BootFault::NotFatOrExFat, 0);
+        return BootFindings{BootFault::NotFatOrExFat, 0};
     const unsigned sectorShift = region[108];
     const unsigned clusterShift = region[109];
     if (sectorShift < 9 || sectorShift > 12 || (1u << sectorShift) != sectorBytes)
-        return fault(BootFault::SectorSize, sectorShift < 32 ? 1ull << sectorShift : sectorShift);
+        return BootFindings{BootFault::SectorSize, sectorShift < 32 ? 1ull << sectorShift : sectorShift};
     if (clusterShift > 25 - sectorShift)
-        return fault(BootFault::ClusterSize, clusterShift);
+        return BootFindings{BootFault::ClusterSize, clusterShift};
     if (!checksumHolds(region, sectorBytes))
-        return fault(BootFault::Checksum, 0);
+        return BootFindings{BootFault::Checksum, 0};
     const std::uint32_t fats = region[110];
     if (fats != 1 && fats != 2)
-        return fault(BootFault::FatCount, fats);
+        return BootFindings{BootFault::FatCount, fats};
 
     const std::uint64_t volumeSectors = le64(region + 72);
     const std::uint64_t fatStart = le32(region + 80);
@@ -64,16 +57,16 @@ BootFindings parseExFatBootRegion(const unsigned char* region, std::uint32_t sec
     const std::uint32_t root = le32(region + 96);
     if (volumeSectors == 0 || volumeSectors > (~0ull >> sectorShift)
         || (limit != 0 && (volumeSectors << sectorShift) > limit))
-        return fault(BootFault::VolumeSize, volumeSectors);
+        return BootFindings{BootFault::VolumeSize, volumeSectors};
     if (clusters == 0 || clusters > 0xFFFFFFF5)
-        return fault(BootFault::ClusterCount, clusters);
+        return BootFindings{BootFault::ClusterCount, clusters};
     if (fatSectors == 0 || (fatSectors << sectorShift) < (clusters + 2) * 4)
-        return fault(BootFault::FatSize, fatSectors);
+        return BootFindings{BootFault::FatSize, fatSectors};
     // The FATs after both boot regions, the heap after the FATs and inside the
     // volume.
     if (fatStart < 24 || fatStart + fats * fatSectors > heapStart
         || heapStart + (clusters << clusterShift) > volumeSectors)
-        return fault(BootFault::Regions, heapStart);
+        return BootFindings{BootFault::Regions, heapStart};
 
     VolumeGeometry found;
     found.kind = VolumeKind::ExFat;
@@ -91,7 +84,7 @@ BootFindings parseExFatBootRegion(const unsigned char* region, std::uint32_t sec
     found.activeFat = fats == 2 ? le16(region + 106) & 1 : 0;
     found.rootCluster = root;
     if (!validCluster(found, root))
-        return fault(BootFault::RootCluster, root);
+        return BootFindings{BootFault::RootCluster, root};
     geometry = found;
     return BootFindings();
 }

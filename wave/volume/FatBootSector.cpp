@@ -4,13 +4,6 @@
 
 namespace {
 
-BootFindings fault(BootFault why, std::uint64_t value) {
-    BootFindings findings;
-    findings.fault = why;
-    findings.value = value;
-    return findings;
-}
-
 bool powerOfTwo(std::uint64_t value) {
     return value != 0 && (value & (value - 1)) == 0;
 }
@@ -36,42 +29,42 @@ BootFindings parseFatBootSector(const unsigned char* sector, std::uint64_t offse
     const unsigned media = sector[21];
     if ((sector[0] != 0xEB && sector[0] != 0xE9) || sector[510] != 0x55 || sector[511] != 0xAA
         || (media != 0xF0 && media < 0xF8))
-        return fault(BootFault::NotFatOrExFat, 0);
+        return BootFindings{BootFault::NotFatOrExFat, 0};
     const std::uint32_t sectorBytes = le16(sector + 11);
     if (sectorBytes < 512 || sectorBytes > 4096 || !powerOfTwo(sectorBytes))
-        return fault(BootFault::SectorSize, sectorBytes);
+        return BootFindings{BootFault::SectorSize, sectorBytes};
     const std::uint32_t perCluster = sector[13];
     if (!powerOfTwo(perCluster))
-        return fault(BootFault::ClusterSize, perCluster);
+        return BootFindings{BootFault::ClusterSize, perCluster};
     const std::uint64_t reserved = le16(sector + 14);
     if (reserved == 0)
-        return fault(BootFault::ReservedSectors, 0);
+        return BootFindings{BootFault::ReservedSectors, 0};
     const std::uint32_t fats = sector[16];
     if (fats == 0)
-        return fault(BootFault::FatCount, 0);
+        return BootFindings{BootFault::FatCount, 0};
     const std::uint32_t rootEntries = le16(sector + 17);
     const std::uint64_t total = le16(sector + 19) != 0 ? le16(sector + 19) : le32(sector + 32);
     if (total == 0 || (limit != 0 && total * sectorBytes > limit))
-        return fault(BootFault::VolumeSize, total);
+        return BootFindings{BootFault::VolumeSize, total};
     const std::uint64_t fatSectors = le16(sector + 22) != 0 ? le16(sector + 22) : le32(sector + 36);
     if (fatSectors == 0)
-        return fault(BootFault::FatSize, 0);
+        return BootFindings{BootFault::FatSize, 0};
     const std::uint64_t rootSectors = (std::uint64_t(rootEntries) * 32 + sectorBytes - 1) / sectorBytes;
     const std::uint64_t dataStart = reserved + fats * fatSectors + rootSectors;
     if (dataStart >= total)
-        return fault(BootFault::Regions, dataStart);
+        return BootFindings{BootFault::Regions, dataStart};
     const std::uint64_t clusters = (total - dataStart) / perCluster;
     if (clusters == 0 || clusters > 0x0FFFFFF5)
-        return fault(BootFault::ClusterCount, clusters);
+        return BootFindings{BootFault::ClusterCount, clusters};
 
     // The type follows from the count of clusters alone.
     const VolumeKind kind = clusters < 4085 ? VolumeKind::Fat12
         : clusters < 65525                  ? VolumeKind::Fat16
                                             : VolumeKind::Fat32;
     if (fatSectors * sectorBytes < fatBytesNeeded(kind, clusters))
-        return fault(BootFault::FatSize, fatSectors);
+        return BootFindings{BootFault::FatSize, fatSectors};
     if ((kind == VolumeKind::Fat32) != (rootEntries == 0))
-        return fault(BootFault::RootEntries, rootEntries);
+        return BootFindings{BootFault::RootEntries, rootEntries};
 
     VolumeGeometry found;
     found.kind = kind;
@@ -95,7 +88,7 @@ BootFindings parseFatBootSector(const unsigned char* sector, std::uint64_t offse
         }
         found.rootCluster = le32(sector + 44);
         if (!validCluster(found, found.rootCluster))
-            return fault(BootFault::RootCluster, found.rootCluster);
+            return BootFindings{BootFault::RootCluster, found.rootCluster};
     } else {
         found.rootOffset = found.fatOffset + fats * found.fatBytes;
         found.rootBytes = rootEntries * 32;
