@@ -49,7 +49,7 @@ CommandOptions parseCommandOptions(const std::vector<std::string>& args) {
             options.dryRun = true;
         } else if (arg == "--touch") {
             options.keepTime = false;
-        } else if (arg == "--like" || arg == "--format" || arg == "--output") {
+        } else if (arg == "--like" || arg == "--format" || arg == "--output" || arg == "--recover") {
             if (i + 1 == args.size()) {
                 options.action = CommandOptions::Action::UsageError;
                 options.problem = arg + " needs a value";
@@ -58,6 +58,9 @@ CommandOptions parseCommandOptions(const std::vector<std::string>& args) {
             const std::string value = args[++i];
             if (arg == "--like") {
                 options.donor = value;
+            } else if (arg == "--recover") {
+                options.action = CommandOptions::Action::Recover;
+                options.source = value;
             } else if (arg == "--output") {
                 options.output = value;
             } else if (!parseFormat(value, options.stated)) {
@@ -86,8 +89,17 @@ CommandOptions parseCommandOptions(const std::vector<std::string>& args) {
         }
     }
     const bool reviving = !options.donor.empty() || options.formatStated;
+    const bool recovering = options.action == CommandOptions::Action::Recover;
     if (!options.donor.empty() && options.formatStated)
         options.problem = "--like and --format both describe the files";
+    else if (recovering && !options.files.empty())
+        options.problem = "--recover reads SOURCE alone; no FILE goes with it";
+    else if (recovering && (options.canonical || options.recursive || !options.keepTime))
+        options.problem = "--recover takes no --canonical, --recursive or --touch";
+    else if (recovering && options.output.empty() && !options.dryRun)
+        options.problem = "--recover needs --output DIR, where the recordings go";
+    else if (recovering)
+        return options;
     else if (reviving && options.canonical)
         options.problem = "--canonical revives no lost header; --like and --format need the default rule";
     else if (!options.output.empty() && !reviving)

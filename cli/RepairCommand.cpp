@@ -9,6 +9,7 @@
 #include "OutcomeText.h"
 #include "PlatformFiles.h"
 #include "ProgressLine.h"
+#include "RecoverCommand.h"
 #include "RepairTargets.h"
 #include "Revival.h"
 #include "RunSummary.h"
@@ -22,7 +23,9 @@ constexpr int usageError = 64;
 const char usageLine[] =
     "Usage: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch] [--recursive] [--json]\n"
     "                     [--like DONOR | --format RATE,BITS,CHANNELS[,float]] [--output DIR]\n"
-    "                     FILE...\n";
+    "                     FILE...\n"
+    "       sonorix-repair --recover SOURCE --output DIR [--dry-run] [--json]\n"
+    "                     [--like DONOR | --format RATE,BITS,CHANNELS[,float]]\n";
 
 const char help[] = "Rewrites the size fields of WAV files whose recording was cut off, in place.\n"
                     "Any RIFF/WAVE chunk layout of PCM, float, A-law or mu-law audio, RF64 and\n"
@@ -50,12 +53,22 @@ const char help[] = "Rewrites the size fields of WAV files whose recording was c
                     "                bytes there, otherwise to FILE.wav, and a file whose samples do\n"
                     "                not fit the format is refused (not on Windows)\n"
                     "  --output DIR  write the new files of revived recordings into DIR\n"
+                    "  --recover SOURCE\n"
+                    "                recover into DIR (--output, not on SOURCE) the recordings that a\n"
+                    "                card, disk or image (dd) of FAT or exFAT no longer describes in\n"
+                    "                full: entries of 0 bytes, stale or deleted entries, lost chains\n"
+                    "                and recordings with no entry, followed by their chains or, where\n"
+                    "                there is none, by the sound their clusters continue; with --like\n"
+                    "                or --format also runs of sound whose header is lost. SOURCE is\n"
+                    "                never written; each recording becomes a new file, repaired by\n"
+                    "                the default rule\n"
                     "  --help        show this help\n"
                     "  --version     show the version\n"
                     "\n"
                     "After more than one file a summary line goes to standard error.\n"
-                    "Exit status: 0 every file repaired or already sound, 1 some file of an\n"
-                    "unsupported format, 2 some file error, 64 usage error.\n";
+                    "Exit status: 0 every file repaired or already sound (--recover: the scan\n"
+                    "finished), 1 some file of an unsupported format, 2 some file error,\n"
+                    "64 usage error.\n";
 
 // The default rule's verdict on a file the canonical rule refused, for the
 // hint that it would be repaired without --canonical.
@@ -163,6 +176,8 @@ int runRepairCommand(const std::vector<std::string>& args) {
         return usageError;
     case CommandOptions::Action::Repair:
         return repairAll(options);
+    case CommandOptions::Action::Recover:
+        return runRecovery(options);
     }
     return console::finishOut() ? 0 : 2;
 }

@@ -96,3 +96,91 @@ bool sampleTestProves(unsigned channel, const SampleFormat& format, const SoundR
     const double passing = 2 * (bendFactor * reference.bend[channel] + 2) + 1;
     return passing <= chanceShare * std::ldexp(1.0, 8 * static_cast<int>(format.width));
 }
+
+namespace {
+
+// x[n] = ahead * x[n - 1] + behind * x[n - 2] + a miss: the weights that make
+// the misses least over a run of one channel's samples, and their mean square.
+// Where the sound gives the weights no footing (silence, a line), the line
+// through the two previous samples stands.
+struct TwoSampleLine {
+    double ahead = 2;
+    double behind = -1;
+    double miss = 0;
+
+    double point(double previous, double beforePrevious) const { return ahead * previous + behind * beforePrevious; }
+};
+
+// Over values[0], values[step], ... (count of them), each predicted from the
+// two before it in that order.
+TwoSampleLine fitLine(const double* values, std::ptrdiff_t step, std::size_t count) {
+    double near = 0, far = 0, cross = 0, withNear = 0, withFar = 0;
+    for (std::size_t n = 2; n < count; ++n) {
+        const double x = values[n * step], y = values[(n - 1) * step], z = values[(n - 2) * step];
+        near += y * y;
+        far += z * z;
+        cross += y * z;
+        withNear += x * y;
+        withFar += x * z;
+    }
+    TwoSampleLine line;
+    const double determinant = near * far - cross * cross;
+    if (determinant > 1e-9 * near * far) {
+        line.ahead = (withNear * far - withFar * cross) / determinant;
+        line.behind = (withFar * near - withNear * cross) / determinant;
+    }
+    for (std::size_t n = 2; n < count; ++n) {
+        const double miss = values[n * step] - line.point(values[(n - 1) * step], values[(n - 2) * step]);
+        line.miss += miss * miss;
+    }
+    line.miss /= static_cast<double>(count > 2 ? count - 2 : 1);
+    return line;
+}
+
+}
+
+double seamStray(const unsigned char* frames, std::size_t seam, std::size_t count, const SampleFormat& format) {
+    const std::size_t side = std::min({seam, count - seam, seamSide});
+    const double quantum = format.isFloat ? 0x1p-24 : 1;
+    std::vector<double> values(2 * side);
+    double stray = 0;
+    for (unsigned j = 0; j < format.channels; ++j) {
+        for (std::size_t n = 0; n < 2 * side; ++n)
+            values[n] = valueAt(frames + (seam - side + n) * format.frameBytes(), j, format);
+        const double* before = values.data();
+        const double* after = values.data() + side;
+        const TwoSampleLine forward = fitLine(before, 1, side);
+        const TwoSampleLine backward = fitLine(after + side - 1, -1, side);
+        const double misses[4] = {
+            after[0] - forward.point(before[side - 1], before[side - 2]),
+            after[1] - forward.point(after[0], before[side - 1]),
+            before[side - 1] - backward.point(after[0], after[1]),
+            before[side - 2] - backward.point(before[side - 1], after[0]),
+        };
+        const double usual = std::max({forward.miss, backward.miss, quantum * quantum});
+        for (double miss : misses)
+            stray += miss * miss / usual;
+    }
+    return stray / (4.0 * format.channels);
+}
+
+double bendStray(const unsigned char* frames, std::size_t seam, std::size_t side, const SampleFormat& format) {
+    const std::size_t frame = format.frameBytes();
+    const double quantum = format.isFloat ? 0x1p-24 : 1;
+    double worst = 0;
+    for (unsigned j = 0; j < format.channels; ++j) {
+        const auto bend = [&](std::size_t n) {
+            return valueAt(frames + n * frame, j, format) - 2 * valueAt(frames + (n - 1) * frame, j, format)
+                + valueAt(frames + (n - 2) * frame, j, format);
+        };
+        double usual = quantum * quantum;
+        for (std::size_t i = 0; i < side; ++i) {
+            const double before = bend(seam - 1 - i);
+            const double after = bend(seam + 2 + i);
+            usual += (before * before + after * after) / (2.0 * static_cast<double>(side));
+        }
+        const double spanning = std::max(std::fabs(bend(seam)), std::fabs(bend(seam + 1)));
+        worst = std::max(worst, spanning * spanning / usual);
+    }
+    return worst;
+}

@@ -41,3 +41,27 @@ bool sampleContinuesBefore(const unsigned char* at, unsigned channel, const Samp
 // sound bends so much that a value drawn at random often lands near enough,
 // and float sound never proves it.
 bool sampleTestProves(unsigned channel, const SampleFormat& format, const SoundReference& reference);
+
+// The frames on either side of a seam: count frames in a row at frames, the
+// first of the second side at seam (a frame that straddles the seam counts to
+// the second side). How far the two frames after the seam stray from where the
+// two before each of them point, and the two before the seam from where the
+// two after each of them point: each side's line through the two previous
+// samples, bent as that side's sound bends (the two weights that predict it
+// best), in mean squares of what that line misses within either side, the
+// larger. Averaged over the channels and the four frames: about 1 or less
+// where the frames continue each other; far more where sound of another moment
+// or another microphone, zeros or bytes that are no sound begin. Each side
+// needs seamSide frames; a side of digital silence misses by a quantum.
+double seamStray(const unsigned char* frames, std::size_t seam, std::size_t count, const SampleFormat& format);
+
+// The frames of each side seamStray reads.
+constexpr std::size_t seamSide = 128;
+
+// A lighter look at a seam, cheap enough for every sector of a recording: the
+// two bends that span it (of the frames at seam and seam + 1, each from the
+// line through the two samples before it), squared, against the mean square
+// of the side bends on either side, for the channel and bend that stray most.
+// Reads frames from seam - side - 2 to seam + side + 2; near 1 where the frames
+// continue each other.
+double bendStray(const unsigned char* frames, std::size_t seam, std::size_t side, const SampleFormat& format);

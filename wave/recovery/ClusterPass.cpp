@@ -1,0 +1,388 @@
+#include "ClusterPass.h"
+
+#include "SourceReader.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// The most bytes of a volume read at once.
+constexpr std::uint64_t readBytes = 8 << 20;
+// The first bytes of a recording kept for its header.
+constexpr std::size_t headBytes = 64 * 1024;
+
+// Bytes of nothing but 0x00, or of nothing but 0xFF: an erased card.
+bool erased(const unsigned char* bytes, std::size_t count) {
+    return (bytes[0] == 0 || bytes[0] == 0xFF)
+        && std::all_of(bytes, bytes + count, [&](unsigned char byte) { return byte == bytes[0]; });
+}
+
+void addCluster(std::vector<ClusterRun>& runs, std::uint32_t cluster) {
+    if (!runs.empty() && runs.back().first + runs.back().count == cluster)
+        ++runs.back().count;
+    else
+        runs.push_back({cluster, 1});
+}
+
+// The source's bytes of runs, in their order, up to length of them.
+void addRanges(const VolumeGeometry& volume, const std::vector<ClusterRun>& runs, std::uint64_t& length,
+    std::vector<SourceRange>& ranges) {
+    for (const ClusterRun& run : runs) {
+        if (length == 0)
+            return;
+        const std::uint64_t bytes = std::min<std::uint64_t>(length, std::uint64_t(run.count) * volume.clusterBytes);
+        const std::uint64_t offset = clusterOffset(volume, run.first);
+        if (!ranges.empty() && ranges.back().offset + ranges.back().length == offset)
+            ranges.back().length += bytes;
+        else
+            ranges.push_back({offset, bytes});
+        length -= bytes;
+    }
+}
+
+}
+
+void ClusterPass::run(std::uint64_t total, std::size_t& found) {
+    reported = &found;
+    SourceReader& reader = scan.map.source();
+    const std::uint32_t cluster = volume.clusterBytes;
+    const std::uint64_t present = clustersPresent(volume, reader.size());
+    const std::uint64_t last = 2 + present;
+    const std::uint32_t chunk = static_cast<std::uint32_t>(std::max<std::uint64_t>(1, readBytes / cluster));
+    std::vector<unsigned char> buffer(std::size_t(chunk) * cluster);
+    std::vector<char> wanted(chunk);
+    std::vector<char> readable(chunk);
+    std::size_t claim = 0;
+    for (std::uint64_t first = 2; first < last; first += chunk) {
+        const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(chunk, last - first));
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint32_t at = static_cast<std::uint32_t>(first + i);
+            wanted[i] = !scan.owned.marked(at) && (!scan.claimed.marked(at) || claimedAlive(at, claim));
+        }
+        // Each run of wanted clusters in one read; those a failed read reached
+        // read as zeros, and are known.
+        for (std::uint32_t i = 0; i < count;) {
+            std::uint32_t j = i;
+            while (j < count && wanted[j])
+                ++j;
+            if (j == i) {
+                ++i;
+                continue;
+            }
+            const std::size_t failuresBefore = reader.failures().size();
+            const std::uint64_t lostBefore = reader.unreadableBytes();
+            const std::uint64_t offset = clusterOffset(volume, static_cast<std::uint32_t>(first + i));
+            const bool clean = reader.read(offset, buffer.data() + std::size_t(i) * cluster, (j - i) * cluster);
+            for (std::uint32_t k = i; k < j; ++k) {
+                const std::uint64_t from = offset + std::uint64_t(k - i) * cluster;
+                bool whole = clean;
+                if (!clean) {
+                    // Past the list's end, the failures are no longer told apart.
+                    whole =
+                        reader.failures().size() < SourceReader::maxFailures || reader.unreadableBytes() == lostBefore;
+                    for (std::size_t f = failuresBefore; f < reader.failures().size(); ++f) {
+                        const ReadFailure& failure = reader.failures()[f];
+                        whole = whole && (failure.offset >= from + cluster || failure.offset + failure.length <= from);
+                    }
+                }
+                readable[k] = whole;
+            }
+            i = j;
+        }
+        for (std::uint32_t i = 0; i < count; ++i) {
+            if (wanted[i])
+                take(static_cast<std::uint32_t>(first + i), buffer.data() + std::size_t(i) * cluster, readable[i]);
+        }
+        events.progress(reader.bytesRead(), total, found);
+    }
+    const RecordingEnd how = present < volume.clusterCount ? RecordingEnd::SourceEnd : RecordingEnd::VolumeEnd;
+    while (!open.empty())
+        end(open.back(), how);
+}
+
+bool ClusterPass::claimedAlive(std::uint32_t cluster, std::size_t& claim) {
+    const auto after = std::upper_bound(scan.claims.begin(), scan.claims.end(), cluster,
+        [](std::uint32_t value, const ClaimedRun& run) { return value < run.first; });
+    if (after == scan.claims.begin())
+        return false;
+    claim = static_cast<std::size_t>(after - scan.claims.begin()) - 1;
+    const ClaimedRun& run = scan.claims[claim];
+    return cluster - run.first < run.count && !scan.found[run.recording]->done;
+}
+
+void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, bool readable) {
+    std::size_t claim = 0;
+    if (scan.claimed.marked(cluster)) {
+        if (claimedAlive(cluster, claim))
+            takeClaimed(scan.claims[claim], cluster, data, readable);
+        return;
+    }
+    // A recording waiting for this cluster; others waiting for one passed
+    // already (owned or claimed meanwhile) wait no more.
+    while (pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster < cluster)
+        ++pendingAt;
+    std::size_t waiting = scan.found.size();
+    if (pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster == cluster)
+        waiting = scan.pending[pendingAt].recording;
+    while (pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster == cluster)
+        ++pendingAt;
+    if (readable && beginsRecording(data, volume.clusterBytes)) {
+        for (std::size_t index : open)
+            scan.found[index]->headerSince = true;
+        if (waiting == scan.found.size()) {
+            auto found = std::make_unique<FoundRecording>();
+            found->report.foundAs = FoundAs::NoEntry;
+            found->report.volume = scan.number;
+            scan.found.push_back(std::move(found));
+        }
+        begin(waiting, cluster, data);
+        return;
+    }
+    follow(cluster, data, readable);
+}
+
+void ClusterPass::begin(std::size_t index, std::uint32_t cluster, const unsigned char* data) {
+    FoundRecording& recording = *scan.found[index];
+    recording.firstCluster = cluster;
+    recording.report.offset = clusterOffset(volume, cluster);
+    recording.started = true;
+    const std::size_t count = volume.clusterBytes;
+    const StartReading reading = readRecordingStart(data, count, recording.start, recording.report.layout);
+    recording.report.headerPastCluster = reading == StartReading::TooShort;
+    recording.report.notFollowable = reading == StartReading::Read && !recording.start.followable;
+    if (reading != StartReading::Read || !recording.start.followable) {
+        refuse(recording, Unsupported);
+        return;
+    }
+    recording.head.assign(data, data + std::min(count, headBytes));
+    recording.tail = std::make_unique<SoundTail>(recording.start.samples);
+    recording.open = true;
+    open.push_back(index);
+    append(index, cluster, data);
+}
+
+void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, const unsigned char* data,
+    bool readable) {
+    FoundRecording& recording = *scan.found[claim.recording];
+    const std::uint32_t bytes = volume.clusterBytes;
+    if (!recording.started) {
+        recording.started = true;
+        const StartReading reading =
+            readRecordingStart(recording.head.data(), recording.head.size(), recording.start, recording.report.layout);
+        if (reading != StartReading::Read) {
+            recording.report.headerPastCluster = reading == StartReading::TooShort;
+            refuse(recording, Unsupported);
+            return;
+        }
+    }
+    const std::uint64_t index = claim.index + (cluster - claim.first);
+    const std::uint64_t at = index * bytes;
+    if (!readable)
+        recording.report.unreadable += bytes;
+    put(recording, at, data, bytes);
+    recording.length = std::max(recording.length, at + bytes);
+    ++recording.chainPassed;
+    if (index + 1 == recording.chainClusters) {
+        judgeLast(recording, data, at);
+        // A stale entry's sound is followed on from its chain's last cluster,
+        // where it goes on to that cluster's end.
+        if (recording.followsSound && recording.start.followable && recording.judgedEnd == at + bytes
+            && at + bytes > recording.start.audioAt) {
+            const std::uint64_t audioFrom = at < recording.start.audioAt ? recording.start.audioAt - at : 0;
+            recording.tail = std::make_unique<SoundTail>(recording.start.samples);
+            recording.tail->skip(at + audioFrom - recording.start.audioAt);
+            recording.tail->take(data + audioFrom, bytes - audioFrom);
+            recording.open = true;
+            open.push_back(claim.recording);
+        }
+    }
+    if (recording.chainPassed == recording.chainClusters && !recording.open) {
+        recording.report.end = recording.chainEnd;
+        finish(recording);
+    }
+}
+
+void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, bool readable) {
+    if (open.empty())
+        return;
+    const std::size_t bytes = volume.clusterBytes;
+    const auto endAll = [&](RecordingEnd how) {
+        const std::vector<std::size_t> ending = open;
+        for (std::size_t index : ending)
+            end(index, how);
+    };
+    if (!readable) {
+        endAll(RecordingEnd::Unreadable);
+        return;
+    }
+    constexpr double never = std::numeric_limits<double>::infinity();
+    double best = never;
+    double second = never;
+    std::size_t bestIndex = 0;
+    std::size_t secondIndex = 0;
+    for (std::size_t index : open) {
+        const double stray = scan.found[index]->tail->strayOf(data, bytes);
+        if (stray < best) {
+            second = best;
+            secondIndex = bestIndex;
+            best = stray;
+            bestIndex = index;
+        } else if (stray < second) {
+            second = stray;
+            secondIndex = index;
+        }
+    }
+    if (best > continuesBound) {
+        endAll(erased(data, std::min<std::size_t>(bytes, SoundTail::sectorBytes)) ? RecordingEnd::Erased
+                                                                                  : RecordingEnd::SoundStops);
+        return;
+    }
+    // Two recordings the cluster continues alike: neither is guessed at.
+    if (second <= continuesBound && second < clearlyBetter * best) {
+        end(bestIndex, RecordingEnd::LikeAnother);
+        end(secondIndex, RecordingEnd::LikeAnother);
+        return;
+    }
+    // Zeros continue digital silence, but a whole cluster of them is the
+    // erased card after a recording of unknown length.
+    if (scan.found[bestIndex]->limit == 0 && erased(data, bytes)) {
+        endAll(RecordingEnd::Erased);
+        return;
+    }
+    append(bestIndex, cluster, data);
+}
+
+void ClusterPass::append(std::size_t index, std::uint32_t cluster, const unsigned char* data) {
+    FoundRecording& recording = *scan.found[index];
+    const std::uint32_t bytes = volume.clusterBytes;
+    const std::uint64_t at = recording.length;
+    const std::uint64_t audioAt = recording.start.audioAt;
+    const std::uint32_t audioFrom =
+        at < audioAt ? static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, audioAt - at)) : 0;
+    put(recording, at, data, bytes);
+    addCluster(recording.followed, cluster);
+    recording.length = at + bytes;
+    recording.headerSince = false;
+    judgeLast(recording, data, at);
+    if (recording.limit > 0 && recording.length >= recording.limit) {
+        end(index, RecordingEnd::EntrySize);
+        return;
+    }
+    if (recording.judgedStop < bytes) {
+        end(index, RecordingEnd::SoundStops);
+        return;
+    }
+    recording.tail->take(data + audioFrom, bytes - audioFrom);
+}
+
+void ClusterPass::judgeLast(FoundRecording& recording, const unsigned char* data, std::uint64_t at) {
+    const std::uint32_t bytes = volume.clusterBytes;
+    const std::uint64_t audioAt = recording.start.audioAt;
+    const std::size_t audioFrom =
+        at < audioAt ? static_cast<std::size_t>(std::min<std::uint64_t>(bytes, audioAt - at)) : 0;
+    recording.lastStart = at;
+    std::size_t stops = bytes;
+    if (recording.start.followable && audioFrom < bytes) {
+        SoundTail grid(recording.start.samples);
+        grid.skip(at + audioFrom - audioAt);
+        const std::size_t sectorPhase =
+            (SoundTail::sectorBytes - audioFrom % SoundTail::sectorBytes) % SoundTail::sectorBytes;
+        stops = audioFrom + grid.soundStops(data + audioFrom, bytes - audioFrom, sectorPhase);
+        const std::size_t lastSector =
+            stops > audioFrom + SoundTail::sectorBytes ? stops - SoundTail::sectorBytes : audioFrom;
+        recording.judgedEnd =
+            at + audioFrom + grid.zerosFrom(data + audioFrom, stops - audioFrom, lastSector - audioFrom);
+    } else {
+        recording.judgedEnd = at + bytes;
+    }
+    recording.judgedStop = stops;
+}
+
+void ClusterPass::put(FoundRecording& recording, std::uint64_t at, const unsigned char* data, std::uint32_t count) {
+    if (recording.report.result == FileError)
+        return;
+    if (!recording.output.begun() && !startOutput(recording))
+        return;
+    // Where the header is rebuilt, the bytes before the frames are left out.
+    const std::uint64_t skipped = at < recording.start.audioAt && !recording.rebuilt.empty()
+        ? std::min<std::uint64_t>(count, recording.start.audioAt - at)
+        : 0;
+    std::uint64_t offset = 0;
+    if (skipped == count || !recording.placed(at + skipped, offset))
+        return;
+    if (!recording.output.write(offset, data + skipped, static_cast<std::uint32_t>(count - skipped),
+            recording.report.why))
+        recording.report.result = FileError;
+}
+
+bool ClusterPass::startOutput(FoundRecording& recording) {
+    const std::string name = !recording.fileName.empty()
+        ? recording.fileName
+        : "recovered-" + std::to_string(recording.report.offset) + (recording.start.aiff ? ".aif" : ".wav");
+    if (recording.output.begin(files, names, name, settings.dryRun, recording.report.output, recording.report.why))
+        return true;
+    recording.report.result = FileError;
+    return false;
+}
+
+void ClusterPass::end(std::size_t index, RecordingEnd how) {
+    FoundRecording& recording = *scan.found[index];
+    open.erase(std::find(open.begin(), open.end(), index));
+    recording.open = false;
+    recording.report.end = how == RecordingEnd::SoundStops && recording.headerSince ? RecordingEnd::NextRecording : how;
+    if (recording.chainPassed == recording.chainClusters)
+        finish(recording);
+}
+
+void ClusterPass::finish(FoundRecording& recording) {
+    recording.done = true;
+    RecoveredRecording& report = recording.report;
+    const RecordingStart& start = recording.start;
+    std::uint64_t length = recording.length;
+    const bool followed = !recording.followed.empty();
+    if (recording.limit > 0 && recording.limit <= length) {
+        length = recording.limit;
+    } else if (start.statedEnd > recording.lastStart && start.statedEnd <= length) {
+        length = start.statedEnd;
+        if (followed)
+            report.end = RecordingEnd::StatedSize;
+    } else {
+        length = recording.judgedEnd;
+    }
+    report.bytes = length;
+    report.rate = start.rate;
+    report.frames = length > start.audioAt && start.frameBytes > 0 ? (length - start.audioAt) / start.frameBytes : 0;
+    std::uint64_t left = length;
+    addRanges(volume, recording.chain, left, report.taken);
+    addRanges(volume, recording.followed, left, report.taken);
+    if (report.result != FileError) {
+        const std::uint64_t fileLength =
+            recording.rebuilt.empty() ? length : recording.rebuilt.size() + report.frames * start.frameBytes;
+        const std::vector<unsigned char>& head = recording.rebuilt.empty() ? recording.head : recording.rebuilt;
+        if (!recording.rebuilt.empty() && recording.output.begun()
+            && !recording.output.write(0, recording.rebuilt.data(),
+                static_cast<std::uint32_t>(recording.rebuilt.size()), report.why))
+            report.result = FileError;
+        if (report.result != FileError)
+            report.result = recording.output.finish(fileLength, head, report.layout, report.why);
+    }
+    if (report.result != Repaired)
+        report.output.clear();
+    events.recording(report);
+    ++*reported;
+    recording.head = std::vector<unsigned char>();
+    recording.tail.reset();
+    recording.chain = std::vector<ClusterRun>();
+    recording.followed = std::vector<ClusterRun>();
+}
+
+void ClusterPass::refuse(FoundRecording& recording, RepairResult result) {
+    recording.done = true;
+    recording.open = false;
+    recording.report.result = result;
+    recording.output.abandon();
+    recording.report.output.clear();
+    events.recording(recording.report);
+    ++*reported;
+}
