@@ -128,7 +128,7 @@ std::string endText(RecordingEnd end) {
 }
 
 std::string durationText(std::uint64_t frames, std::uint32_t rate) {
-    const std::uint64_t seconds = rate == 0 ? 0 : frames / rate;
+    const std::uint64_t seconds = rate == 0 ? 0 : (frames + rate / 2) / rate;
     char text[32];
     std::snprintf(text, sizeof text, "%02llu:%02llu", static_cast<unsigned long long>(seconds / 60),
         static_cast<unsigned long long>(seconds % 60));

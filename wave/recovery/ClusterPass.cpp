@@ -1,5 +1,8 @@
 #include "ClusterPass.h"
 
+#include "AudioStart.h"
+#include "LostAudio.h"
+#include "RevivedHeader.h"
 #include "SourceReader.h"
 
 #include <algorithm>
@@ -90,12 +93,21 @@ void ClusterPass::run(std::uint64_t total, std::size_t& found) {
             }
             i = j;
         }
+        std::uint32_t freeUpTo = 0;
         for (std::uint32_t i = 0; i < count; ++i) {
+            const auto unclaimed = [&](std::uint32_t k) {
+                return wanted[k] && readable[k] && !scan.claimed.marked(static_cast<std::uint32_t>(first + k));
+            };
+            freeUpTo = std::max(freeUpTo, i);
+            while (freeUpTo < count && unclaimed(freeUpTo))
+                ++freeUpTo;
             if (wanted[i])
-                take(static_cast<std::uint32_t>(first + i), buffer.data() + std::size_t(i) * cluster, readable[i]);
+                take(static_cast<std::uint32_t>(first + i), buffer.data() + std::size_t(i) * cluster,
+                    std::size_t(freeUpTo - i) * cluster, readable[i]);
         }
         events.progress(reader.bytesRead(), total, found);
     }
+    settle(true);
     const RecordingEnd how = present < volume.clusterCount ? RecordingEnd::SourceEnd : RecordingEnd::VolumeEnd;
     while (!open.empty())
         end(open.back(), how);
@@ -111,7 +123,7 @@ bool ClusterPass::claimedAlive(std::uint32_t cluster, std::size_t& claim) {
     return cluster - run.first < run.count && !scan.found[run.recording]->done;
 }
 
-void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, bool readable) {
+void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable) {
     std::size_t claim = 0;
     if (scan.claimed.marked(cluster)) {
         if (claimedAlive(cluster, claim))
@@ -128,6 +140,7 @@ void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, bool re
     while (pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster == cluster)
         ++pendingAt;
     if (readable && beginsRecording(data, volume.clusterBytes)) {
+        settle(true);
         for (std::size_t index : open)
             scan.found[index]->headerSince = true;
         if (waiting == scan.found.size()) {
@@ -139,7 +152,40 @@ void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, bool re
         begin(waiting, cluster, data);
         return;
     }
-    follow(cluster, data, readable);
+    feed(cluster, data, ahead, readable);
+}
+
+void ClusterPass::feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable) {
+    if (!fork.active()) {
+        follow(cluster, data, ahead, readable);
+        return;
+    }
+    fork.take(cluster, data, volume.clusterBytes, readable);
+    settle(false);
+}
+
+void ClusterPass::settle(bool closing) {
+    while (fork.active()) {
+        const TrackFork::Verdict verdict = fork.verdict(closing);
+        if (verdict == TrackFork::Verdict::Open)
+            return;
+        // The open recordings stay as they were while the fork was open.
+        const std::size_t chosen = open[fork.chosen()];
+        std::vector<std::size_t> tied;
+        for (std::size_t position : fork.candidates())
+            tied.push_back(open[position]);
+        const std::vector<TrackFork::Held> held = fork.close();
+        std::size_t from = 0;
+        if (verdict == TrackFork::Verdict::Chosen) {
+            append(chosen, held[0].cluster, held[0].bytes.data());
+            from = 1;
+        } else {
+            for (std::size_t index : tied)
+                end(index, RecordingEnd::LikeAnother);
+        }
+        for (std::size_t i = from; i < held.size(); ++i)
+            feed(held[i].cluster, held[i].bytes.data(), held[i].bytes.size(), held[i].readable);
+    }
 }
 
 void ClusterPass::begin(std::size_t index, std::uint32_t cluster, const unsigned char* data) {
@@ -189,6 +235,7 @@ void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, co
         // where it goes on to that cluster's end.
         if (recording.followsSound && recording.start.followable && recording.judgedEnd == at + bytes
             && at + bytes > recording.start.audioAt) {
+            settle(true);
             const std::uint64_t audioFrom = at < recording.start.audioAt ? recording.start.audioAt - at : 0;
             recording.tail = std::make_unique<SoundTail>(recording.start.samples);
             recording.tail->skip(at + audioFrom - recording.start.audioAt);
@@ -203,9 +250,7 @@ void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, co
     }
 }
 
-void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, bool readable) {
-    if (open.empty())
-        return;
+void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable) {
     const std::size_t bytes = volume.clusterBytes;
     const auto endAll = [&](RecordingEnd how) {
         const std::vector<std::size_t> ending = open;
@@ -216,32 +261,46 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, bool 
         endAll(RecordingEnd::Unreadable);
         return;
     }
+    if (open.empty()) {
+        reviveLost(cluster, data, ahead);
+        return;
+    }
     constexpr double never = std::numeric_limits<double>::infinity();
     double best = never;
     double second = never;
     std::size_t bestIndex = 0;
-    std::size_t secondIndex = 0;
     for (std::size_t index : open) {
         const double stray = scan.found[index]->tail->strayOf(data, bytes);
         if (stray < best) {
             second = best;
-            secondIndex = bestIndex;
             best = stray;
             bestIndex = index;
         } else if (stray < second) {
             second = stray;
-            secondIndex = index;
         }
     }
     if (best > continuesBound) {
         endAll(erased(data, std::min<std::size_t>(bytes, SoundTail::sectorBytes)) ? RecordingEnd::Erased
                                                                                   : RecordingEnd::SoundStops);
+        reviveLost(cluster, data, ahead);
         return;
     }
-    // Two recordings the cluster continues alike: neither is guessed at.
+    // Recordings the cluster continues alike: the clusters after it tell, or
+    // none is guessed at.
     if (second <= continuesBound && second < clearlyBetter * best) {
-        end(bestIndex, RecordingEnd::LikeAnother);
-        end(secondIndex, RecordingEnd::LikeAnother);
+        std::vector<SoundTail> tails;
+        std::vector<std::size_t> candidates;
+        std::vector<double> strays;
+        for (std::size_t position = 0; position < open.size(); ++position) {
+            const SoundTail& tail = *scan.found[open[position]]->tail;
+            tails.push_back(tail);
+            const double stray = tail.strayOf(data, bytes);
+            if (stray <= continuesBound && stray < clearlyBetter * best) {
+                candidates.push_back(position);
+                strays.push_back(stray);
+            }
+        }
+        fork.open(cluster, data, bytes, tails, candidates, strays);
         return;
     }
     // Zeros continue digital silence, but a whole cluster of them is the
@@ -251,6 +310,35 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, bool 
         return;
     }
     append(bestIndex, cluster, data);
+}
+
+void ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead) {
+    const RevivalFormat* format = settings.lostHeaders;
+    std::uint64_t audioAt = 0;
+    if (format == nullptr || ahead == 0
+        || !findLostAudio(data, std::min<std::size_t>(ahead, audioSearchBytes), volume.clusterBytes, *format, audioAt))
+        return;
+    auto found = std::make_unique<FoundRecording>();
+    FoundRecording& recording = *found;
+    recording.report.foundAs = FoundAs::NoEntry;
+    recording.report.volume = scan.number;
+    recording.report.revived = true;
+    recording.firstCluster = cluster;
+    recording.report.offset = clusterOffset(volume, cluster) + audioAt;
+    recording.format = *format;
+    RecordingStart& start = recording.start;
+    start.audioAt = audioAt;
+    start.samples.format = format->samples;
+    start.followable = true;
+    start.frameBytes = format->samples.frameBytes();
+    start.rate = static_cast<std::uint32_t>(loadUnsigned(format->formatBody.data() + 4, 4, ByteOrder::Little));
+    recording.rebuilt.resize(static_cast<std::size_t>(lostHeaderRoom(*format)));
+    recording.started = true;
+    recording.tail = std::make_unique<SoundTail>(start.samples);
+    recording.open = true;
+    open.push_back(scan.found.size());
+    scan.found.push_back(std::move(found));
+    append(scan.found.size() - 1, cluster, data);
 }
 
 void ClusterPass::append(std::size_t index, std::uint32_t cluster, const unsigned char* data) {
@@ -350,12 +438,21 @@ void ClusterPass::finish(FoundRecording& recording) {
     } else {
         length = recording.judgedEnd;
     }
+    // A live file whose clusters hold no more than its entry says is fine.
+    if (report.foundAs == FoundAs::StaleEntry && length <= recording.entrySize) {
+        recording.output.abandon();
+        return;
+    }
     report.bytes = length;
     report.rate = start.rate;
     report.frames = length > start.audioAt && start.frameBytes > 0 ? (length - start.audioAt) / start.frameBytes : 0;
     std::uint64_t left = length;
     addRanges(volume, recording.chain, left, report.taken);
     addRanges(volume, recording.followed, left, report.taken);
+    if (!recording.rebuilt.empty()) {
+        const std::size_t room = recording.rebuilt.size();
+        buildRevivedHeader(recording.format, report.frames * start.frameBytes, room, recording.rebuilt);
+    }
     if (report.result != FileError) {
         const std::uint64_t fileLength =
             recording.rebuilt.empty() ? length : recording.rebuilt.size() + report.frames * start.frameBytes;

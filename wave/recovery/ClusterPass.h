@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OutputNames.h"
+#include "TrackFork.h"
 #include "RecoveryScan.h"
 #include "VolumeScan.h"
 
@@ -22,11 +23,21 @@ public:
     void run(std::uint64_t total, std::size_t& found);
 
 private:
-    void take(std::uint32_t cluster, const unsigned char* data, bool readable);
+    // ahead: the bytes from data on that belong to clusters in a row that no
+    // chain claims, read in the same read.
+    void take(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
     void takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, const unsigned char* data, bool readable);
     void begin(std::size_t index, std::uint32_t cluster, const unsigned char* data);
     bool startOutput(FoundRecording& recording);
-    void follow(std::uint32_t cluster, const unsigned char* data, bool readable);
+    // A cluster that no chain claims and that begins no recording, to the
+    // recordings followed by their sound: through the fork while one is open.
+    void feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
+    void follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
+    // Carries out the fork's verdict once it has one (or, closing, in any
+    // case) and takes the clusters it held.
+    void settle(bool closing);
+    // Sound with no header before it, where lost headers are revived.
+    void reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead);
     void append(std::size_t index, std::uint32_t cluster, const unsigned char* data);
     void judgeLast(FoundRecording& recording, const unsigned char* data, std::uint64_t at);
     void put(FoundRecording& recording, std::uint64_t at, const unsigned char* data, std::uint32_t count);
@@ -43,6 +54,7 @@ private:
     const VolumeGeometry& volume;
     // The recordings followed by their sound, open to the next cluster.
     std::vector<std::size_t> open;
+    TrackFork fork;
     std::size_t claimAt = 0;
     std::size_t pendingAt = 0;
     std::size_t* reported = nullptr;

@@ -35,6 +35,8 @@ struct FoundRecording {
     std::string fileName;
     // A deleted entry's size: the recording's length, where it is not 0.
     std::uint64_t limit = 0;
+    // A stale entry's size: the recording is no news unless it is longer.
+    std::uint64_t entrySize = 0;
     // Its first bytes as read, for its header.
     std::vector<unsigned char> head;
     RecordingStart start;

@@ -186,6 +186,7 @@ private:
             return;
         }
         auto found = recordingOf(entry, FoundAs::StaleEntry);
+        found->entrySize = size;
         found->chain = std::move(runs);
         found->chainEnd = endOf(end);
         found->followsSound = start.followable;

@@ -45,7 +45,12 @@ double SoundTail::strayOf(const unsigned char* bytes, std::size_t count) const {
     const std::size_t before = last.size() < partial ? 0 : (last.size() - partial) / frame;
     const std::size_t after = count < straddle ? 0 : (count - straddle) / frame;
     const std::size_t side = std::min({seamSide, before, after});
-    if (side < 3)
+    const auto zeros = [](const unsigned char* from, std::size_t count) {
+        return std::all_of(from, from + count, [](unsigned char byte) { return byte == 0; });
+    };
+    // A recording whose last cluster ends in zeros is where its recorder
+    // stopped writing: sound that starts at once does not continue it.
+    if (side < 3 || (zeros(last.data() + last.size() - frame, frame) && !zeros(bytes + straddle, frame)))
         return std::numeric_limits<double>::infinity();
     std::vector<unsigned char> joined(last.end() - static_cast<std::ptrdiff_t>(side * frame + partial), last.end());
     joined.insert(joined.end(), bytes, bytes + straddle + side * frame);
