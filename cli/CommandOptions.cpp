@@ -26,7 +26,7 @@ bool parseFormat(const std::string& text, RevivalFormat& format) {
 
 }
 
-CommandOptions parseCommandOptions(const std::vector<std::string>& args) {
+CommandOptions parseCommandOptions(const std::vector<std::string>& args, Language language) {
     CommandOptions options;
     bool optionsEnded = false;
     bool ruleNamed = false;
@@ -40,7 +40,7 @@ CommandOptions parseCommandOptions(const std::vector<std::string>& args) {
             const bool canonical = arg == "--canonical";
             if (ruleNamed && canonical != options.canonical) {
                 options.action = CommandOptions::Action::UsageError;
-                options.problem = "--canonical and --any-layout name different rules";
+                options.problem = say(language, Text::RulesDiffer);
                 return options;
             }
             ruleNamed = true;
@@ -52,7 +52,7 @@ CommandOptions parseCommandOptions(const std::vector<std::string>& args) {
         } else if (arg == "--like" || arg == "--format" || arg == "--output" || arg == "--recover") {
             if (i + 1 == args.size()) {
                 options.action = CommandOptions::Action::UsageError;
-                options.problem = arg + " needs a value";
+                options.problem = say(language, Text::NeedsValue, {arg});
                 return options;
             }
             const std::string value = args[++i];
@@ -65,9 +65,7 @@ CommandOptions parseCommandOptions(const std::vector<std::string>& args) {
                 options.output = value;
             } else if (!parseFormat(value, options.stated)) {
                 options.action = CommandOptions::Action::UsageError;
-                options.problem = "--format takes RATE,BITS,CHANNELS[,float]: 8, 16, 24 or 32 bits of PCM, 32 or 64 "
-                                  "of float, 1 to 64 channels; not '"
-                    + value + "'";
+                options.problem = say(language, Text::FormatValue, {value});
                 return options;
             } else {
                 options.formatStated = true;
@@ -84,28 +82,28 @@ CommandOptions parseCommandOptions(const std::vector<std::string>& args) {
             return options;
         } else {
             options.action = CommandOptions::Action::UsageError;
-            options.problem = "unknown option '" + arg + "'";
+            options.problem = say(language, Text::UnknownOption, {arg});
             return options;
         }
     }
     const bool reviving = !options.donor.empty() || options.formatStated;
     const bool recovering = options.action == CommandOptions::Action::Recover;
     if (!options.donor.empty() && options.formatStated)
-        options.problem = "--like and --format both describe the files";
+        options.problem = say(language, Text::LikeAndFormat);
     else if (recovering && !options.files.empty())
-        options.problem = "--recover reads SOURCE alone; no FILE goes with it";
+        options.problem = say(language, Text::RecoverTakesNoFile);
     else if (recovering && (options.canonical || options.recursive || !options.keepTime))
-        options.problem = "--recover takes no --canonical, --recursive or --touch";
+        options.problem = say(language, Text::RecoverTakesNoRuleOptions);
     else if (recovering && options.output.empty() && !options.dryRun)
-        options.problem = "--recover needs --output DIR, where the recordings go";
+        options.problem = say(language, Text::RecoverNeedsOutput);
     else if (recovering)
         return options;
     else if (reviving && options.canonical)
-        options.problem = "--canonical revives no lost header; --like and --format need the default rule";
+        options.problem = say(language, Text::CanonicalRevivesNothing);
     else if (!options.output.empty() && !reviving)
-        options.problem = "--output needs --like or --format";
+        options.problem = say(language, Text::OutputNeedsRevival);
     else if (options.files.empty())
-        options.problem = "no file given";
+        options.problem = say(language, Text::NoFileGiven);
     if (!options.problem.empty())
         options.action = CommandOptions::Action::UsageError;
     return options;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Catalog.h"
 #include "RevivalFormat.h"
 
 #include <string>
@@ -36,9 +37,10 @@ struct CommandOptions {
     // One JSON object per file instead of the lines.
     bool json = false;
     std::vector<std::string> files;
-    // What was wrong with a command line that yields UsageError.
+    // What was wrong with a command line that yields UsageError, in the
+    // language of the parse.
     std::string problem;
 };
 
 // The arguments after the program's name.
-CommandOptions parseCommandOptions(const std::vector<std::string>& args);
+CommandOptions parseCommandOptions(const std::vector<std::string>& args, Language language);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Catalog.h"
+
 #include <string>
 
 // Standard output and standard error as sonorix-repair uses them, one
@@ -14,7 +16,8 @@ bool finishOut();
 bool outIsTerminal();
 bool errorIsTerminal();
 // Where the program was started on a console of its own (dropped onto its
-// icon), says so and waits for a key, so that its lines can be read.
-void waitIfOwnConsole();
+// icon), says so in language and waits for a key, so that its lines can be
+// read.
+void waitIfOwnConsole(Language language);
 
 }

@@ -34,4 +34,6 @@ public:
         std::string& why) = 0;
     // The path of name in folder.
     virtual std::string join(const std::string& folder, const std::string& name) const = 0;
+    // The last part of path: the file's own name.
+    virtual std::string leaf(const std::string& path) const = 0;
 };

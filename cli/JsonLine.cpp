@@ -88,7 +88,7 @@ std::string jsonLine(const Outcome& outcome) {
         json += ",\"path_bytes\":\""
             + hex(reinterpret_cast<const unsigned char*>(outcome.path.data()), outcome.path.size()) + "\"";
     }
-    json += ",\"outcome\":\"" + outcomeWord(outcome.result, outcome.dryRun) + "\",\"reason\":";
+    json += ",\"outcome\":\"" + outcomeWord(Language::English, outcome.result, outcome.dryRun) + "\",\"reason\":";
     json += outcome.why.empty() ? "null" : jsonString(outcome.why);
     json += ",\"changes\":[";
     for (std::size_t i = 0; i < outcome.changes.size(); ++i) {

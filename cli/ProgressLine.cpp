@@ -19,7 +19,7 @@ std::string tail(const std::string& name) {
 }
 
 void ProgressLine::show(std::size_t done, std::size_t found, const std::string& name, Clock::time_point now) {
-    showText(std::to_string(done) + "/" + std::to_string(found) + " " + tail(name), now);
+    showText(say(language, Text::Progress, {std::to_string(done), std::to_string(found), tail(name)}), now);
 }
 
 void ProgressLine::showText(const std::string& text, Clock::time_point now) {

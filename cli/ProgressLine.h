@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Catalog.h"
+
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -15,8 +17,8 @@ public:
     using Clock = std::chrono::steady_clock;
     using Write = std::function<void(const std::string&)>;
 
-    ProgressLine(bool enabled, Write write, Clock::time_point started)
-        : enabled(enabled), write(std::move(write)), started(started) {}
+    ProgressLine(bool enabled, Language language, Write write, Clock::time_point started)
+        : enabled(enabled), language(language), write(std::move(write)), started(started) {}
 
     void show(std::size_t done, std::size_t found, const std::string& name, Clock::time_point now);
     // The line with text of its own.
@@ -25,6 +27,7 @@ public:
 
 private:
     bool enabled;
+    Language language;
     Write write;
     Clock::time_point started;
     Clock::time_point drawn;

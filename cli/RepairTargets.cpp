@@ -25,7 +25,8 @@ void walk(const std::string& folder, Folders& folders, std::deque<RepairTarget>&
 
 }
 
-std::deque<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders) {
+std::deque<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders,
+    Language language) {
     std::deque<RepairTarget> targets;
     for (const std::string& argument : arguments) {
         for (const Folders::Named& named : folders.expand(argument)) {
@@ -36,7 +37,7 @@ std::deque<RepairTarget> findTargets(const std::vector<std::string>& arguments, 
             else if (recursive)
                 walk(named.path, folders, targets);
             else
-                targets.push_back({named.path, "a folder; --recursive repairs what it holds"});
+                targets.push_back({named.path, say(language, Text::FolderWithoutRecursive)});
         }
     }
     return targets;

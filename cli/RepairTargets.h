@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Catalog.h"
 #include "Folders.h"
 #include "RecordingName.h"
 
@@ -19,5 +20,7 @@ struct RepairTarget {
 // The targets of the named arguments, in their order. With recursive a folder
 // stands for the recordings beneath it: its own in byte order of their names,
 // then each subfolder's the same way, in byte order too. Without it a folder
-// is a file error. A deque, which grows without copying what it holds.
-std::deque<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders);
+// is a file error, explained in language. A deque, which grows without
+// copying what it holds.
+std::deque<RepairTarget> findTargets(const std::vector<std::string>& arguments, bool recursive, Folders& folders,
+    Language language);

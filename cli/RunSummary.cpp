@@ -1,20 +1,26 @@
 #include "RunSummary.h"
 
-#include "OutcomeText.h"
+#include <utility>
 
 std::size_t RunSummary::files() const {
     return counts[Repaired] + counts[AlreadyValid] + counts[Unsupported] + counts[FileError];
 }
 
-std::string RunSummary::line() const {
+std::string RunSummary::line(Language language) const {
     const std::size_t total = files();
-    std::string text = std::to_string(total) + (total == 1 ? " file:" : " files:");
-    const char* separator = " ";
-    for (RepairResult result : {Repaired, AlreadyValid, Unsupported, FileError}) {
-        if (counts[result] == 0)
+    std::string text =
+        say(language, total == 1 ? Text::SummaryOneFile : Text::SummaryFiles, {std::to_string(total)}) + " ";
+    const std::pair<RepairResult, Text> parts[] = {{Repaired,
+                                                       dryRun ? Text::SummaryWouldBeRepaired : Text::SummaryRepaired},
+        {AlreadyValid, Text::SummaryAlreadySound}, {Unsupported, Text::SummaryUnsupported},
+        {FileError, Text::SummaryFileError}};
+    bool first = true;
+    for (const auto& part : parts) {
+        if (counts[part.first] == 0)
             continue;
-        text += separator + std::to_string(counts[result]) + " " + outcomeWord(result, dryRun);
-        separator = ", ";
+        text += (first ? "" : say(language, Text::SummarySeparator))
+            + say(language, part.second, {std::to_string(counts[part.first])});
+        first = false;
     }
     return text;
 }

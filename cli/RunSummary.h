@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Catalog.h"
 #include "RepairResult.h"
 
 #include <cstddef>
@@ -15,7 +16,7 @@ public:
     std::size_t files() const;
     // "N files: 3 repaired, 1 already sound, ...": each outcome that occurred,
     // in a fixed order.
-    std::string line() const;
+    std::string line(Language language) const;
     // 0 all fine, 1 some unsupported format, 2 some file error.
     int exitStatus() const;
 

@@ -36,7 +36,7 @@ void SyncedReport::release() {
         for (const SyncFailure& failure : failures) {
             if (each.waits && failure.group == each.group) {
                 each.outcome.result = FileError;
-                each.outcome.why = "not written to the disk: " + failure.reason;
+                each.outcome.why = failure.reason;
             }
         }
         print(each.outcome);

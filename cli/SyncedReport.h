@@ -10,7 +10,7 @@
 #include <vector>
 
 // A group of files whose writes were left to one sync, and why its sync
-// failed.
+// failed: the reason its files' lines give.
 struct SyncFailure {
     std::uint64_t group;
     std::string reason;

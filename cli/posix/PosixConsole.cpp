@@ -26,6 +26,6 @@ bool errorIsTerminal() {
 }
 
 // A POSIX terminal outlives the programs it starts.
-void waitIfOwnConsole() {}
+void waitIfOwnConsole(Language) {}
 
 }

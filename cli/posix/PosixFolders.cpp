@@ -1,7 +1,8 @@
 #include "PosixFolders.h"
 
+#include "ErrnoText.h"
+
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,7 +17,7 @@ bool PosixFolders::list(const std::string& folder, std::deque<File>& files, std:
     DIR* entries = opendir(folder.c_str());
     struct stat own;
     if (entries == nullptr || fstat(dirfd(entries), &own) != 0) {
-        why = std::strerror(errno);
+        why = errnoText(errno, language);
         if (entries != nullptr)
             closedir(entries);
         return false;
@@ -49,7 +50,7 @@ bool PosixFolders::list(const std::string& folder, std::deque<File>& files, std:
     const int error = errno;
     closedir(entries);
     if (error != 0) {
-        why = std::strerror(error);
+        why = errnoText(error, language);
         return false;
     }
     return true;
@@ -57,4 +58,8 @@ bool PosixFolders::list(const std::string& folder, std::deque<File>& files, std:
 
 std::string PosixFolders::join(const std::string& folder, const std::string& name) const {
     return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+std::string PosixFolders::leaf(const std::string& path) const {
+    return path.substr(path.rfind('/') + 1);
 }

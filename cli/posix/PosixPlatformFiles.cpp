@@ -2,15 +2,18 @@
 
 #include "CachedReads.h"
 
+#include "ErrnoText.h"
 #include "FileSystemSync.h"
+#include "PosixCreatedFile.h"
 #include "PosixFileAccess.h"
 #include "PosixFolders.h"
 
-#include <cstring>
-
 struct PlatformFiles::State {
-    State(PosixFileAccess::Mode mode, PosixFileAccess::Time time)
-        : current(mode, time, &sync), cached(current), second(PosixFileAccess::Mode::Inspect, time) {}
+    State(PosixFileAccess::Mode mode, PosixFileAccess::Time time, Language language)
+        : language(language), current(mode, time, &sync), cached(current), second(PosixFileAccess::Mode::Inspect, time),
+          donor(PosixFileAccess::Mode::Read), folders(language) {}
+
+    Language language;
 
     // One sync per file system for a batch of repairs, instead of a flush per
     // file; it outlives the layers that leave their writes to it.
@@ -20,12 +23,42 @@ struct PlatformFiles::State {
     PosixFileAccess current;
     CachedReads cached;
     PosixFileAccess second;
+    PosixFileAccess donor;
+    std::unique_ptr<PosixCreatedFile> created;
     PosixFolders folders;
 };
 
-PlatformFiles::PlatformFiles(bool dryRun, bool keepTime)
+namespace {
+
+std::string describe(const PosixFileAccess& file, Language language) {
+    switch (file.refusal()) {
+    case PosixFileAccess::Refusal::NotRegularFile:
+        return say(language, Text::NotRegularFile);
+    case PosixFileAccess::Refusal::ReadOnly:
+        return say(language, Text::ReadOnly);
+    case PosixFileAccess::Refusal::Locked:
+        return say(language, Text::Locked);
+    case PosixFileAccess::Refusal::InUse:
+        return say(language, Text::InUse);
+    case PosixFileAccess::Refusal::AppendOnly:
+        return say(language, Text::AppendOnly);
+    case PosixFileAccess::Refusal::Immutable:
+        return say(language, Text::Immutable);
+    case PosixFileAccess::Refusal::Replaced:
+        return say(language, Text::Replaced);
+    case PosixFileAccess::Refusal::NotOwner:
+        return say(language, Text::NotOwner);
+    case PosixFileAccess::Refusal::None:
+        break;
+    }
+    return file.lastError() != 0 ? errnoText(file.lastError(), language) : "";
+}
+
+}
+
+PlatformFiles::PlatformFiles(bool dryRun, bool keepTime, Language language)
     : state(new State(dryRun ? PosixFileAccess::Mode::Inspect : PosixFileAccess::Mode::ReadWrite,
-        keepTime ? PosixFileAccess::Time::Keep : PosixFileAccess::Time::MayChange)) {}
+        keepTime ? PosixFileAccess::Time::Keep : PosixFileAccess::Time::MayChange, language)) {}
 
 PlatformFiles::~PlatformFiles() = default;
 
@@ -39,28 +72,25 @@ RandomFileAccess& PlatformFiles::inspector() {
 }
 
 std::string PlatformFiles::reason() const {
-    const PosixFileAccess& file = state->current;
-    switch (file.refusal()) {
-    case PosixFileAccess::Refusal::NotRegularFile:
-        return "not a regular file";
-    case PosixFileAccess::Refusal::ReadOnly:
-        return "read-only";
-    case PosixFileAccess::Refusal::Locked:
-        return "locked by another process";
-    case PosixFileAccess::Refusal::InUse:
-        return "in use by another process";
-    case PosixFileAccess::Refusal::AppendOnly:
-        return "append-only";
-    case PosixFileAccess::Refusal::Immutable:
-        return "immutable";
-    case PosixFileAccess::Refusal::Replaced:
-        return "replaced while it was opened";
-    case PosixFileAccess::Refusal::NotOwner:
-        return "not the owner, so the modification time cannot be kept (--touch lets it change)";
-    case PosixFileAccess::Refusal::None:
-        break;
-    }
-    return file.lastError() != 0 ? std::strerror(file.lastError()) : "";
+    return describe(state->current, state->language);
+}
+
+RandomFileAccess& PlatformFiles::reader() {
+    return state->donor;
+}
+
+std::string PlatformFiles::readerReason() const {
+    return describe(state->donor, state->language);
+}
+
+CreatedFile& PlatformFiles::newFile() {
+    state->created.reset(new PosixCreatedFile);
+    return *state->created;
+}
+
+std::string PlatformFiles::newFileReason() const {
+    const int error = state->created ? state->created->lastError() : 0;
+    return error != 0 ? errnoText(error, state->language) : "";
 }
 
 bool PlatformFiles::deferred(std::uint64_t& group) const {
@@ -74,10 +104,15 @@ bool PlatformFiles::deferred(std::uint64_t& group) const {
 std::vector<SyncFailure> PlatformFiles::syncDeferred() {
     std::vector<SyncFailure> failures;
     for (const FileSystemSync::Failure& failure : state->sync.syncDeferred())
-        failures.push_back({static_cast<std::uint64_t>(failure.device), std::strerror(failure.error)});
+        failures.push_back({static_cast<std::uint64_t>(failure.device),
+            say(state->language, Text::NotOnDisk, {errnoText(failure.error, state->language)})});
     return failures;
 }
 
 Folders& PlatformFiles::folders() {
+    return state->folders;
+}
+
+const Folders& PlatformFiles::folders() const {
     return state->folders;
 }

@@ -1,13 +1,12 @@
 #include "RecoveryPlatform.h"
 
+#include "ErrnoText.h"
 #include "PosixByteSource.h"
 #include "PosixCreatedFile.h"
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -16,14 +15,19 @@ namespace {
 
 class PosixNewFiles : public NewFiles {
 public:
+    explicit PosixNewFiles(Language language) : language(language) {}
+
     std::unique_ptr<CreatedFile> make() override { return std::make_unique<PosixCreatedFile>(); }
     std::string reason(const CreatedFile& file) const override {
         const int error = static_cast<const PosixCreatedFile&>(file).lastError();
-        return error != 0 ? std::strerror(error) : "a write came up short";
+        return error != 0 ? errnoText(error, language) : say(language, Text::ShortTransfer);
     }
     bool nameTaken(const CreatedFile& file) const override {
         return static_cast<const PosixCreatedFile&>(file).lastError() == EEXIST;
     }
+
+private:
+    Language language;
 };
 
 // The device number of the whole disk a partition's device number belongs
@@ -70,12 +74,15 @@ bool makeFolders(const std::string& folder) {
 }
 
 struct RecoveryPlatform::State {
+    explicit State(Language language) : files(language), language(language) {}
+
     PosixByteSource source;
     PosixNewFiles files;
+    Language language;
     std::string path;
 };
 
-RecoveryPlatform::RecoveryPlatform() : state(new State) {}
+RecoveryPlatform::RecoveryPlatform(Language language) : state(new State(language)) {}
 
 RecoveryPlatform::~RecoveryPlatform() = default;
 
@@ -83,8 +90,8 @@ bool RecoveryPlatform::open(const std::string& path, std::string& why) {
     state->path = path;
     if (state->source.open(path.c_str()))
         return true;
-    why = state->source.notImageOrDevice() ? "neither an image file nor a block device"
-                                           : std::strerror(state->source.lastError());
+    why = state->source.notImageOrDevice() ? say(state->language, Text::NotImageOrDevice)
+                                           : errnoText(state->source.lastError(), state->language);
     return false;
 }
 
@@ -95,26 +102,25 @@ ByteSource& RecoveryPlatform::source() {
 bool RecoveryPlatform::admitOutput(const std::string& folder, bool dryRun, bool& onSource, std::string& why) {
     struct stat source;
     struct stat output;
+    const Language language = state->language;
     if (stat(state->path.c_str(), &source) != 0) {
-        why = std::strerror(errno);
+        why = errnoText(errno, language);
         return false;
     }
-    if (!dryRun && !makeFolders(folder)) {
-        why = folder + ": " + std::strerror(errno);
+    const bool exists = stat(folder.c_str(), &output) == 0;
+    onSource = exists && !state->source.isDevice() && output.st_dev == source.st_dev && output.st_ino == source.st_ino;
+    if (onSource)
+        return false;
+    if (exists && !S_ISDIR(output.st_mode)) {
+        why = say(language, Text::NotAFolderNamed, {folder});
         return false;
     }
-    if (!statNearest(folder, output)) {
-        why = folder + ": " + std::strerror(errno);
+    if ((!dryRun && !makeFolders(folder)) || !statNearest(folder, output)) {
+        why = say(language, Text::NamedReason, {folder, errnoText(errno, language)});
         return false;
     }
-    if (stat(folder.c_str(), &output) == 0 && !S_ISDIR(output.st_mode)) {
-        why = folder + ": not a folder";
-        return false;
-    }
-    const bool onDevice =
+    onSource =
         state->source.isDevice() && (output.st_dev == source.st_rdev || wholeDisk(output.st_dev) == source.st_rdev);
-    const bool isImage = !state->source.isDevice() && output.st_dev == source.st_dev && output.st_ino == source.st_ino;
-    onSource = onDevice || isImage;
     return !onSource;
 }
 
@@ -127,5 +133,5 @@ char RecoveryPlatform::separator() const {
 }
 
 std::string RecoveryPlatform::errorText(int code) const {
-    return code == 0 ? "the source ended" : std::strerror(code);
+    return code == 0 ? say(state->language, Text::SourceEnded) : errnoText(code, state->language);
 }

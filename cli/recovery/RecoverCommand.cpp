@@ -2,8 +2,10 @@
 
 #include "Console.h"
 #include "JsonLine.h"
+#include "PlatformFiles.h"
 #include "ProgressLine.h"
 #include "RecoveryPlatform.h"
+#include "OutcomeText.h"
 #include "RecoveryText.h"
 #include "Revival.h"
 #include "SourceReader.h"
@@ -17,15 +19,15 @@ std::string nullable(const std::string& text) {
 // The reports of one run, to standard output and standard error.
 class Reports : public RecoveryEvents {
 public:
-    Reports(const CommandOptions& options, const RecoveryPlatform& platform)
-        : options(options), platform(platform),
-          progressLine(console::errorIsTerminal(), console::writeError, ProgressLine::Clock::now()),
+    Reports(const CommandOptions& options, Language language, const RecoveryPlatform& platform)
+        : options(options), language(language), platform(platform),
+          progressLine(console::errorIsTerminal(), language, console::writeError, ProgressLine::Clock::now()),
           shared(console::outIsTerminal() && console::errorIsTerminal()) {}
 
     void recording(const RecoveredRecording& recording) override {
         ++counts[recording.result == AlreadyValid ? Repaired : recording.result];
         if (!options.json) {
-            out(recoveryLine(options.source, recording, options.dryRun));
+            out(recoveryLine(language, options.source, recording, options.dryRun));
             return;
         }
         const bool recovered = recording.result == Repaired || recording.result == AlreadyValid;
@@ -36,24 +38,25 @@ public:
         out("{\"source\":" + jsonString(options.source) + ",\"name\":" + nullable(recording.name)
             + ",\"output\":" + nullable(recording.output) + ",\"offset\":" + std::to_string(recording.offset)
             + ",\"frames\":" + std::to_string(recording.frames) + ",\"rate\":" + std::to_string(recording.rate)
-            + ",\"outcome\":\"" + recoveryOutcome(recording.result, options.dryRun)
-            + "\",\"reason\":" + (recovered ? "null" : jsonString(refusalReason(recording)))
-            + ",\"found\":" + jsonString(foundText(recording.foundAs))
-            + ",\"ended\":" + (recovered ? jsonString(endText(recording.end)) : "null")
+            + ",\"outcome\":\"" + recoveryOutcome(language, recording.result, options.dryRun)
+            + "\",\"reason\":" + (recovered ? "null" : jsonString(refusalReason(language, recording)))
+            + ",\"found\":" + jsonString(foundText(language, recording.foundAs))
+            + ",\"ended\":" + (recovered ? jsonString(endText(language, recording.end)) : "null")
             + ",\"unreadable\":" + std::to_string(recording.unreadable) + ",\"runs\":[" + runs + "]}");
     }
 
     void refused(const RefusedVolume& volume) override {
         ++refusedVolumes;
-        fileError(refusedVolumeReason(volume), volume.offset);
+        fileError(refusedVolumeReason(language, volume), volume.offset);
     }
 
     void note(const ScanNote& note) override {
-        notes += "sonorix-repair: " + options.source + ": " + noteText(note, platform.errorText(note.error)) + "\n";
+        notes += "sonorix-repair: " + options.source + ": " + noteText(language, note, platform.errorText(note.error))
+            + "\n";
     }
 
     void progress(std::uint64_t read, std::uint64_t total, std::size_t found) override {
-        progressLine.showText(scanProgress(read, total, found), ProgressLine::Clock::now());
+        progressLine.showText(scanProgress(language, read, total, found), ProgressLine::Clock::now());
     }
 
     // A line for the source as a whole: it could not be read, or the output
@@ -61,7 +64,7 @@ public:
     void fileError(const std::string& why, std::uint64_t offset = 0) {
         ++counts[FileError];
         if (!options.json) {
-            out(options.source + ": " + recoveryOutcome(FileError, false) + " (" + why + ")");
+            out(outcomeLine(language, options.source, FileError, false, why));
             return;
         }
         out("{\"source\":" + jsonString(options.source) + ",\"name\":null,\"output\":null,\"offset\":"
@@ -80,9 +83,9 @@ public:
             recordings[Unsupported] = counts[Unsupported];
             recordings[FileError] = counts[FileError] - refusedVolumes;
             console::writeError("sonorix-repair: " + options.source + ": "
-                + recoverySummary(recordings, refusedVolumes, options.dryRun) + "\n");
+                + recoverySummary(language, recordings, refusedVolumes, options.dryRun) + "\n");
         }
-        console::waitIfOwnConsole();
+        console::waitIfOwnConsole(language);
         if (!written || counts[FileError] > 0)
             return 2;
         return counts[Unsupported] > 0 ? 1 : 0;
@@ -96,6 +99,7 @@ private:
     }
 
     const CommandOptions& options;
+    Language language;
     const RecoveryPlatform& platform;
     ProgressLine progressLine;
     bool shared;
@@ -106,12 +110,14 @@ private:
 
 }
 
-int runRecovery(const CommandOptions& options) {
-    const Revival revival(options);
+int runRecovery(const CommandOptions& options, Language language) {
+    // The files of repairs, for the donor of --like alone.
+    PlatformFiles files(true, true, language);
+    const Revival revival(options, files, language);
     if (revival.problem() != 0)
         return revival.problem();
-    RecoveryPlatform platform;
-    Reports reports(options, platform);
+    RecoveryPlatform platform(language);
+    Reports reports(options, language, platform);
     std::string why;
     bool onSource = false;
     if (!platform.open(options.source, why)) {
@@ -119,7 +125,7 @@ int runRecovery(const CommandOptions& options) {
         return reports.finish(false);
     }
     if (!options.output.empty() && !platform.admitOutput(options.output, options.dryRun, onSource, why)) {
-        reports.fileError(onSource ? outputOnSource(options.output, options.source) : why);
+        reports.fileError(onSource ? say(language, Text::OutputOnSource, {options.output, options.source}) : why);
         return reports.finish(false);
     }
     RecoverySettings settings;

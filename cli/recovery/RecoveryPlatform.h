@@ -1,16 +1,17 @@
 #pragma once
 
 #include "ByteSource.h"
+#include "Catalog.h"
 #include "NewFiles.h"
 
 #include <memory>
 #include <string>
 
 // The source of sonorix-repair --recover and the new files it makes, defined
-// by one source file per platform.
+// by one source file per platform; it explains its refusals in language.
 class RecoveryPlatform {
 public:
-    RecoveryPlatform();
+    explicit RecoveryPlatform(Language language);
     RecoveryPlatform(const RecoveryPlatform&) = delete;
     RecoveryPlatform& operator=(const RecoveryPlatform&) = delete;
     ~RecoveryPlatform();

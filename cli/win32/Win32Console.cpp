@@ -75,11 +75,11 @@ bool errorIsTerminal() {
 // A console that holds this process alone was made for it: Explorer started
 // the program for files dropped onto its icon, and the window would close
 // with the last line.
-void waitIfOwnConsole() {
+void waitIfOwnConsole(Language language) {
     DWORD processes[2];
     if (GetConsoleProcessList(processes, 2) != 1 || !outIsTerminal())
         return;
-    writeOut("Press any key to close this window.\n");
+    writeOut(say(language, Text::PressAnyKey) + "\n");
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     FlushConsoleInputBuffer(input);
     for (;;) {

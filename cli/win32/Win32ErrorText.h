@@ -1,8 +1,10 @@
 #pragma once
 
+#include "Catalog.h"
+
 #include <string>
 #include <windows.h>
 
 // A system error in the words sonorix-repair uses on every platform for the
-// common ones, else its number.
-std::string errorText(DWORD error);
+// common ones, else its number, in language.
+std::string errorText(DWORD error, Language language);

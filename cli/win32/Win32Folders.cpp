@@ -60,7 +60,7 @@ std::vector<Folders::Named> Win32Folders::expand(const std::string& argument) {
             names.push_back(toUtf8(found.cFileName));
     });
     if (names.empty())
-        return {{argument, "no file matches"}};
+        return {{argument, say(language, Text::NoFileMatches)}};
     std::sort(names.begin(), names.end());
     std::vector<Named> expanded;
     for (const std::string& name : names)
@@ -86,10 +86,14 @@ bool Win32Folders::list(const std::string& folder, std::deque<File>& files, std:
             files.push_back({toUtf8(found.cFileName), true});
     });
     if (!listed)
-        why = errorText(error);
+        why = errorText(error, language);
     return listed;
 }
 
 std::string Win32Folders::join(const std::string& folder, const std::string& name) const {
     return !folder.empty() && (folder.back() == '\\' || folder.back() == '/') ? folder + name : folder + "\\" + name;
+}
+
+std::string Win32Folders::leaf(const std::string& path) const {
+    return path.substr(path.find_last_of("\\/:") + 1);
 }

@@ -38,13 +38,15 @@ TEST(ReadMe, IsCodePage932WithCrLfAndExplainsEveryMessageAndOption) {
     EXPECT_NE(std::string::npos, explained.find("4,294,967,303")) << "no exact size limit";
 }
 
-// sonorix-repair.exe's, beside it in the zip: how to run it, its options and
-// its outcome words.
+// sonorix-repair.exe's, beside it in the zip: how to run it, its options, the
+// revival of lost headers, and its outcomes in Japanese and in English.
 TEST(ReadMe, OfTheConsoleProgramExplainsItsUseOptionsAndOutcomes) {
     const std::string text = notepadText(SONORIX_REPAIR_README);
-    for (const char* mention : {"*.wav", "-r, --recursive", "--dry-run", "--canonical", "--touch", "--json", "repaired",
-             "would be repaired", "already sound", "unsupported format", "file error", "locked by another process",
-             "read-only", u8"ドロップ"}) {
+    for (const char* mention : {"*.wav", "-r, --recursive", "--dry-run", "--canonical", "--touch", "--json", "--like",
+             "--format", "--output", u8"正常に処理しました", u8"修復できます", u8"既に正常なファイルです",
+             u8"サポート外のファイル形式です", u8"ファイルエラーが起こりました", u8"ヘッダをその場で再構築",
+             u8"へ書き出し", "repaired", "would be repaired", "already sound", "unsupported format", "file error",
+             u8"ドロップ", u8"何かキーを押すとこのウィンドウを閉じます。"}) {
         EXPECT_NE(std::string::npos, text.find(ansi(mention))) << mention;
     }
 }

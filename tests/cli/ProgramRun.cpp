@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern char** environ;
+
 namespace {
 
 std::string contents(std::FILE* file) {
@@ -22,7 +24,8 @@ std::string contents(std::FILE* file) {
 
 }
 
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, int timeoutMilliseconds) {
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, int timeoutMilliseconds,
+    const std::string& lang) {
     // Output goes to files, so a chatty program never blocks on a full pipe.
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
@@ -30,12 +33,22 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
+    std::vector<std::string> variables{"LANG=" + lang};
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        const std::string name = std::string(*variable).substr(0, std::string(*variable).find('='));
+        if (name != "LANG" && name != "LC_ALL" && name != "LC_MESSAGES")
+            variables.push_back(*variable);
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : variables)
+        envp.push_back(&variable[0]);
+    envp.push_back(nullptr);
 
     const pid_t child = out != nullptr && err != nullptr ? fork() : -1;
     if (child == 0) {
         dup2(fileno(out), 1);
         dup2(fileno(err), 2);
-        execv(program.c_str(), argv.data());
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     int status = 0;

@@ -11,8 +11,11 @@ struct ProgramRun {
     std::string err;
 };
 
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
-    int timeoutMilliseconds = 20000);
+// On POSIX the program runs with LANG set to lang and neither LC_ALL nor
+// LC_MESSAGES, whatever the tests run under; under Wine it speaks the
+// session's language, and lang is not used.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, int timeoutMilliseconds = 20000,
+    const std::string& lang = "C");
 
 // The sonorix-repair under test: $SONORIX_REPAIR where set (a copy that
 // another user can run), else the one this build made.

@@ -23,29 +23,55 @@ std::wstring quoted(const std::wstring& arg) {
     return text + std::wstring(slashes * 2, L'\\') + L"\"";
 }
 
-HANDLE scratchOutput(const wchar_t* name) {
-    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-}
+// A pipe the program writes its output into, read while it runs so that it
+// never waits on a full pipe; what it holds is taken without waiting for an
+// end, which a Wine helper that inherited the handle could hold back.
+class OutputPipe {
+public:
+    OutputPipe() {
+        SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+        if (CreatePipe(&reading, &writing, &inherited, 1 << 16))
+            SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
+    }
+    OutputPipe(const OutputPipe&) = delete;
+    OutputPipe& operator=(const OutputPipe&) = delete;
+    ~OutputPipe() {
+        closeWriting();
+        if (reading != nullptr)
+            CloseHandle(reading);
+    }
 
-std::string contents(HANDLE file) {
+    HANDLE writeEnd() const { return writing; }
+    // Once the program holds its own copy.
+    void closeWriting() {
+        if (writing != nullptr)
+            CloseHandle(writing);
+        writing = nullptr;
+    }
+    void drain() {
+        DWORD ready = 0;
+        char buffer[4096];
+        while (PeekNamedPipe(reading, nullptr, 0, nullptr, &ready, nullptr) && ready > 0) {
+            DWORD got = 0;
+            if (!ReadFile(reading, buffer, ready < sizeof buffer ? ready : sizeof buffer, &got, nullptr) || got == 0)
+                return;
+            text.append(buffer, got);
+        }
+    }
+    const std::string& received() const { return text; }
+
+private:
+    HANDLE reading = nullptr;
+    HANDLE writing = nullptr;
     std::string text;
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        text.append(buffer, got);
-    CloseHandle(file);
-    return text;
-}
+};
 
 }
 
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, int timeoutMilliseconds) {
-    const std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount());
-    const HANDLE out = scratchOutput((L"run-out-" + tag).c_str());
-    const HANDLE err = scratchOutput((L"run-err-" + tag).c_str());
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, int timeoutMilliseconds,
+    const std::string&) {
+    OutputPipe out;
+    OutputPipe err;
     std::wstring commandLine = quoted(toWide(program));
     for (const std::string& arg : args)
         commandLine += L" " + quoted(toWide(arg));
@@ -53,22 +79,34 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = INVALID_HANDLE_VALUE;
-    startup.hStdOutput = out;
-    startup.hStdError = err;
+    startup.hStdOutput = out.writeEnd();
+    startup.hStdError = err.writeEnd();
     PROCESS_INFORMATION info = {};
     ProgramRun run;
-    if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+    if (out.writeEnd() != nullptr && err.writeEnd() != nullptr
+        && CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+        out.closeWriting();
+        err.closeWriting();
+        DWORD waited = 0;
+        DWORD ended = WAIT_TIMEOUT;
+        while (ended == WAIT_TIMEOUT && waited <= static_cast<DWORD>(timeoutMilliseconds)) {
+            out.drain();
+            err.drain();
+            ended = WaitForSingleObject(info.hProcess, 5);
+            waited += 5;
+        }
         DWORD status = 0;
-        if (WaitForSingleObject(info.hProcess, static_cast<DWORD>(timeoutMilliseconds)) == WAIT_OBJECT_0
-            && GetExitCodeProcess(info.hProcess, &status))
+        if (ended == WAIT_OBJECT_0 && GetExitCodeProcess(info.hProcess, &status))
             run.status = static_cast<int>(status);
         else
             TerminateProcess(info.hProcess, 1);
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
     }
-    run.out = contents(out);
-    run.err = contents(err);
+    out.drain();
+    err.drain();
+    run.out = out.received();
+    run.err = err.received();
     return run;
 }
 

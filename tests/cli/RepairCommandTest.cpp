@@ -12,6 +12,7 @@
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -24,10 +25,11 @@ WaveHeader withTag(WaveHeader header, std::size_t offset, const char* text) {
     return header;
 }
 
-// The canonical rule, Sonorix.exe's, which these tests hold the command to.
-ProgramRun run(std::vector<std::string> args) {
+// The canonical rule, Sonorix.exe's, which these tests hold the command to,
+// with lang as LANG.
+ProgramRun run(std::vector<std::string> args, const std::string& lang = "C") {
     args.insert(args.begin(), "--canonical");
-    return runProgram(repairProgram(), args);
+    return runProgram(repairProgram(), args, 20000, lang);
 }
 
 class RepairCommandTest : public testing::Test {
@@ -90,14 +92,16 @@ TEST_F(RepairCommandTest, RepairsACutRecordingAndKeepsItsTimeUnlessTouched) {
     EXPECT_EQ(again.out, path + ": already sound\n");
 }
 
-// A file the command must leave alone, and the line and status it reports.
-// Files of another kind are built from header and size; the others by kind.
+// A file the command must leave alone, and the line and status it reports,
+// in English and in Japanese. Files of another kind are built from header and
+// size; the others by kind.
 struct RefusedCase {
     const char* name;
     WaveHeader header;
     std::uint64_t size;
     int status;
     const char* text;
+    const char* japanese;
     const char* kind;
 };
 
@@ -114,10 +118,13 @@ bool setFlag(const std::string& path, int flag, bool on) {
     return set;
 }
 
-class RefusedFileTest : public RepairCommandTest, public testing::WithParamInterface<RefusedCase> {};
+// Each case once under LANG=C and once under LANG=ja_JP.UTF-8.
+class RefusedFileTest : public RepairCommandTest,
+                        public testing::WithParamInterface<std::tuple<RefusedCase, const char*>> {};
 
 TEST_P(RefusedFileTest, ReportsWhyAndLeavesTheFileAlone) {
-    const RefusedCase& c = GetParam();
+    const RefusedCase& c = std::get<0>(GetParam());
+    const std::string lang = std::get<1>(GetParam());
     const std::string kind = c.kind != nullptr ? c.kind : "";
     std::string path = dir.file("subject.wav");
     const bool regular = kind != "directory" && kind != "fifo" && kind != "missing";
@@ -138,9 +145,9 @@ TEST_P(RefusedFileTest, ReportsWhyAndLeavesTheFileAlone) {
     const int writer = kind == "inUse" ? open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC) : -1;
 
     for (const char* option : {"--touch", "--dry-run"}) {
-        const ProgramRun result = run({option, path});
+        const ProgramRun result = run({option, path}, lang);
         EXPECT_EQ(result.status, c.status) << option;
-        EXPECT_EQ(result.out, path + ": " + c.text + "\n") << option;
+        EXPECT_EQ(result.out, path + ": " + (lang == "C" ? c.text : c.japanese) + "\n") << option;
         EXPECT_EQ(result.err, "") << option;
     }
     if (writer >= 0)
@@ -154,34 +161,53 @@ TEST_P(RefusedFileTest, ReportsWhyAndLeavesTheFileAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, RefusedFileTest,
-    testing::Values(RefusedCase{"notRiff", withTag(sampleHeader(36, 0), 0, "RF64"), 144, 1,
-                        "unsupported format (not RIFF/WAVE)", nullptr},
-        RefusedCase{"notWave", withTag(sampleHeader(36, 0), 8, "AVI "), 144, 1, "unsupported format (not RIFF/WAVE)",
-            nullptr},
-        RefusedCase{"formatNotFirst", withTag(sampleHeader(36, 0), 12, "JUNK"), 144, 1,
-            "unsupported format (the format chunk does not come first)", nullptr},
-        RefusedCase{"listChunk", withTag(sampleHeader(36, 0), 36, "LIST"), 144, 1,
-            "unsupported format (a chunk other than data follows the format chunk)", nullptr},
-        RefusedCase{"float", patched(sampleHeader(36, 0), 20, 2, 3), 144, 1,
-            "unsupported format (format 3, not integer PCM)", nullptr},
-        RefusedCase{"threeChannels", patched(sampleHeader(36, 0), 22, 2, 3), 144, 1, "unsupported format (3 channels)",
-            nullptr},
-        RefusedCase{"twentyFourBits", patched(sampleHeader(36, 0), 34, 2, 24), 144, 1,
-            "unsupported format (24 bits per sample)", nullptr},
-        RefusedCase{"noSampleRate", patched(sampleHeader(36, 0), 24, 4, 0), 144, 1,
-            "unsupported format (sample rate 0)", nullptr},
-        RefusedCase{"huge", sampleHeader(36, 0), 4 * GiB + 8, 1, "unsupported format (larger than 4 GiB + 7 bytes)",
-            nullptr},
-        RefusedCase{"short", sampleHeader(36, 0), 43, 2, "file error (shorter than the 44-byte header)", nullptr},
-        RefusedCase{"readOnly", sampleHeader(36, 0), 144, 2, "file error (read-only)", "readOnly"},
-        RefusedCase{"inUse", sampleHeader(36, 0), 144, 2, "file error (in use by another process)", "inUse"},
-        RefusedCase{"appendOnly", sampleHeader(36, 0), 144, 2, "file error (append-only)", "appendOnly"},
-        RefusedCase{"immutable", sampleHeader(36, 0), 144, 2, "file error (immutable)", "immutable"},
-        RefusedCase{"missing", WaveHeader(), 0, 2, "file error (No such file or directory)", "missing"},
-        RefusedCase{"directory", WaveHeader(), 0, 2, "file error (a folder; --recursive repairs what it holds)",
-            "directory"},
-        RefusedCase{"fifo", WaveHeader(), 0, 2, "file error (not a regular file)", "fifo"}),
-    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+    testing::Combine(
+        testing::Values(RefusedCase{"notRiff", withTag(sampleHeader(36, 0), 0, "RF64"), 144, 1,
+                            "unsupported format (not RIFF/WAVE)",
+                            u8"サポート外のファイル形式です (RIFF/WAVE ではありません)", nullptr},
+            RefusedCase{"notWave", withTag(sampleHeader(36, 0), 8, "AVI "), 144, 1,
+                "unsupported format (not RIFF/WAVE)", u8"サポート外のファイル形式です (RIFF/WAVE ではありません)",
+                nullptr},
+            RefusedCase{"formatNotFirst", withTag(sampleHeader(36, 0), 12, "JUNK"), 144, 1,
+                "unsupported format (the format chunk does not come first)",
+                u8"サポート外のファイル形式です (フォーマットチャンクが先頭にありません)", nullptr},
+            RefusedCase{"listChunk", withTag(sampleHeader(36, 0), 36, "LIST"), 144, 1,
+                "unsupported format (a chunk other than data follows the format chunk)",
+                u8"サポート外のファイル形式です (フォーマットチャンクの次が data チャンクではありません)", nullptr},
+            RefusedCase{"float", patched(sampleHeader(36, 0), 20, 2, 3), 144, 1,
+                "unsupported format (format 3, not integer PCM)",
+                u8"サポート外のファイル形式です (フォーマット 3 で、整数の PCM ではありません)", nullptr},
+            RefusedCase{"threeChannels", patched(sampleHeader(36, 0), 22, 2, 3), 144, 1,
+                "unsupported format (3 channels)", u8"サポート外のファイル形式です (チャンネル数が 3 です)", nullptr},
+            RefusedCase{"twentyFourBits", patched(sampleHeader(36, 0), 34, 2, 24), 144, 1,
+                "unsupported format (24 bits per sample)", u8"サポート外のファイル形式です (量子化ビット数が 24 です)",
+                nullptr},
+            RefusedCase{"noSampleRate", patched(sampleHeader(36, 0), 24, 4, 0), 144, 1,
+                "unsupported format (sample rate 0)", u8"サポート外のファイル形式です (サンプリング周波数が 0 です)",
+                nullptr},
+            RefusedCase{"huge", sampleHeader(36, 0), 4 * GiB + 8, 1, "unsupported format (larger than 4 GiB + 7 bytes)",
+                u8"サポート外のファイル形式です (4 GiB + 7 バイトより大きいファイルです)", nullptr},
+            RefusedCase{"short", sampleHeader(36, 0), 43, 2, "file error (shorter than the 44-byte header)",
+                u8"ファイルエラーが起こりました (44 バイトのヘッダより短いファイルです)", nullptr},
+            RefusedCase{"readOnly", sampleHeader(36, 0), 144, 2, "file error (read-only)",
+                u8"ファイルエラーが起こりました (読み取り専用です)", "readOnly"},
+            RefusedCase{"inUse", sampleHeader(36, 0), 144, 2, "file error (in use by another process)",
+                u8"ファイルエラーが起こりました (他のプロセスが使用中です)", "inUse"},
+            RefusedCase{"appendOnly", sampleHeader(36, 0), 144, 2, "file error (append-only)",
+                u8"ファイルエラーが起こりました (追記専用です)", "appendOnly"},
+            RefusedCase{"immutable", sampleHeader(36, 0), 144, 2, "file error (immutable)",
+                u8"ファイルエラーが起こりました (変更不可に設定されています)", "immutable"},
+            RefusedCase{"missing", WaveHeader(), 0, 2, "file error (No such file or directory)",
+                u8"ファイルエラーが起こりました (ファイルもフォルダーも見つかりません)", "missing"},
+            RefusedCase{"directory", WaveHeader(), 0, 2, "file error (a folder; --recursive repairs what it holds)",
+                u8"ファイルエラーが起こりました (フォルダーです。中の録音は --recursive を付けると修復します)",
+                "directory"},
+            RefusedCase{"fifo", WaveHeader(), 0, 2, "file error (not a regular file)",
+                u8"ファイルエラーが起こりました (通常のファイルではありません)", "fifo"}),
+        testing::Values("C", "ja_JP.UTF-8")),
+    [](const testing::TestParamInfo<std::tuple<RefusedCase, const char*>>& info) {
+        return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param)[0] == 'C' ? "" : "Japanese");
+    });
 
 TEST_F(RepairCommandTest, FileLockedByAnotherProcessIsAFileErrorInEveryMode) {
     const std::string path = create("held.wav", sampleHeader(36, 0));

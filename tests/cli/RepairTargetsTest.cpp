@@ -38,6 +38,7 @@ public:
         return true;
     }
     std::string join(const std::string& folder, const std::string& name) const override { return folder + "/" + name; }
+    std::string leaf(const std::string& path) const override { return path.substr(path.rfind('/') + 1); }
 };
 
 // Only what a listing said is a regular file is marked so, never a name
@@ -51,7 +52,7 @@ TEST(RepairTargets, WalksEachFolderInByteOrderFilesFirstAndReportsWhatItCannotRe
     folders.unreadable = {"t/locked"};
     folders.pipes = {"c.Aifc", "x.wave"};
 
-    const std::deque<RepairTarget> walked = findTargets({"t", "one.wav", "*.wav"}, true, folders);
+    const std::deque<RepairTarget> walked = findTargets({"t", "one.wav", "*.wav"}, true, folders, Language::English);
     std::vector<std::string> lines;
     for (const RepairTarget& target : walked)
         lines.push_back(
@@ -61,7 +62,7 @@ TEST(RepairTargets, WalksEachFolderInByteOrderFilesFirstAndReportsWhatItCannotRe
             "t/\xC3\xA9.rf64 regular", "t/locked (Permission denied)", "t/m/x.aiff regular", "t/m/x.wave",
             "t/z/y.aif regular", "one.wav", "*.wav (no file matches)"}));
 
-    const std::deque<RepairTarget> plain = findTargets({"t"}, false, folders);
+    const std::deque<RepairTarget> plain = findTargets({"t"}, false, folders, Language::English);
     ASSERT_EQ(plain.size(), 1u);
     EXPECT_EQ(plain[0].error, "a folder; --recursive repairs what it holds");
 }
@@ -72,7 +73,7 @@ TEST(ProgressLine, AppearsAfterASecondRedrawsAtMostTenTimesASecondAndIsErased) {
     for (bool enabled : {true, false}) {
         std::string written;
         ProgressLine line(
-            enabled, [&](const std::string& text) { written += text; }, start);
+            enabled, Language::English, [&](const std::string& text) { written += text; }, start);
         line.show(1, 9, "early.wav", at(900));
         line.show(2, 9, "a.wav", at(1000));
         line.show(3, 9, "soon.wav", at(1050));

@@ -15,7 +15,7 @@ TEST(SyncedReport, PrintsRepairsInOrderOnlyAfterTheirSync) {
     SyncedReport report(
         [&] {
             ++syncs;
-            return std::vector<SyncFailure>{{2, "EIO"}};
+            return std::vector<SyncFailure>{{2, "not written to the disk: EIO"}};
         },
         [&](const Outcome& outcome) {
             printed += outcome.path + (outcome.result == FileError ? outcome.why : "") + " ";

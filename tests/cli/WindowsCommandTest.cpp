@@ -1,6 +1,8 @@
+#include "ChunkBytes.h"
 #include "ProgramRun.h"
 #include "SampleHeader.h"
 #include "ScratchFiles.h"
+#include "SynthRecording.h"
 #include "WideText.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +20,17 @@ std::string filled(std::string text, const std::string& folder) {
     return text;
 }
 
-// Names, wildcards, folders and refusals of sonorix-repair.exe, each checked
-// through its output and exit status. The files are cut-off recordings; hold
-// names one that another handle keeps open ("read:" or "write:"), that has
-// the read-only attribute ("readOnly:"), or a 5 GiB RF64 recording cut off
-// before an ID3v1 tag at its end ("large:").
+// Names, wildcards, folders, refusals and revivals of sonorix-repair.exe as a
+// Japanese user runs it (Wine's UI language is Japanese), each checked through
+// the bytes of its output in a pipe and its exit status. The files are
+// cut-off recordings, or by their prefix recordings that lost their header:
+// "zeroed:" behind 512 zero bytes, "fragment:" from one byte into a frame,
+// "wider:" of 24-bit samples behind zeros, and "donor:" a sound recording of
+// their format; a name ending in a backslash is a folder. hold names one that
+// another handle keeps open ("read:" or "write:"), that has the read-only
+// attribute ("readOnly:"), or a 5 GiB RF64 recording cut off before an ID3v1
+// tag at its end ("large:"). A second dry run of args (or of againArgs, then
+// answering againOut) finds sound what was repaired.
 struct WindowsCase {
     const char* name;
     std::vector<std::string> files;
@@ -31,7 +39,30 @@ struct WindowsCase {
     int status;
     std::string out;
     std::string err;
+    std::vector<std::string> againArgs = {};
+    std::string againOut = "";
 };
+
+const SampleFormat stereo16{2, false, 2};
+
+// The bytes of a file of the table by its prefix; the rest of its name.
+Bytes recording(std::string& name) {
+    const std::size_t colon = name.find(':');
+    const std::string kind = colon == std::string::npos ? "" : name.substr(0, colon);
+    name = name.substr(colon + 1);
+    const Bytes sound = synthRecording(stereo16, 12000, Signal::Shared);
+    if (kind == "zeroed")
+        return Bytes(512, 0) + sound;
+    if (kind == "fragment")
+        return Bytes(sound.begin() + 1, sound.end());
+    if (kind == "wider")
+        return Bytes(512, 0) + synthRecording({3, false, 2}, 12000, Signal::Shared);
+    if (kind == "donor")
+        return waveHead("RIFF", 36 + sound.size(), fmtChunk(1, 2, 16) + chunk("data", sound.size())) + sound;
+    Bytes cut = bytesOf(sampleHeader(36, 0));
+    cut.resize(1044, 9);
+    return cut;
+}
 
 class WindowsCommandTest : public testing::TestWithParam<WindowsCase> {
 protected:
@@ -44,18 +75,20 @@ protected:
     }
 
     // Through the wide API, so names that code page 932 cannot hold exist.
-    bool create(const std::string& path) {
+    bool create(const std::string& folderPath, std::string leaf) {
+        const Bytes bytes = recording(leaf);
+        const std::string path = folderPath + "\\" + leaf;
         const std::size_t slash = path.rfind('\\');
         const std::wstring folder = toWide(path.substr(0, slash));
         if (CreateDirectoryW(folder.c_str(), nullptr))
             created.push_back(folder);
+        if (slash + 1 == path.size())
+            return true;
         const std::wstring name = toWide(path);
         const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return false;
         created.push_back(name);
-        std::vector<unsigned char> bytes = bytesOf(sampleHeader(36, 0));
-        bytes.resize(1044, 9);
         DWORD written = 0;
         const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         return CloseHandle(file) && ok && written == bytes.size();
@@ -70,7 +103,7 @@ TEST_P(WindowsCommandTest, ReportsEachNameAsGiven) {
     ASSERT_TRUE(dir.ready());
     const std::string folder = dir.path();
     for (const std::string& file : c.files)
-        ASSERT_TRUE(create(filled("{d}\\" + file, folder))) << file;
+        ASSERT_TRUE(create(folder, filled(file, folder))) << file;
     const std::size_t colon = c.hold.find(':');
     const std::string kind = c.hold.substr(0, colon);
     const std::string held = colon == std::string::npos ? "" : filled("{d}\\" + c.hold.substr(colon + 1), folder);
@@ -104,11 +137,18 @@ TEST_P(WindowsCommandTest, ReportsEachNameAsGiven) {
     EXPECT_EQ(result.err, filled(c.err, folder));
 
     // What was reported repaired is so: a second look finds it sound.
+    const std::string repaired = u8": 正常に処理しました";
     std::string again = filled(c.out, folder);
-    if (again.find(": repaired") == std::string::npos)
+    if (!c.againArgs.empty()) {
+        args.clear();
+        for (const std::string& arg : c.againArgs)
+            args.push_back(filled(arg, folder));
+        again = filled(c.againOut, folder);
+    } else if (again.find(repaired) == std::string::npos) {
         return;
-    for (std::size_t at; (at = again.find(": repaired")) != std::string::npos;)
-        again.replace(at, 10, ": already sound");
+    }
+    for (std::size_t at; (at = again.find(repaired)) != std::string::npos;)
+        again.replace(at, again.find('\n', at) - at, u8": 既に正常なファイルです");
     args.insert(args.begin(), "--dry-run");
     EXPECT_EQ(runProgram(repairProgram(), args).out, again);
 }
@@ -116,26 +156,27 @@ TEST_P(WindowsCommandTest, ReportsEachNameAsGiven) {
 INSTANTIATE_TEST_SUITE_P(Runs, WindowsCommandTest,
     testing::Values(WindowsCase{"namesOutsideCodePage932", {"日本語.wav", "한국어.wav", "😀.wav"}, "",
                         {"{d}\\日本語.wav", "{d}\\한국어.wav", "{d}\\😀.wav"}, 0,
-                        "{d}\\日本語.wav: repaired\n{d}\\한국어.wav: repaired\n{d}\\😀.wav: repaired\n",
-                        "sonorix-repair: 3 files: 3 repaired\n"},
+                        u8"{d}\\日本語.wav: 正常に処理しました\n{d}\\한국어.wav: 正常に処理しました\n"
+                        u8"{d}\\😀.wav: 正常に処理しました\n",
+                        u8"sonorix-repair: 3 ファイル: 正常に処理 3\n"},
         WindowsCase{"wildcardInNameOrderLongNamesOnly", {"b.wav", "A.WAV", "x.wavx", "한.wav"}, "", {"{d}\\*.wav"}, 0,
-            "{d}\\A.WAV: repaired\n{d}\\b.wav: repaired\n{d}\\한.wav: repaired\n",
-            "sonorix-repair: 3 files: 3 repaired\n"},
+            u8"{d}\\A.WAV: 正常に処理しました\n{d}\\b.wav: 正常に処理しました\n{d}\\한.wav: 正常に処理しました\n",
+            u8"sonorix-repair: 3 ファイル: 正常に処理 3\n"},
         WindowsCase{"wildcardMatchingNothing", {"a.wav"}, "", {"--canonical", "{d}\\*.aif?"}, 2,
-            "{d}\\*.aif?: file error (no file matches)\n", ""},
+            u8"{d}\\*.aif?: ファイルエラーが起こりました (一致するファイルがありません)\n", ""},
         WindowsCase{"recursiveFolder", {"a.wav", "sub\\c.AIFF", "notes.txt"}, "", {"-r", "--dry-run", "{d}"}, 0,
-            "{d}\\a.wav: would be repaired\n{d}\\sub\\c.AIFF: would be repaired\n",
-            "sonorix-repair: 2 files: 2 would be repaired\n"},
+            u8"{d}\\a.wav: 修復できます\n{d}\\sub\\c.AIFF: 修復できます\n",
+            u8"sonorix-repair: 2 ファイル: 修復可能 2\n"},
         WindowsCase{"folderWithoutRecursive", {"a.wav"}, "", {"{d}"}, 2,
-            "{d}: file error (a folder; --recursive repairs what it holds)\n", ""},
-        WindowsCase{"readOnly", {"a.wav"}, "readOnly:a.wav", {"{d}\\a.wav"}, 2, "{d}\\a.wav: file error (read-only)\n",
-            ""},
+            u8"{d}: ファイルエラーが起こりました (フォルダーです。中の録音は --recursive を付けると修復します)\n", ""},
+        WindowsCase{"readOnly", {"a.wav"}, "readOnly:a.wav", {"{d}\\a.wav"}, 2,
+            u8"{d}\\a.wav: ファイルエラーが起こりました (読み取り専用です)\n", ""},
         WindowsCase{"readOnlyDryRun", {"a.wav"}, "readOnly:a.wav", {"--dry-run", "{d}\\a.wav"}, 2,
-            "{d}\\a.wav: file error (read-only)\n", ""},
+            u8"{d}\\a.wav: ファイルエラーが起こりました (読み取り専用です)\n", ""},
         WindowsCase{"heldForReading", {"a.wav"}, "read:a.wav", {"{d}\\a.wav"}, 2,
-            "{d}\\a.wav: file error (locked by another process)\n", ""},
+            u8"{d}\\a.wav: ファイルエラーが起こりました (他のプロセスがロックしています)\n", ""},
         WindowsCase{"heldForWritingDryRun", {"a.wav"}, "write:a.wav", {"--dry-run", "{d}\\a.wav"}, 2,
-            "{d}\\a.wav: file error (locked by another process)\n", ""},
+            u8"{d}\\a.wav: ファイルエラーが起こりました (他のプロセスがロックしています)\n", ""},
         // Past 4 GiB: the size, and the tag read at an offset of 33 bits.
         WindowsCase{"largerThan4GiB", {}, "large:big.wav", {"--json", "{d}\\big.wav"}, 0,
             "{\"path\":\"{d}\\\\big.wav\",\"outcome\":\"repaired\",\"reason\":null,\"changes\":["
@@ -143,12 +184,42 @@ INSTANTIATE_TEST_SUITE_P(Runs, WindowsCommandTest,
             "{\"offset\":36,\"before\":\"0000000000000000\",\"after\":\"ccffff4f00000000\"},"
             "{\"offset\":20,\"before\":\"0000000000000000\",\"after\":\"78ffff3f01000000\"}]}\n",
             ""},
-        WindowsCase{"missing", {}, "", {"{d}\\none.wav"}, 2, "{d}\\none.wav: file error (No such file or directory)\n",
-            ""},
-        WindowsCase{"json", {"한국어.wav"}, "", {"--json", "--canonical", "{d}\\한국어.wav"}, 0,
+        WindowsCase{"missing", {}, "", {"{d}\\none.wav"}, 2,
+            u8"{d}\\none.wav: ファイルエラーが起こりました (ファイルもフォルダーも見つかりません)\n", ""},
+        // Scripts read --json: English whatever the language, its summary too.
+        WindowsCase{"json", {"한국어.wav"}, "", {"--json", "--canonical", "{d}\\한국어.wav", "{d}\\none.wav"}, 2,
             "{\"path\":\"{d}\\\\한국어.wav\",\"outcome\":\"repaired\",\"reason\":null,\"changes\":["
             "{\"offset\":4,\"before\":\"24000000\",\"after\":\"0c040000\"},"
-            "{\"offset\":40,\"before\":\"00000000\",\"after\":\"e8030000\"}]}\n",
+            "{\"offset\":40,\"before\":\"00000000\",\"after\":\"e8030000\"}]}\n"
+            "{\"path\":\"{d}\\\\none.wav\",\"outcome\":\"file error\",\"reason\":\"No such file or directory\","
+            "\"changes\":[]}\n",
+            "sonorix-repair: 2 files: 1 repaired, 1 file error\n"},
+        WindowsCase{"usageError", {}, "", {"--fix", "{d}\\a.wav"}, 64, "",
+            u8"sonorix-repair: '--fix' というオプションはありません\n"
+            u8"使い方: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch] [--recursive] [--json]\n"
+            u8"                       [--like DONOR | --format RATE,BITS,CHANNELS[,float]] [--output DIR]\n"
+            u8"                       FILE...\n"
+            u8"詳しい使い方は 'sonorix-repair --help' で表示します。\n"},
+        // Revival: the header written in place before the audio, or the
+        // recording copied to a new file behind one, with the donor read while
+        // another program writes it or when it is read-only.
+        WindowsCase{"revivedInPlace", {"zeroed:日本語.CHK"}, "", {"--format", "8000,16,2", "{d}\\日本語.CHK"}, 0,
+            u8"{d}\\日本語.CHK: 正常に処理しました (ヘッダをその場で再構築、音声はオフセット 512 から)\n", ""},
+        WindowsCase{"revivedIntoOutputFolder", {"donor:take1.wav", "fragment:한국어.CHK", "出力\\"}, "write:take1.wav",
+            {"--like", "{d}\\take1.wav", "--output", "{d}\\出力", "{d}\\한국어.CHK"}, 0,
+            u8"{d}\\한국어.CHK: 正常に処理しました ({d}\\出力\\한국어.CHK.wav へ書き出し、音声はオフセット 3 から)\n",
+            "", {"--like", "{d}\\take1.wav", "--output", "{d}\\出力", "{d}\\한국어.CHK", "{d}\\出力\\한국어.CHK.wav"},
+            u8"{d}\\한국어.CHK: ファイルエラーが起こりました ({d}\\出力\\한국어.CHK.wav: "
+            u8"同じ名前のファイルが既にあります)\n"
+            u8"{d}\\出力\\한국어.CHK.wav: 既に正常なファイルです\n"},
+        WindowsCase{"revivalRefusedBesideAFile", {"donor:take1.wav", "fragment:한국어.CHK", "한국어.CHK.wav"},
+            "readOnly:take1.wav", {"--like", "{d}\\take1.wav", "{d}\\한국어.CHK"}, 2,
+            u8"{d}\\한국어.CHK: ファイルエラーが起こりました ({d}\\한국어.CHK.wav: 同じ名前のファイルが既にあります)\n",
+            ""},
+        WindowsCase{"revivalRefusedForItsSamples", {"wider:日本語.CHK"}, "",
+            {"--format", "8000,16,2", "{d}\\日本語.CHK"}, 1,
+            u8"{d}\\日本語.CHK: サポート外のファイル形式です (音声が 16 ビット ステレオに見えません。24 ビット "
+            u8"ステレオなら合います)\n",
             ""}),
     [](const testing::TestParamInfo<WindowsCase>& info) { return std::string(info.param.name); });
 

@@ -168,7 +168,7 @@ AudioStart findAudioStart(const unsigned char* bytes, std::size_t count, const S
 
     // The channel order the samples prove, if they do: the grid of the frames.
     const int first = firstChannelPosition(bytes + reference, count - reference, format);
-    const std::size_t provenGrid = (reference + static_cast<std::size_t>(first) * format.width) % frame;
+    const std::size_t provenGrid = first < 0 ? 0 : (reference + static_cast<std::size_t>(first) * format.width) % frame;
 
     // The recorder's header length, where the frames line up from there to
     // the sound, on the grid the samples prove if they do, with nothing but

@@ -12,6 +12,9 @@ constexpr double smootherByFar = 0.5;
 // Narrower samples that read this much rougher are smooth only because
 // channels repeat each other, as dual mono does.
 constexpr double roughestNarrower = 1.25;
+// Among formats that fit, more channels of one width take the place of
+// fewer only this much smoother.
+constexpr double clearlySmoother = 0.9;
 
 // The formats that, where they fit, describe the bytes better than format.
 std::vector<SampleFormat> rivalsOf(const SampleFormat& format) {
@@ -75,7 +78,11 @@ FormatVerdict judgeFormat(const unsigned char* bytes, std::size_t count, std::si
         for (unsigned channels = 1; channels <= mostGuessedChannels; ++channels) {
             const SampleFormat candidate{width.width, width.isFloat, channels};
             const FrameFit fit = frameFit(bytes, count, from, candidate);
-            if (fit.fits && (!verdict.betterFound || fit.score < bestScore)) {
+            // More channels of one width must read clearly smoother: channels
+            // that carry one scene read nearly as smoothly two frames at once.
+            const bool more = verdict.betterFound && verdict.better.width == candidate.width
+                && verdict.better.isFloat == candidate.isFloat;
+            if (fit.fits && (!verdict.betterFound || fit.score < (more ? clearlySmoother : 1.0) * bestScore)) {
                 verdict.betterFound = true;
                 verdict.better = candidate;
                 bestScore = fit.score;

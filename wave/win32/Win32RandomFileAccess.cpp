@@ -40,11 +40,12 @@ bool Win32RandomFileAccess::open(const char* path) {
         return fail();
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
         return fail(Refusal::NotRegularFile);
-    if (attributes & FILE_ATTRIBUTE_READONLY)
+    if ((attributes & FILE_ATTRIBUTE_READONLY) && mode != Mode::Read)
         return fail(Refusal::ReadOnly);
     const bool writes = mode == Mode::ReadWrite;
-    file = CreateFileW(name.c_str(), writes ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, writes ? 0 : FILE_SHARE_READ,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD share = writes ? 0 : mode == Mode::Inspect ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
+    file = CreateFileW(name.c_str(), writes ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, share, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         SetLastError(code);

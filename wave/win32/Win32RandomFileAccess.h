@@ -8,7 +8,7 @@
 // 32-bit programs too. Only regular files on a disk are opened: the
 // attributes are judged from the name before the open (no folder, no device)
 // and the opened handle must be of a disk file. A file with the read-only
-// attribute is refused in either mode. A read-write open shares nothing, so it
+// attribute is refused unless read alone. A read-write open shares nothing, so it
 // fails while any other handle to the file is open and keeps every other
 // opener out until close; an inspection opens for reading only and shares
 // only reading, so it still fails while another handle may write. Closing a
@@ -16,7 +16,14 @@
 // the writes are on the disk.
 class Win32RandomFileAccess : public RandomFileAccess {
 public:
-    enum class Mode { ReadWrite, Inspect };
+    enum class Mode {
+        ReadWrite,
+        Inspect,
+        // Opens for reading alone, shares reading and writing, and refuses
+        // only what is not a regular file: for a file that is read and never
+        // written (a donor of a format), however others hold it.
+        Read
+    };
     enum class Refusal { None, NotRegularFile, ReadOnly, Locked };
 
     explicit Win32RandomFileAccess(Mode mode = Mode::ReadWrite) : mode(mode) {}

@@ -1,0 +1,62 @@
+#include "Win32CreatedFile.h"
+
+#include "WideText.h"
+
+Win32CreatedFile::~Win32CreatedFile() {
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+}
+
+bool Win32CreatedFile::fail(DWORD code) {
+    error = code;
+    return false;
+}
+
+bool Win32CreatedFile::vacant(const char* path) {
+    if (GetFileAttributesW(toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return fail(ERROR_FILE_EXISTS);
+    const DWORD code = GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || fail(code);
+}
+
+bool Win32CreatedFile::create(const char* path) {
+    error = 0;
+    const std::wstring wide = toWide(path);
+    file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return fail(GetLastError());
+    name = wide;
+    return true;
+}
+
+bool Win32CreatedFile::append(const unsigned char* bytes, std::uint32_t count) {
+    std::uint32_t done = 0;
+    while (done < count) {
+        DWORD put = 0;
+        if (!WriteFile(file, bytes + done, count - done, &put, nullptr))
+            return fail(GetLastError());
+        if (put == 0)
+            return fail(ERROR_WRITE_FAULT);
+        done += put;
+    }
+    return true;
+}
+
+bool Win32CreatedFile::finish() {
+    const bool flushed = FlushFileBuffers(file) != FALSE;
+    const DWORD code = GetLastError();
+    const bool closed = CloseHandle(file) != FALSE;
+    file = INVALID_HANDLE_VALUE;
+    if (!flushed)
+        return fail(code);
+    return closed || fail(GetLastError());
+}
+
+void Win32CreatedFile::abandon() {
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    file = INVALID_HANDLE_VALUE;
+    if (!name.empty())
+        DeleteFileW(name.c_str());
+    name.clear();
+}
