@@ -115,13 +115,20 @@ bool RecoveryPlatform::admitOutput(const std::string& folder, bool dryRun, bool&
         why = say(language, Text::NotAFolderNamed, {folder});
         return false;
     }
-    if ((!dryRun && !makeFolders(folder)) || !statNearest(folder, output)) {
+    // A folder yet to be made lands on the file system of the one above it.
+    if (!statNearest(folder, output)) {
         why = say(language, Text::NamedReason, {folder, errnoText(errno, language)});
         return false;
     }
     onSource =
         state->source.isDevice() && (output.st_dev == source.st_rdev || wholeDisk(output.st_dev) == source.st_rdev);
-    return !onSource;
+    if (onSource)
+        return false;
+    if (!dryRun && !makeFolders(folder)) {
+        why = say(language, Text::NamedReason, {folder, errnoText(errno, language)});
+        return false;
+    }
+    return true;
 }
 
 NewFiles& RecoveryPlatform::newFiles() {

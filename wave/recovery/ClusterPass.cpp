@@ -377,10 +377,7 @@ void ClusterPass::judgeLast(FoundRecording& recording, const unsigned char* data
         const std::size_t sectorPhase =
             (SoundTail::sectorBytes - audioFrom % SoundTail::sectorBytes) % SoundTail::sectorBytes;
         stops = audioFrom + grid.soundStops(data + audioFrom, bytes - audioFrom, sectorPhase);
-        const std::size_t lastSector =
-            stops > audioFrom + SoundTail::sectorBytes ? stops - SoundTail::sectorBytes : audioFrom;
-        recording.judgedEnd =
-            at + audioFrom + grid.zerosFrom(data + audioFrom, stops - audioFrom, lastSector - audioFrom);
+        recording.judgedEnd = at + audioFrom + grid.zerosFrom(data + audioFrom, stops - audioFrom, 0);
     } else {
         recording.judgedEnd = at + bytes;
     }

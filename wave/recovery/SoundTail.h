@@ -47,6 +47,8 @@ public:
     // Where, in bytes[0, count) as the next audio, the zero bytes that run to
     // the end begin, taken to the end of the frame they begin in and looked
     // for no further back than from; count when the last byte is not zero.
+    // At the end of a recording's last cluster they are what its recorder
+    // never wrote (or its silence, which is given up with them).
     std::size_t zerosFrom(const unsigned char* bytes, std::size_t count, std::size_t from) const;
 
     static constexpr std::size_t sectorBytes = 512;

@@ -6,7 +6,7 @@
 namespace {
 
 // Strays of less than this are as good as sound gets.
-constexpr double floorStray = 1;
+constexpr double floorStray = 0.1;
 
 double weight(double stray) {
     return std::log(std::max(stray, floorStray));
@@ -95,7 +95,7 @@ TrackFork::Verdict TrackFork::verdict(bool closing) const {
         return Verdict::Chosen;
     if (!closing && !allEnded && !full)
         return Verdict::Open;
-    return gap >= std::log(clearlyBetter) ? Verdict::Chosen : Verdict::Alike;
+    return gap >= std::log(standsOut) ? Verdict::Chosen : Verdict::Alike;
 }
 
 std::size_t TrackFork::chosen() const {

@@ -9,9 +9,10 @@
 // Where a cluster continues two or more recordings alike, each way of taking
 // it is followed on through the clusters after it, every recording's sound as
 // that way leaves it, until one way stands out: over all the clusters it
-// takes, its strays (the least of each, and no less than 1) multiply to
-// clearlyBetter times less than any other's, a cluster that continues nothing
-// counting as continuesBound. Two microphones of one scene whose runs of
+// takes, its strays (the least of each, and no less than a tenth) multiply to
+// clearlyBetter squared times less than any other's, a cluster that continues
+// nothing counting as continuesBound; or, once the fork closes, standsOut
+// times less. Two microphones of one scene whose runs of
 // clusters alternate are told apart so: a run that starts where both
 // recordings' sound ends is followed by the other's run, which starts there
 // too, and only one way lets both continue.
@@ -45,9 +46,13 @@ public:
     // The clusters held, for the verdict to be carried out; the fork closes.
     std::vector<Held> close();
 
-    // The most the fork holds.
+    // The most the fork holds: past the runs of clusters recorders write
+    // alternately, the ways only take the same clusters in turn.
     static constexpr std::size_t mostBytes = 16 << 20;
-    static constexpr std::size_t mostClusters = 256;
+    static constexpr std::size_t mostClusters = 64;
+    // Over the clusters of two runs, the evidence of two seams: less than
+    // clearlyBetter asks of one.
+    static constexpr double standsOut = 2.5;
 
 private:
     struct Way {
