@@ -3,6 +3,7 @@
 #include "AudioStart.h"
 #include "LostAudio.h"
 #include "RevivedHeader.h"
+#include "ScanPlan.h"
 #include "SourceReader.h"
 
 #include <algorithm>
@@ -14,6 +15,16 @@ namespace {
 constexpr std::uint64_t readBytes = 8 << 20;
 // The first bytes of a recording kept for its header.
 constexpr std::size_t headBytes = 64 * 1024;
+// How far after its last cluster a live recording's sound may go on: past the
+// runs of other recordings written alternately with it.
+constexpr std::uint32_t dormantReach = 64;
+// The pieces a woken recording's own clusters are copied in.
+constexpr std::size_t copyBytes = 1 << 20;
+// A recording followed by its sound ends once it has taken none of this many
+// clusters that no chain claims, or four times its longest wait if longer:
+// past the runs of other recordings written alternately with it.
+constexpr std::uint64_t idleClusters = 256;
+constexpr std::uint64_t idleWaits = 4;
 
 // Bytes of nothing but 0x00, or of nothing but 0xFF: an erased card.
 bool erased(const unsigned char* bytes, std::size_t count) {
@@ -139,6 +150,13 @@ void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, std::si
         waiting = scan.pending[pendingAt].recording;
     while (pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster == cluster)
         ++pendingAt;
+    ++unclaimed;
+    endIdle();
+    std::vector<std::size_t> woken;
+    for (; dormantAt < scan.dormant.size() && scan.dormant[dormantAt].lastCluster < cluster; ++dormantAt) {
+        if (cluster - scan.dormant[dormantAt].lastCluster <= dormantReach)
+            woken.push_back(scan.dormant[dormantAt].recording);
+    }
     if (readable && beginsRecording(data, volume.clusterBytes)) {
         settle(true);
         for (std::size_t index : open)
@@ -152,12 +170,13 @@ void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, std::si
         begin(waiting, cluster, data);
         return;
     }
-    feed(cluster, data, ahead, readable);
+    feed(cluster, data, ahead, readable, woken);
 }
 
-void ClusterPass::feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable) {
+void ClusterPass::feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable,
+    const std::vector<std::size_t>& woken) {
     if (!fork.active()) {
-        follow(cluster, data, ahead, readable);
+        follow(cluster, data, ahead, readable, woken);
         return;
     }
     fork.take(cluster, data, volume.clusterBytes, readable);
@@ -250,7 +269,8 @@ void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, co
     }
 }
 
-void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable) {
+void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable,
+    const std::vector<std::size_t>& woken) {
     const std::size_t bytes = volume.clusterBytes;
     const auto endAll = [&](RecordingEnd how) {
         const std::vector<std::size_t> ending = open;
@@ -262,7 +282,8 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
         return;
     }
     if (open.empty()) {
-        reviveLost(cluster, data, ahead);
+        if (!wake(woken, cluster, data))
+            reviveLost(cluster, data, ahead);
         return;
     }
     constexpr double never = std::numeric_limits<double>::infinity();
@@ -280,6 +301,8 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
         }
     }
     if (best > continuesBound) {
+        if (wake(woken, cluster, data))
+            return;
         endAll(erased(data, std::min<std::size_t>(bytes, SoundTail::sectorBytes)) ? RecordingEnd::Erased
                                                                                   : RecordingEnd::SoundStops);
         reviveLost(cluster, data, ahead);
@@ -310,6 +333,46 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
         return;
     }
     append(bestIndex, cluster, data);
+}
+
+bool ClusterPass::wake(const std::vector<std::size_t>& woken, std::uint32_t cluster, const unsigned char* data) {
+    constexpr double never = std::numeric_limits<double>::infinity();
+    double best = never;
+    double second = never;
+    std::size_t chosen = 0;
+    for (std::size_t index : woken) {
+        const double stray = scan.found[index]->tail->strayOf(data, volume.clusterBytes);
+        if (stray < best) {
+            second = best;
+            best = stray;
+            chosen = index;
+        } else {
+            second = std::min(second, stray);
+        }
+    }
+    if (best > continuesBound || (second <= continuesBound && second < clearlyBetter * best))
+        return false;
+    // Its own clusters first, read again now that they are part of a
+    // recording to recover.
+    FoundRecording& recording = *scan.found[chosen];
+    std::uint64_t bytes = 0;
+    for (const ClusterRun& run : recording.chain)
+        bytes += std::uint64_t(run.count) * volume.clusterBytes;
+    std::vector<unsigned char> piece(static_cast<std::size_t>(std::min<std::uint64_t>(copyBytes, bytes)));
+    for (std::uint64_t at = 0; at < bytes; at += piece.size()) {
+        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), bytes - at));
+        readAlong(scan.map, recording.chain, at, count, piece.data());
+        if (at == 0)
+            recording.head.assign(piece.begin(), piece.begin() + std::min(count, headBytes));
+        put(recording, at, piece.data(), static_cast<std::uint32_t>(count));
+    }
+    recording.chainClusters = bytes / volume.clusterBytes;
+    recording.chainPassed = recording.chainClusters;
+    recording.length = bytes;
+    recording.open = true;
+    open.push_back(chosen);
+    append(chosen, cluster, data);
+    return true;
 }
 
 void ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead) {
@@ -352,6 +415,9 @@ void ClusterPass::append(std::size_t index, std::uint32_t cluster, const unsigne
     addCluster(recording.followed, cluster);
     recording.length = at + bytes;
     recording.headerSince = false;
+    if (recording.lastTaken > 0)
+        recording.longestWait = std::max(recording.longestWait, unclaimed - recording.lastTaken);
+    recording.lastTaken = unclaimed;
     judgeLast(recording, data, at);
     if (recording.limit > 0 && recording.length >= recording.limit) {
         end(index, RecordingEnd::EntrySize);
@@ -409,6 +475,17 @@ bool ClusterPass::startOutput(FoundRecording& recording) {
         return true;
     recording.report.result = FileError;
     return false;
+}
+
+void ClusterPass::endIdle() {
+    if (fork.active())
+        return;
+    const std::vector<std::size_t> waiting = open;
+    for (std::size_t index : waiting) {
+        const FoundRecording& recording = *scan.found[index];
+        if (unclaimed - recording.lastTaken > std::max(idleClusters, idleWaits * recording.longestWait))
+            end(index, RecordingEnd::SoundStops);
+    }
 }
 
 void ClusterPass::end(std::size_t index, RecordingEnd how) {

@@ -31,8 +31,15 @@ private:
     bool startOutput(FoundRecording& recording);
     // A cluster that no chain claims and that begins no recording, to the
     // recordings followed by their sound: through the fork while one is open.
-    void feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
-    void follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
+    // woken: live recordings that looked fine, whose last cluster lies close
+    // before this one, which they may continue where no other recording does.
+    void feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable,
+        const std::vector<std::size_t>& woken = {});
+    void follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable,
+        const std::vector<std::size_t>& woken);
+    // The recording among woken that the cluster continues clearly best takes
+    // it, after the clusters it owned; false when none does.
+    bool wake(const std::vector<std::size_t>& woken, std::uint32_t cluster, const unsigned char* data);
     // Carries out the fork's verdict once it has one (or, closing, in any
     // case) and takes the clusters it held.
     void settle(bool closing);
@@ -42,6 +49,9 @@ private:
     void judgeLast(FoundRecording& recording, const unsigned char* data, std::uint64_t at);
     void put(FoundRecording& recording, std::uint64_t at, const unsigned char* data, std::uint32_t count);
     void end(std::size_t index, RecordingEnd how);
+    // Ends the recordings that have taken no cluster for far longer than they
+    // waited before: their sound ended, and another's goes on.
+    void endIdle();
     void finish(FoundRecording& recording);
     void refuse(FoundRecording& recording, RepairResult result);
     bool claimedAlive(std::uint32_t cluster, std::size_t& claim);
@@ -57,5 +67,8 @@ private:
     TrackFork fork;
     std::size_t claimAt = 0;
     std::size_t pendingAt = 0;
+    std::size_t dormantAt = 0;
+    // The clusters no chain claims met so far.
+    std::uint64_t unclaimed = 0;
     std::size_t* reported = nullptr;
 };

@@ -62,6 +62,10 @@ struct FoundRecording {
     bool open = false;
     // A recording's header came since it last took a cluster.
     bool headerSince = false;
+    // When it last took a cluster followed by its sound, counted in the
+    // clusters no chain claims, and the longest it waited between two.
+    std::uint64_t lastTaken = 0;
+    std::uint64_t longestWait = 0;
     bool done = false;
 
     // The offset in the new file of the recording's byte at, and whether it

@@ -39,7 +39,7 @@ void recoverRecordings(SourceReader& reader, NewFiles& files, const RecoverySett
             events.note({ScanNote::Kind::NoBitmap, location.number, BootFault::None, 0, 0, 0});
         VolumeScan scan(map);
         scan.number = location.number;
-        planScan(scan, settings, events);
+        planScan(scan, events);
         ClusterPass(scan, files, names, settings, events).run(total, found);
     }
     for (const ReadFailure& failure : reader.failures())

@@ -35,8 +35,8 @@ RecordingEnd endOf(ChainEnd end) {
 
 class Planner {
 public:
-    Planner(VolumeScan& scan, const RecoverySettings& settings, RecoveryEvents& events)
-        : scan(scan), settings(settings), events(events), map(scan.map), volume(map.geometry()) {}
+    Planner(VolumeScan& scan, RecoveryEvents& events)
+        : scan(scan), events(events), map(scan.map), volume(map.geometry()) {}
 
     void plan() {
         markSystemClusters(map, scan.owned);
@@ -54,6 +54,8 @@ public:
             [](const ClaimedRun& a, const ClaimedRun& b) { return a.first < b.first; });
         std::stable_sort(scan.pending.begin(), scan.pending.end(),
             [](const PendingStart& a, const PendingStart& b) { return a.cluster < b.cluster; });
+        std::sort(scan.dormant.begin(), scan.dormant.end(),
+            [](const DormantEntry& a, const DormantEntry& b) { return a.lastCluster < b.lastCluster; });
     }
 
 private:
@@ -183,6 +185,8 @@ private:
             recording && (clusters > needed || start.statedEnd > size || goesOn(runs, size, clusters, start));
         if (!stale) {
             markEntryClusters(map, entry, scan.owned);
+            if (recording && clusters == needed && size % volume.clusterBytes == 0)
+                sleep(entry, std::move(runs), start);
             return;
         }
         auto found = recordingOf(entry, FoundAs::StaleEntry);
@@ -191,6 +195,32 @@ private:
         found->chainEnd = endOf(end);
         found->followsSound = start.followable;
         takeChain(std::move(found));
+    }
+
+    // A live recording whose size ends at its last cluster's end, which may
+    // have gone on in the clusters after (a recorder that wrote its entry now
+    // and then): its last frames, to be weighed against the first cluster
+    // after it that no chain claims. Its own clusters stay owned, and are read
+    // again only if it did go on.
+    void sleep(const VolumeEntry& entry, std::vector<ClusterRun> runs, const RecordingStart& start) {
+        const std::uint64_t size = writtenBytes(entry);
+        const std::uint64_t keep = (seamSide + 2) * std::uint64_t(start.frameBytes);
+        if (!start.followable || runs.empty() || size < start.audioAt + keep)
+            return;
+        std::vector<unsigned char> last(static_cast<std::size_t>(keep));
+        if (readAlong(map, runs, size - keep, last.size(), last.data()) != last.size())
+            return;
+        auto found = recordingOf(entry, FoundAs::StaleEntry);
+        FoundRecording& recording = *found;
+        recording.entrySize = size;
+        recording.start = start;
+        recording.started = true;
+        recording.tail = std::make_unique<SoundTail>(start.samples);
+        recording.tail->skip(size - keep - start.audioAt);
+        recording.tail->take(last.data(), last.size());
+        recording.chain = std::move(runs);
+        scan.dormant.push_back({recording.chain.back().first + recording.chain.back().count - 1, scan.found.size()});
+        scan.found.push_back(std::move(found));
     }
 
     // Whether the sound of a recording of size bytes goes on in its last
@@ -283,7 +313,6 @@ private:
     }
 
     VolumeScan& scan;
-    const RecoverySettings& settings;
     RecoveryEvents& events;
     ClusterMap& map;
     const VolumeGeometry& volume;
@@ -318,6 +347,6 @@ std::size_t readAlong(ClusterMap& map, const std::vector<ClusterRun>& runs, std:
     return done;
 }
 
-void planScan(VolumeScan& scan, const RecoverySettings& settings, RecoveryEvents& events) {
-    Planner(scan, settings, events).plan();
+void planScan(VolumeScan& scan, RecoveryEvents& events) {
+    Planner(scan, events).plan();
 }

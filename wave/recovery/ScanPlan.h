@@ -8,7 +8,7 @@
 // cluster of each live recording, whose sound may go on past its entry's size.
 // Live files that are fine are owned; the recordings found claim their chains
 // or wait for their first cluster in the pass.
-void planScan(VolumeScan& scan, const RecoverySettings& settings, RecoveryEvents& events);
+void planScan(VolumeScan& scan, RecoveryEvents& events);
 
 // Reads count bytes of a recording from its byte from on, along its clusters
 // runs (in its order), stopping at the source's end; the bytes read.

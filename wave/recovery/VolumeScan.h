@@ -25,6 +25,14 @@ struct PendingStart {
     std::size_t recording = 0;
 };
 
+// A live recording that looks fine but whose sound may go on past its entry,
+// whose size ends at a cluster's end: the next cluster no chain claims, where
+// it lies close after the recording's last, may continue it.
+struct DormantEntry {
+    std::uint32_t lastCluster = 0;
+    std::size_t recording = 0;
+};
+
 // One volume as the scan's plan leaves it to the pass: the clusters live files
 // own (never read), those the recordings' chains claim, and the recordings
 // found so far.
@@ -39,4 +47,5 @@ struct VolumeScan {
     // In cluster order.
     std::vector<ClaimedRun> claims;
     std::vector<PendingStart> pending;
+    std::vector<DormantEntry> dormant;
 };

@@ -14,6 +14,9 @@ constexpr double levelFactor = 1.25;
 // the sound, one this far below it hardly ever lies between two that are not.
 constexpr double faintest = 0x1p-40;
 constexpr double faintestNear = 0x1p-16;
+// How much more one side of a seam may miss than the other, as a sound that
+// swells or starts at the seam does, before the seam strays the more for it.
+constexpr double unlikeSides = 16;
 // The share of all values a sample may take that may pass a test that
 // proves it sound.
 constexpr double chanceShare = 1.0 / 256;
@@ -157,9 +160,16 @@ double seamStray(const unsigned char* frames, std::size_t seam, std::size_t coun
             before[side - 1] - backward.point(after[0], after[1]),
             before[side - 2] - backward.point(before[side - 1], after[0]),
         };
-        const double usual = std::max({forward.miss, backward.miss, quantum * quantum});
+        // Sides of one sound miss alike; where one misses far more (bytes that
+        // are no sound, or frames read off their grid), the seam strays as
+        // much more.
+        const double floor = quantum * quantum;
+        const double usual = std::max({forward.miss, backward.miss, floor});
+        const double unlike = usual / std::max(std::min(forward.miss, backward.miss), floor);
+        double missed = 0;
         for (double miss : misses)
-            stray += miss * miss / usual;
+            missed += miss * miss / usual;
+        stray += missed * std::max(1.0, unlike / unlikeSides);
     }
     return stray / (4.0 * format.channels);
 }

@@ -49,10 +49,12 @@ bool sampleTestProves(unsigned channel, const SampleFormat& format, const SoundR
 // two after each of them point: each side's line through the two previous
 // samples, bent as that side's sound bends (the two weights that predict it
 // best), in mean squares of what that line misses within either side, the
-// larger. Averaged over the channels and the four frames: about 1 or less
-// where the frames continue each other; far more where sound of another moment
-// or another microphone, zeros or bytes that are no sound begin. Each side
-// needs seamSide frames; a side of digital silence misses by a quantum.
+// larger, and the more where one side misses far more than the other (bytes
+// that are no sound, or frames read off their grid). Averaged over the
+// channels and the four frames: about 1 or less where the frames continue
+// each other; far more where sound of another moment or another microphone,
+// zeros or bytes that are no sound begin. Each side needs seamSide frames; a
+// side of digital silence misses by a quantum.
 double seamStray(const unsigned char* frames, std::size_t seam, std::size_t count, const SampleFormat& format);
 
 // The frames of each side seamStray reads.
