@@ -76,7 +76,7 @@ std::size_t SoundTail::soundStops(const unsigned char* bytes, std::size_t count,
         const std::size_t seam = (boundary - first) / frame;
         if (seam < sectorSide + 2 || seam + sectorSide + 2 > whole)
             continue;
-        if (bendStray(frames, seam, sectorSide, samples.format) > sectorBound)
+        if (bendsBreak(frames, seam, sectorSide, samples.format, sectorBound))
             return boundary;
     }
     return count;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -174,23 +175,46 @@ double seamStray(const unsigned char* frames, std::size_t seam, std::size_t coun
     return stray / (4.0 * format.channels);
 }
 
-double bendStray(const unsigned char* frames, std::size_t seam, std::size_t side, const SampleFormat& format) {
+bool bendsBreak(const unsigned char* frames, std::size_t seam, std::size_t side, const SampleFormat& format,
+    double bound) {
     const std::size_t frame = format.frameBytes();
     const double quantum = format.isFloat ? 0x1p-24 : 1;
-    double worst = 0;
     for (unsigned j = 0; j < format.channels; ++j) {
-        const auto bend = [&](std::size_t n) {
-            return valueAt(frames + n * frame, j, format) - 2 * valueAt(frames + (n - 1) * frame, j, format)
-                + valueAt(frames + (n - 2) * frame, j, format);
+        // Frame seam + k - 2 for k from 0 to 3, then outwards as the side bends
+        // are needed: this runs at every sector of a recording, and a seam
+        // inside sound is told after a few.
+        const auto value = [&](std::ptrdiff_t k) {
+            const unsigned char* at = frames
+                + (static_cast<std::ptrdiff_t>(seam) + k - 2) * static_cast<std::ptrdiff_t>(frame) + j * format.width;
+            if (format.isFloat || format.width == 1 || format.width == 4)
+                return sampleValue(at, format);
+            if (format.width == 2)
+                return static_cast<double>(static_cast<std::int16_t>(at[0] | at[1] << 8));
+            return static_cast<double>(static_cast<std::int32_t>(std::uint32_t(at[0]) << 8 | std::uint32_t(at[1]) << 16
+                                           | std::uint32_t(at[2]) << 24)
+                / 256);
         };
+        double before[3] = {value(1), value(0), 0};
+        double after[3] = {value(2), value(3), 0};
+        const double spanning =
+            std::max(std::fabs(after[0] - 2 * before[0] + before[1]), std::fabs(after[1] - 2 * after[0] + before[0]));
+        const double needed = spanning * spanning / bound;
         double usual = quantum * quantum;
-        for (std::size_t i = 0; i < side; ++i) {
-            const double before = bend(seam - 1 - i);
-            const double after = bend(seam + 2 + i);
-            usual += (before * before + after * after) / (2.0 * static_cast<double>(side));
+        for (std::size_t i = 0; i < side && usual <= needed; ++i) {
+            // before[0..1] and after[0..1] are the frames nearest the seam not
+            // yet weighed on each side.
+            before[2] = value(-1 - static_cast<std::ptrdiff_t>(i));
+            after[2] = value(4 + static_cast<std::ptrdiff_t>(i));
+            const double b = before[0] - 2 * before[1] + before[2];
+            const double a = after[2] - 2 * after[1] + after[0];
+            usual += (a * a + b * b) / (2.0 * static_cast<double>(side));
+            before[0] = before[1];
+            before[1] = before[2];
+            after[0] = after[1];
+            after[1] = after[2];
         }
-        const double spanning = std::max(std::fabs(bend(seam)), std::fabs(bend(seam + 1)));
-        worst = std::max(worst, spanning * spanning / usual);
+        if (usual <= needed)
+            return true;
     }
-    return worst;
+    return false;
 }

@@ -60,10 +60,11 @@ double seamStray(const unsigned char* frames, std::size_t seam, std::size_t coun
 // The frames of each side seamStray reads.
 constexpr std::size_t seamSide = 128;
 
-// A lighter look at a seam, cheap enough for every sector of a recording: the
-// two bends that span it (of the frames at seam and seam + 1, each from the
-// line through the two samples before it), squared, against the mean square
-// of the side bends on either side, for the channel and bend that stray most.
-// Reads frames from seam - side - 2 to seam + side + 2; near 1 where the frames
-// continue each other.
-double bendStray(const unsigned char* frames, std::size_t seam, std::size_t side, const SampleFormat& format);
+// A lighter look at a seam, cheap enough for every sector of a recording:
+// whether the two bends that span it (of the frames at seam and seam + 1, each
+// from the line through the two samples before it), squared, pass bound times
+// the mean square of the side bends on either side, in some channel. Reads
+// frames from seam - side - 2 to seam + side + 2, fewer where the side bends
+// soon outweigh the spanning ones.
+bool bendsBreak(const unsigned char* frames, std::size_t seam, std::size_t side, const SampleFormat& format,
+    double bound);
