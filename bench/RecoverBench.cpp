@@ -270,23 +270,34 @@ bool create(const std::string& path) {
 }
 
 // Reads the image once and writes as many bytes as the recordings hold to new
-// files in folder, each made durable with the folder: what any recovery that
-// writes them costs.
+// files in folder as the reads go, each made durable with the folder at the
+// end: what any recovery that writes them costs.
 bool floorRun(const std::string& image, const std::string& folder) {
     std::vector<unsigned char> buffer(8 * MiB);
     const int in = open(image.c_str(), O_RDONLY | O_CLOEXEC);
     bool ok = in >= 0 && mkdir(folder.c_str(), 0755) == 0;
+    std::vector<int> outs;
+    for (int which = 0; ok && which < recordings; ++which) {
+        const std::string path = folder + "/floor" + std::to_string(which) + ".wav";
+        outs.push_back(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+        ok = outs.back() >= 0;
+    }
+    std::uint64_t written = 0;
     for (ssize_t got = 1; ok && got > 0;) {
         got = read(in, buffer.data(), buffer.size());
         ok = got >= 0;
+        const std::uint64_t count = std::min<std::uint64_t>(got > 0 ? static_cast<std::uint64_t>(got) : 0,
+            recordings * recordingBytes - written);
+        for (std::uint64_t done = 0; ok && done < count;) {
+            const std::size_t which = static_cast<std::size_t>(written / recordingBytes);
+            const std::uint64_t part = std::min(count - done, (which + 1) * recordingBytes - written);
+            ok = write(outs[which], buffer.data() + done, part) == static_cast<ssize_t>(part);
+            done += part;
+            written += part;
+        }
     }
-    for (int which = 0; ok && which < recordings; ++which) {
-        const std::string path = folder + "/floor" + std::to_string(which) + ".wav";
-        const int out = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        for (std::uint64_t done = 0; out >= 0 && ok && done < recordingBytes; done += buffer.size())
-            ok = write(out, buffer.data(), buffer.size()) == static_cast<ssize_t>(buffer.size());
-        ok = out >= 0 && ok && fsync(out) == 0 && close(out) == 0;
-    }
+    for (int out : outs)
+        ok = out >= 0 && fsync(out) == 0 && close(out) == 0 && ok;
     const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ok = ok && dir >= 0 && fsync(dir) == 0;
     if (dir >= 0)
