@@ -378,7 +378,8 @@ bool ClusterPass::wake(const std::vector<std::size_t>& woken, std::uint32_t clus
 void ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead) {
     const RevivalFormat* format = settings.lostHeaders;
     std::uint64_t audioAt = 0;
-    if (format == nullptr || ahead == 0
+    // An erased cluster begins nothing, and most of a card's free space is one.
+    if (format == nullptr || ahead == 0 || erased(data, std::min<std::size_t>(ahead, SoundTail::sectorBytes))
         || !findLostAudio(data, std::min<std::size_t>(ahead, audioSearchBytes), volume.clusterBytes, *format, audioAt))
         return;
     auto found = std::make_unique<FoundRecording>();

@@ -65,7 +65,6 @@ private:
     // The recordings followed by their sound, open to the next cluster.
     std::vector<std::size_t> open;
     TrackFork fork;
-    std::size_t claimAt = 0;
     std::size_t pendingAt = 0;
     std::size_t dormantAt = 0;
     // The clusters no chain claims met so far.

@@ -118,9 +118,10 @@ struct TwoSampleLine {
 // Over values[0], values[step], ... (count of them), each predicted from the
 // two before it in that order.
 TwoSampleLine fitLine(const double* values, std::ptrdiff_t step, std::size_t count) {
+    const auto at = [&](std::size_t n) { return values[static_cast<std::ptrdiff_t>(n) * step]; };
     double near = 0, far = 0, cross = 0, withNear = 0, withFar = 0;
     for (std::size_t n = 2; n < count; ++n) {
-        const double x = values[n * step], y = values[(n - 1) * step], z = values[(n - 2) * step];
+        const double x = at(n), y = at(n - 1), z = at(n - 2);
         near += y * y;
         far += z * z;
         cross += y * z;
@@ -134,7 +135,7 @@ TwoSampleLine fitLine(const double* values, std::ptrdiff_t step, std::size_t cou
         line.behind = (withFar * near - withNear * cross) / determinant;
     }
     for (std::size_t n = 2; n < count; ++n) {
-        const double miss = values[n * step] - line.point(values[(n - 1) * step], values[(n - 2) * step]);
+        const double miss = at(n) - line.point(at(n - 1), at(n - 2));
         line.miss += miss * miss;
     }
     line.miss /= static_cast<double>(count > 2 ? count - 2 : 1);
