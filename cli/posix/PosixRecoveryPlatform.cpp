@@ -139,6 +139,6 @@ char RecoveryPlatform::separator() const {
     return '/';
 }
 
-std::string RecoveryPlatform::errorText(int code) const {
+std::string RecoveryPlatform::failureText(int code) const {
     return code == 0 ? say(state->language, Text::SourceEnded) : errnoText(code, state->language);
 }

@@ -51,7 +51,7 @@ public:
     }
 
     void note(const ScanNote& note) override {
-        notes += "sonorix-repair: " + options.source + ": " + noteText(language, note, platform.errorText(note.error))
+        notes += "sonorix-repair: " + options.source + ": " + noteText(language, note, platform.failureText(note.error))
             + "\n";
     }
 

@@ -28,7 +28,7 @@ public:
     // What joins a file's name to its folder.
     char separator() const;
     // The system's words for the code of a read that failed.
-    std::string errorText(int code) const;
+    std::string failureText(int code) const;
 
 private:
     struct State;
