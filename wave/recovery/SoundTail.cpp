@@ -13,6 +13,8 @@ namespace {
 constexpr double sectorBound = 40;
 // The side bends the look at a sector boundary weighs.
 constexpr std::size_t sectorSide = 8;
+// Frames of zeros at a tail's end that are its recorder's unwritten bytes.
+constexpr std::size_t unwrittenFrames = 4;
 
 }
 
@@ -48,9 +50,11 @@ double SoundTail::strayOf(const unsigned char* bytes, std::size_t count) const {
     const auto zeros = [](const unsigned char* from, std::size_t count) {
         return std::all_of(from, from + count, [](unsigned char byte) { return byte == 0; });
     };
-    // A recording whose last cluster ends in zeros is where its recorder
-    // stopped writing: sound that starts at once does not continue it.
-    if (side < 3 || (zeros(last.data() + last.size() - frame, frame) && !zeros(bytes + straddle, frame)))
+    // A recording whose last cluster ends in frames of zeros (more than a
+    // crossing of zero, where every channel may be 0 at once) is where its
+    // recorder stopped writing: sound that starts at once does not continue it.
+    const std::size_t zeroed = std::min(last.size(), unwrittenFrames * frame);
+    if (side < 3 || (zeros(last.data() + last.size() - zeroed, zeroed) && !zeros(bytes + straddle, frame)))
         return std::numeric_limits<double>::infinity();
     std::vector<unsigned char> joined(last.end() - static_cast<std::ptrdiff_t>(side * frame + partial), last.end());
     joined.insert(joined.end(), bytes, bytes + straddle + side * frame);
