@@ -19,6 +19,7 @@ import io
 import json
 import math
 import os
+import random
 import re
 import shutil
 import struct
@@ -49,17 +50,22 @@ def run(*args):
                           timeout=60, env=env).stdout.decode("utf-8", "replace")
 
 
-def recording(seconds, frequency, rate=48000):
-    """A 16-bit stereo WAV file of a tone, the right channel twice the left."""
+def recording(seconds, frequency, rate=48000, hiss=0):
+    """A 16-bit stereo WAV file of a tone, the right channel twice the left, in a room's noise of up to hiss."""
+    rng = random.Random(frequency)
+    frames = (6000 * math.sin(2 * math.pi * frequency * n / rate) + rng.randint(-hiss, hiss)
+              for n in range(int(seconds * rate)))
+    return stereo([int(v * (1 + i)) for v in frames for i in range(2)], rate)
+
+
+def stereo(samples, rate):
     import array
-    frames = array.array("h", (int(6000 * (1 + i % 2) * math.sin(2 * math.pi * frequency * (i // 2) / rate))
-                               for i in range(2 * int(seconds * rate))))
     out = io.BytesIO()
     with wave.open(out, "wb") as w:
         w.setnchannels(2)
         w.setsampwidth(2)
         w.setframerate(rate)
-        w.writeframes(frames.tobytes())
+        w.writeframes(array.array("h", samples).tobytes())
     return out.getvalue()
 
 
@@ -447,8 +453,8 @@ def build(out, seconds=1.0, small=False):
     fat32, exfat = (40 * MIB, 16 * MIB) if small else (320 * MIB, 64 * MIB)
     images = []
 
-    def tone(k, scale=1.0):
-        return recording(seconds * scale, 220 * (k + 1))
+    def tone(k, scale=1.0, hiss=0):
+        return recording(seconds * scale, 220 * (k + 1), hiss=hiss)
 
     def volume(name, kind, size=None):
         return make_volume(os.path.join(out, name), kind, size or (fat32 if kind == "FAT32" else exfat))
@@ -484,9 +490,10 @@ def build(out, seconds=1.0, small=False):
     fat.record(None, tone(6), "lost")
     fat.interleave([("DCIM/TRACK01.WAV", tone(7)), ("DCIM/TRACK02.WAV", tone(8))], 3)
     # An older take, its entry gone with a quick format, under a newer one that stopped sooner, in the
-    # middle of a cluster whose last sectors keep the older take.
+    # middle of a cluster whose last sectors keep the older take: in so much noise that only the zeros that end
+    # the newer take's last sector tell where it stopped.
     older, newer = fat.free(fat.need(tone(9, 2))), fat.need(tone(10, 0.97))
-    fat.put(older, tone(9, 2))
+    fat.put(older, tone(9, 2, hiss=1000))
     fat.record("DCIM/ZOOM0010.WAV", tone(10, 0.97), "first-only", clusters=older[:newer],
                stale_after=runs_of(older[newer:]), stale_length=len(tone(9, 2)) - newer * fat.cluster)
     # A take of the same name in another folder.

@@ -16,6 +16,20 @@ constexpr std::size_t sectorSide = 8;
 // Frames of zeros at a tail's end that are its recorder's unwritten bytes.
 constexpr std::size_t unwrittenFrames = 4;
 
+// Whether the sector that ends at boundary was the last its recorder wrote:
+// sound, then frames of zeros that fill the sector to its end, then bytes
+// that are not zero (another recording's, left in the cluster). A recording's
+// own digital silence fills whole sectors or ends within one.
+bool lastWrittenSector(const unsigned char* bytes, std::size_t boundary, std::size_t zeroed, std::size_t next) {
+    const auto zero = [](unsigned char byte) { return byte == 0; };
+    const std::size_t sector = std::min(boundary, SoundTail::sectorBytes);
+    if (sector <= zeroed || next == 0)
+        return false;
+    const unsigned char* end = bytes + boundary;
+    return std::all_of(end - zeroed, end, zero) && !std::all_of(end - sector, end, zero)
+        && !std::all_of(end, end + next, zero);
+}
+
 }
 
 void SoundTail::take(const unsigned char* bytes, std::size_t count) {
@@ -73,9 +87,12 @@ std::size_t SoundTail::soundStops(const unsigned char* bytes, std::size_t count,
         frames = copy.data();
     }
     const std::size_t whole = count < first ? 0 : (count - first) / frame;
+    const std::size_t zeroed = unwrittenFrames * frame;
     for (std::size_t boundary = sectorPhase; boundary < count; boundary += sectorBytes) {
         if (boundary <= first)
             continue;
+        if (lastWrittenSector(bytes, boundary, zeroed, std::min(frame, count - boundary)))
+            return boundary;
         // The frame that holds the boundary's byte counts to the side after.
         const std::size_t seam = (boundary - first) / frame;
         if (seam < sectorSide + 2 || seam + sectorSide + 2 > whole)
