@@ -49,7 +49,7 @@ CommandOptions parseCommandOptions(const std::vector<std::string>& args, Languag
             options.dryRun = true;
         } else if (arg == "--touch") {
             options.keepTime = false;
-        } else if (arg == "--like" || arg == "--format" || arg == "--output") {
+        } else if (arg == "--like" || arg == "--format" || arg == "--output" || arg == "--recover") {
             if (i + 1 == args.size()) {
                 options.action = CommandOptions::Action::UsageError;
                 options.problem = say(language, Text::NeedsValue, {arg});
@@ -58,6 +58,9 @@ CommandOptions parseCommandOptions(const std::vector<std::string>& args, Languag
             const std::string value = args[++i];
             if (arg == "--like") {
                 options.donor = value;
+            } else if (arg == "--recover") {
+                options.action = CommandOptions::Action::Recover;
+                options.source = value;
             } else if (arg == "--output") {
                 options.output = value;
             } else if (!parseFormat(value, options.stated)) {
@@ -84,8 +87,17 @@ CommandOptions parseCommandOptions(const std::vector<std::string>& args, Languag
         }
     }
     const bool reviving = !options.donor.empty() || options.formatStated;
+    const bool recovering = options.action == CommandOptions::Action::Recover;
     if (!options.donor.empty() && options.formatStated)
         options.problem = say(language, Text::LikeAndFormat);
+    else if (recovering && !options.files.empty())
+        options.problem = say(language, Text::RecoverTakesNoFile);
+    else if (recovering && (options.canonical || options.recursive || !options.keepTime))
+        options.problem = say(language, Text::RecoverTakesNoRuleOptions);
+    else if (recovering && options.output.empty() && !options.dryRun)
+        options.problem = say(language, Text::RecoverNeedsOutput);
+    else if (recovering)
+        return options;
     else if (reviving && options.canonical)
         options.problem = say(language, Text::CanonicalRevivesNothing);
     else if (!options.output.empty() && !reviving)

@@ -8,11 +8,12 @@
 
 // The command line of sonorix-repair: [--canonical | --any-layout] [--dry-run]
 // [--touch] [--recursive] [--json] [--like DONOR | --format
-// RATE,BITS,CHANNELS[,float]] [--output DIR] FILE..., or --help, or
-// --version. Options may stand anywhere
-// before "--"; everything after it is a file name.
+// RATE,BITS,CHANNELS[,float]] [--output DIR] FILE..., or --recover SOURCE
+// --output DIR [--dry-run] [--json] [--like DONOR | --format ...], or --help,
+// or --version. Options may stand anywhere before "--"; everything after it is
+// a file name.
 struct CommandOptions {
-    enum class Action { Repair, Help, Version, UsageError };
+    enum class Action { Repair, Recover, Help, Version, UsageError };
 
     Action action = Action::Repair;
     // The rule of Sonorix.exe instead of the any-layout rule, the default
@@ -29,6 +30,8 @@ struct CommandOptions {
     bool formatStated = false;
     RevivalFormat stated;
     std::string output;
+    // The card, disk or image whose recordings are recovered into output.
+    std::string source;
     // A folder stands for the recordings beneath it.
     bool recursive = false;
     // One JSON object per file instead of the lines.

@@ -39,7 +39,9 @@ std::string hex(const unsigned char* bytes, std::size_t count) {
     return text;
 }
 
-std::string quoted(const std::string& text) {
+}
+
+std::string jsonString(const std::string& text) {
     std::string json = "\"";
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t length = sequenceLength(text, at);
@@ -64,6 +66,8 @@ std::string quoted(const std::string& text) {
     return json + "\"";
 }
 
+namespace {
+
 // Whether text is well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing past U+10FFFF).
 bool isValidUtf8(const std::string& text) {
@@ -79,13 +83,13 @@ bool isValidUtf8(const std::string& text) {
 }
 
 std::string jsonLine(const Outcome& outcome) {
-    std::string json = "{\"path\":" + quoted(outcome.path);
+    std::string json = "{\"path\":" + jsonString(outcome.path);
     if (!isValidUtf8(outcome.path)) {
         json += ",\"path_bytes\":\""
             + hex(reinterpret_cast<const unsigned char*>(outcome.path.data()), outcome.path.size()) + "\"";
     }
     json += ",\"outcome\":\"" + outcomeWord(Language::English, outcome.result, outcome.dryRun) + "\",\"reason\":";
-    json += outcome.why.empty() ? "null" : quoted(outcome.why);
+    json += outcome.why.empty() ? "null" : jsonString(outcome.why);
     json += ",\"changes\":[";
     for (std::size_t i = 0; i < outcome.changes.size(); ++i) {
         const FieldChange& change = outcome.changes[i];

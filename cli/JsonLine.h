@@ -10,3 +10,7 @@
 // valid UTF-8 is written with U+FFFD for each byte that does not decode,
 // followed by "path_bytes", the name's bytes in lowercase hexadecimal.
 std::string jsonLine(const Outcome& outcome);
+
+// text as a JSON string, quotes included: escaped where JSON asks, each byte
+// that does not decode as UTF-8 replaced by U+FFFD.
+std::string jsonString(const std::string& text);

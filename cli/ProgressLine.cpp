@@ -19,10 +19,14 @@ std::string tail(const std::string& name) {
 }
 
 void ProgressLine::show(std::size_t done, std::size_t found, const std::string& name, Clock::time_point now) {
+    showText(say(language, Text::Progress, {std::to_string(done), std::to_string(found), tail(name)}), now);
+}
+
+void ProgressLine::showText(const std::string& text, Clock::time_point now) {
     if (!enabled || now - started < std::chrono::seconds(1)
         || (visible && now - drawn < std::chrono::milliseconds(100)))
         return;
-    write(eraseLine + say(language, Text::Progress, {std::to_string(done), std::to_string(found), tail(name)}));
+    write(eraseLine + text);
     drawn = now;
     visible = true;
 }

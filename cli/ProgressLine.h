@@ -21,6 +21,8 @@ public:
         : enabled(enabled), language(language), write(std::move(write)), started(started) {}
 
     void show(std::size_t done, std::size_t found, const std::string& name, Clock::time_point now);
+    // The line with text of its own.
+    void showText(const std::string& text, Clock::time_point now);
     void erase();
 
 private:

@@ -9,6 +9,7 @@
 #include "OutcomeText.h"
 #include "PlatformFiles.h"
 #include "ProgressLine.h"
+#include "RecoverCommand.h"
 #include "RepairTargets.h"
 #include "Revival.h"
 #include "RunSummary.h"
@@ -130,6 +131,8 @@ int runRepairCommand(const std::vector<std::string>& args) {
         return usageError;
     case CommandOptions::Action::Repair:
         return repairAll(options, options.json ? Language::English : language);
+    case CommandOptions::Action::Recover:
+        return runRecovery(options, options.json ? Language::English : language);
     }
     return console::finishOut() ? 0 : 2;
 }

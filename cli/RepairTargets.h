@@ -2,6 +2,7 @@
 
 #include "Catalog.h"
 #include "Folders.h"
+#include "RecordingName.h"
 
 #include <deque>
 #include <string>
@@ -15,10 +16,6 @@ struct RepairTarget {
     std::string error;
     bool regular = false;
 };
-
-// Whether a name ends in one of the recordings' extensions (.wav, .wave,
-// .bwf, .rf64, .aif, .aiff, .aifc), in any case.
-bool isRecordingName(const std::string& name);
 
 // The targets of the named arguments, in their order. With recursive a folder
 // stands for the recordings beneath it: its own in byte order of their names,

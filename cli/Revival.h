@@ -25,6 +25,10 @@ public:
     // false otherwise, and the file is left to the rule.
     bool reviveIfLost(const std::string& path, PlatformFiles& files, Outcome& outcome) const;
 
+    // The format lost headers are revived in; null when the options ask for
+    // no revival.
+    const RevivalFormat* lostHeaders() const { return reviving ? &format : nullptr; }
+
 private:
     const CommandOptions& options;
     Language language;

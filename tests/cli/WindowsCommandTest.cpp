@@ -29,8 +29,10 @@ std::string filled(std::string text, const std::string& folder) {
 // their format; a name ending in a backslash is a folder. hold names one that
 // another handle keeps open ("read:" or "write:"), that has the read-only
 // attribute ("readOnly:"), or a 5 GiB RF64 recording cut off before an ID3v1
-// tag at its end ("large:"). A second dry run of args (or of againArgs, then
-// answering againOut) finds sound what was repaired.
+// tag at its end ("large:"). "card:" is the image of a card of FAT16 that
+// holds a donor's recording under an entry of 0 bytes. A second dry run of
+// args (or of againArgs, then answering againOut) finds sound what was
+// repaired.
 struct WindowsCase {
     const char* name;
     std::vector<std::string> files;
@@ -45,6 +47,33 @@ struct WindowsCase {
 
 const SampleFormat stereo16{2, false, 2};
 
+// A card of FAT16 whose recorder lost power: ZOOM0001.WAV, an entry of 0
+// bytes, with the chain of the clusters that hold take (sectors of 512 bytes,
+// a cluster each).
+Bytes card(const Bytes& take) {
+    constexpr std::uint32_t sectors = 20480, fatSectors = 80, rootSectors = 32, firstData = 1 + 2 * fatSectors + 32;
+    Bytes image(std::size_t(sectors) * 512, 0);
+    const Bytes boot = Bytes{0xEB, 0x3C, 0x90} + text("SONORIX ") + le(512, 2) + le(1, 1) + le(1, 2) + le(2, 1)
+        + le(rootSectors * 16, 2) + le(sectors, 2) + le(0xF8, 1) + le(fatSectors, 2) + le(63, 2) + le(255, 2) + le(0, 8)
+        + le(0x80, 1) + le(0, 1) + le(0x29, 1) + le(1, 4) + text("NO NAME    FAT16   ");
+    std::copy(boot.begin(), boot.end(), image.begin());
+    image[510] = 0x55;
+    image[511] = 0xAA;
+    const std::uint32_t clusters = static_cast<std::uint32_t>((take.size() + 511) / 512);
+    for (std::uint32_t copy = 0; copy < 2; ++copy) {
+        const std::size_t fat = 512 * (1 + std::size_t(copy) * fatSectors);
+        for (std::uint32_t c = 0; c < clusters + 2; ++c) {
+            const std::uint32_t link = c < 2 ? 0xFFF8 | c * 7 : c + 1 < clusters + 2 ? c + 1 : 0xFFFF;
+            image[fat + 2 * c] = static_cast<unsigned char>(link);
+            image[fat + 2 * c + 1] = static_cast<unsigned char>(link >> 8);
+        }
+    }
+    const Bytes entry = text("ZOOM0001WAV") + le(0x20, 1) + le(0, 8) + le(0, 2) + le(0, 4) + le(2, 2) + le(0, 4);
+    std::copy(entry.begin(), entry.end(), image.begin() + 512 * (1 + 2 * fatSectors));
+    std::copy(take.begin(), take.end(), image.begin() + 512 * std::size_t(firstData));
+    return image;
+}
+
 // The bytes of a file of the table by its prefix; the rest of its name.
 Bytes recording(std::string& name) {
     const std::size_t colon = name.find(':');
@@ -57,8 +86,10 @@ Bytes recording(std::string& name) {
         return Bytes(sound.begin() + 1, sound.end());
     if (kind == "wider")
         return Bytes(512, 0) + synthRecording({3, false, 2}, 12000, Signal::Shared);
-    if (kind == "donor")
-        return waveHead("RIFF", 36 + sound.size(), fmtChunk(1, 2, 16) + chunk("data", sound.size())) + sound;
+    if (kind == "donor" || kind == "card") {
+        const Bytes whole = waveHead("RIFF", 36 + sound.size(), fmtChunk(1, 2, 16) + chunk("data", sound.size()));
+        return kind == "card" ? card(whole + sound) : whole + sound;
+    }
     Bytes cut = bytesOf(sampleHeader(36, 0));
     cut.resize(1044, 9);
     return cut;
@@ -199,7 +230,23 @@ INSTANTIATE_TEST_SUITE_P(Runs, WindowsCommandTest,
             u8"使い方: sonorix-repair [--canonical | --any-layout] [--dry-run] [--touch] [--recursive] [--json]\n"
             u8"                       [--like DONOR | --format RATE,BITS,CHANNELS[,float]] [--output DIR]\n"
             u8"                       FILE...\n"
+            u8"        sonorix-repair --recover SOURCE --output DIR [--dry-run] [--json]\n"
+            u8"                       [--like DONOR | --format RATE,BITS,CHANNELS[,float]]\n"
             u8"詳しい使い方は 'sonorix-repair --help' で表示します。\n"},
+        // A recording recovered from the image of a card into a folder of a
+        // name code page 932 cannot hold, then found sound; the image itself
+        // is no folder to write into.
+        WindowsCase{"recoveredFromACardImage", {"card:card.img", "출력\\"}, "",
+            {"--recover", "{d}\\card.img", "--output", "{d}\\출력"}, 0,
+            u8"{d}\\card.img: ZOOM0001.WAV を {d}\\출력\\ZOOM0001.WAV に復元しました (00:02、0 バイトのエントリ、"
+            u8"チェーンの終わりで終了)\n",
+            u8"sonorix-repair: {d}\\card.img: 録音 1 件: 復元 1\n", {"{d}\\출력\\ZOOM0001.WAV"},
+            u8"{d}\\출력\\ZOOM0001.WAV: 既に正常なファイルです\n"},
+        WindowsCase{"recoveryIntoItsImage", {"card:card.img"}, "",
+            {"--recover", "{d}\\card.img", "--output", "{d}\\card.img"}, 2,
+            u8"{d}\\card.img: ファイルエラーが起こりました (出力先のフォルダー {d}\\card.img は {d}\\card.img "
+            u8"の上にあり、その空きクラスタに復元する録音が残っています。別のディスクのフォルダーを指定して下さい)\n",
+            ""},
         // Revival: the header written in place before the audio, or the
         // recording copied to a new file behind one, with the donor read while
         // another program writes it or when it is read-only.

@@ -19,6 +19,7 @@ import io
 import json
 import math
 import os
+import random
 import re
 import shutil
 import struct
@@ -49,18 +50,28 @@ def run(*args):
                           timeout=60, env=env).stdout.decode("utf-8", "replace")
 
 
-def recording(seconds, frequency, rate=48000):
-    """A 16-bit stereo WAV file of a tone, the right channel twice the left."""
+def recording(seconds, frequency, rate=48000, hiss=0):
+    """A 16-bit stereo WAV file of a tone, the right channel twice the left, in a room's noise of up to hiss."""
+    rng = random.Random(frequency)
+    frames = (6000 * math.sin(2 * math.pi * frequency * n / rate) + rng.randint(-hiss, hiss)
+              for n in range(int(seconds * rate)))
+    return stereo([int(v * (1 + i)) for v in frames for i in range(2)], rate)
+
+
+def stereo(samples, rate):
     import array
-    frames = array.array("h", (int(6000 * (1 + i % 2) * math.sin(2 * math.pi * frequency * (i // 2) / rate))
-                               for i in range(2 * int(seconds * rate))))
     out = io.BytesIO()
     with wave.open(out, "wb") as w:
         w.setnchannels(2)
         w.setsampwidth(2)
         w.setframerate(rate)
-        w.writeframes(frames.tobytes())
+        w.writeframes(array.array("h", samples).tobytes())
     return out.getvalue()
+
+
+def as_left(data, size):
+    """The recording's canonical header with the sizes a recorder left: those of size bytes, or none (0)."""
+    return data[:4] + struct.pack("<I", max(size - 8, 0)) + data[8:40] + struct.pack("<I", max(size - 44, 0)) + data[44:]
 
 
 def runs_of(clusters):
@@ -105,8 +116,11 @@ class Volume:
         return max(1, -(-len(data) // self.cluster))
 
     def put(self, clusters, data):
+        """Writes data into clusters in whole sectors, as a recorder does: the rest of the last cluster keeps what
+        was there."""
         for i, c in enumerate(clusters):
-            self.write(self.at(c), data[i * self.cluster:(i + 1) * self.cluster].ljust(self.cluster, b"\0"))
+            piece = data[i * self.cluster:(i + 1) * self.cluster]
+            self.write(self.at(c), piece.ljust(-(-len(piece) // 512) * 512, b"\0"))
         self.taken.update(clusters)
 
     def free(self, n, start=2):
@@ -138,17 +152,19 @@ class Volume:
     def record(self, path, data, state, clusters=None, chained=True, **extra):
         """Writes a recording into clusters (free ones in a row unless given) and leaves its entry in state:
         live (whole), zero (size 0, chain written), unchained (size 0, no first cluster, no chain),
-        first-only (size 0, first cluster, no chain), stale (the size of its first tenth), deleted (entry
-        deleted, no chain, exFAT's bitmap cleared), lost (a chain and no entry). exFAT files without a chain
+        first-only (size 0, first cluster, no chain), stale (the size of its first tenth, which its header
+        states too), deleted (entry deleted with its size, no chain, exFAT's bitmap cleared), lost (a chain and
+        no entry). A recording that lost power has the sizes of its header at 0. exFAT files without a chain
         are contiguous (NoFatChain) where their clusters lie in a row."""
         clusters = clusters or self.free(self.need(data))
-        self.put(clusters, data)
+        size = {"live": len(data), "deleted": len(data), "stale": len(data) // 10}.get(state, 0)
+        self.put(clusters, data if state in ("live", "deleted") else as_left(data, size))
         chain = "end" if state in ("live", "zero", "stale", "lost") and chained else "none"
         if chain == "end":
             self.chain(clusters)
         self.allocate(clusters, state != "deleted")
         file = {"path": path, "state": state, "first": 0 if state == "unchained" else clusters[0],
-                "size": {"live": len(data), "stale": len(data) // 10}.get(state, 0), "deleted": state == "deleted",
+                "size": size, "deleted": state == "deleted",
                 "length": len(data), "runs": runs_of(clusters), "chain": chain,
                 "owned": {"live": True, "zero": chain == "end", "stale": chain == "end" or None}.get(state, False)}
         file.update(extra)
@@ -437,8 +453,8 @@ def build(out, seconds=1.0, small=False):
     fat32, exfat = (40 * MIB, 16 * MIB) if small else (320 * MIB, 64 * MIB)
     images = []
 
-    def tone(k, scale=1.0):
-        return recording(seconds * scale, 220 * (k + 1))
+    def tone(k, scale=1.0, hiss=0):
+        return recording(seconds * scale, 220 * (k + 1), hiss=hiss)
 
     def volume(name, kind, size=None):
         return make_volume(os.path.join(out, name), kind, size or (fat32 if kind == "FAT32" else exfat))
@@ -473,11 +489,16 @@ def build(out, seconds=1.0, small=False):
     fat.record("DCIM/ZOOM0005.WAV", tone(5), "deleted")
     fat.record(None, tone(6), "lost")
     fat.interleave([("DCIM/TRACK01.WAV", tone(7)), ("DCIM/TRACK02.WAV", tone(8))], 3)
-    # An older take, its entry gone with a quick format, under a newer one that stopped sooner.
-    older, newer = fat.free(fat.need(tone(9, 2))), fat.need(tone(10))
-    fat.put(older, tone(9, 2))
-    fat.record("DCIM/ZOOM0010.WAV", tone(10), "first-only", clusters=older[:newer],
-               stale_after=runs_of(older[newer:]))
+    # An older take, its entry gone with a quick format, under a newer one that stopped sooner, in the
+    # middle of a cluster whose last sectors keep the older take: in so much noise that only the zeros that end
+    # the newer take's last sector tell where it stopped.
+    older, newer = fat.free(fat.need(tone(9, 2))), fat.need(tone(10, 0.97))
+    fat.put(older, tone(9, 2, hiss=1000))
+    fat.record("DCIM/ZOOM0010.WAV", tone(10, 0.97), "first-only", clusters=older[:newer],
+               stale_after=runs_of(older[newer:]), stale_length=len(tone(9, 2)) - newer * fat.cluster)
+    # A take of the same name in another folder.
+    fat.mkdir("MUSIC")
+    fat.record("MUSIC/ZOOM0001.WAV", tone(11), "zero")
     image("fat32.img", [fat.finish()])
 
     ex = volume("exfat.img", "exFAT")

@@ -7,7 +7,9 @@
 #include "FuzzVerdict.h"
 #include "LostChains.h"
 #include "MemoryByteSource.h"
+#include "MemoryCreatedFile.h"
 #include "PartitionTable.h"
+#include "RecoveryScan.h"
 #include "SourceReader.h"
 
 #include <algorithm>
@@ -19,6 +21,7 @@
 namespace {
 
 constexpr std::uint64_t maxImage = 512ull << 20;
+constexpr std::uint64_t maxScanned = 64ull << 20;
 
 std::uint64_t load(const std::uint8_t* at, unsigned width) {
     std::uint64_t value = 0;
@@ -47,6 +50,42 @@ MemoryByteSource imageOf(const std::uint8_t* data, std::size_t size) {
     }
     return image;
 }
+
+// The new files of a dry run: none is made.
+class NoNewFiles : public NewFiles {
+public:
+    std::unique_ptr<CreatedFile> make() override { return std::make_unique<MemoryCreatedFile>(); }
+    std::string reason(const CreatedFile&) const override { return ""; }
+    bool nameTaken(const CreatedFile&) const override { return false; }
+};
+
+// What a recovery reports, held to lying inside the source: every recording's
+// bytes, and a recording at all only where some were taken.
+class RecoveryChecks : public RecoveryEvents {
+public:
+    RecoveryChecks(std::uint64_t size, std::string& broken) : size(size), broken(broken) {}
+
+    void recording(const RecoveredRecording& recording) override {
+        for (const SourceRange& range : recording.taken) {
+            if (range.length == 0 || range.offset > size || range.length > size - range.offset)
+                broken = "a recording's bytes lie outside the image";
+        }
+        if (recording.result == Repaired && recording.taken.empty())
+            broken = "a recording recovered from no bytes";
+    }
+    void refused(const RefusedVolume&) override {}
+    void note(const ScanNote&) override {}
+    void progress(std::uint64_t read, std::uint64_t, std::size_t) override {
+        if (read < last)
+            broken = "the progress goes back";
+        last = read;
+    }
+
+private:
+    std::uint64_t size;
+    std::string& broken;
+    std::uint64_t last = 0;
+};
 
 void add(std::string& digest, std::uint64_t value) {
     digest += std::to_string(value);
@@ -122,11 +161,13 @@ std::string readAll(ByteSource& source, std::size_t maxStretches, std::string& b
 }
 
 // The first byte chooses how few stretches the cluster map keeps on the second
-// reading, so that it reads FAT entries on demand, and the block size it reads
-// in; the rest describes the image. The in-memory source ends the run on a read
-// outside the image, or on the second reading one not of whole aligned blocks;
-// nothing can be written, since the source has no write. The readings must
-// agree, and each must stay within a bound of the image's size.
+// reading, so that it reads FAT entries on demand, the block size it reads in,
+// and whether the recovery revives lost headers; the rest describes the image.
+// The in-memory source ends the run on a read outside the image, or on the
+// second reading one not of whole aligned blocks; nothing can be written, since
+// the source has no write. The readings must agree, the recovery's dry run
+// report only bytes of the image, and each must stay within a bound of the
+// image's size.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3)
         return 0;
@@ -150,5 +191,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (source->bytesRead > (volumes + 1) * (16 * source->size() + (1 << 20)))
             stopOnBrokenProperty("more than 16 times the image read per volume");
     }
+    // The recovery's dry run over the same image, as a revival of lost
+    // headers in a stated format looks at every cluster that follows none; it
+    // reads the whole image, so only where that is small.
+    MemoryByteSource scanned = imageOf(data, size);
+    if (scanned.size() > maxScanned)
+        return 0;
+    SourceReader reader(scanned);
+    NoNewFiles files;
+    RecoveryChecks checks(scanned.size(), broken);
+    RevivalFormat stated;
+    statedFormat(48000, 16, 2, false, stated);
+    RecoverySettings settings;
+    settings.dryRun = true;
+    settings.lostHeaders = data[0] % 2 == 0 ? &stated : nullptr;
+    recoverRecordings(reader, files, settings, checks);
+    stopOnBrokenProperty(broken);
+
+    if (scanned.bytesRead > (volumes + 1) * (16 * scanned.size() + (1 << 20)))
+        stopOnBrokenProperty("more than 16 times the image read per volume by the recovery");
     return 0;
 }

@@ -44,7 +44,7 @@ bool PosixCreatedFile::vacant(const char* path) {
 bool PosixCreatedFile::create(const char* path) {
     error = 0;
     do
-        fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return fail(errno);
@@ -63,6 +63,42 @@ bool PosixCreatedFile::append(const unsigned char* bytes, std::uint32_t count) {
         done += static_cast<std::uint32_t>(moved);
     }
     return true;
+}
+
+bool PosixCreatedFile::writeAt(std::uint64_t offset, const unsigned char* bytes, std::uint32_t count) {
+    std::uint32_t done = 0;
+    while (done < count) {
+        const ssize_t moved = ::pwrite(fd, bytes + done, count - done, static_cast<off_t>(offset + done));
+        if (moved < 0 && errno == EINTR)
+            continue;
+        if (moved <= 0)
+            return fail(moved < 0 ? errno : EIO);
+        done += static_cast<std::uint32_t>(moved);
+    }
+    return true;
+}
+
+bool PosixCreatedFile::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
+    done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return fail(errno);
+        if (got == 0)
+            break;
+        done += static_cast<std::uint32_t>(got);
+    }
+    return true;
+}
+
+bool PosixCreatedFile::resize(std::uint64_t size) {
+    int result;
+    do
+        result = ::ftruncate(fd, static_cast<off_t>(size));
+    while (result != 0 && errno == EINTR);
+    return result == 0 || fail(errno);
 }
 
 bool PosixCreatedFile::finish() {

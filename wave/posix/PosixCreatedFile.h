@@ -18,6 +18,9 @@ public:
     bool vacant(const char* path) override;
     bool create(const char* path) override;
     bool append(const unsigned char* bytes, std::uint32_t count) override;
+    bool writeAt(std::uint64_t offset, const unsigned char* bytes, std::uint32_t count) override;
+    bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
+    bool resize(std::uint64_t size) override;
     bool finish() override;
     void abandon() override;
 

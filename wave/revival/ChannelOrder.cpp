@@ -27,8 +27,9 @@ struct PairSums {
 };
 
 double lagProduct(const double* a, const double* b, std::size_t length, int lag) {
+    const std::ptrdiff_t count = static_cast<std::ptrdiff_t>(length);
     double sum = 0;
-    for (std::size_t n = lag < 0 ? -lag : 0; n < length && n + lag < length; ++n)
+    for (std::ptrdiff_t n = std::max(0, -lag); n < count && n + lag < count; ++n)
         sum += a[n] * b[n + lag];
     return sum;
 }

@@ -41,3 +41,30 @@ bool sampleContinuesBefore(const unsigned char* at, unsigned channel, const Samp
 // sound bends so much that a value drawn at random often lands near enough,
 // and float sound never proves it.
 bool sampleTestProves(unsigned channel, const SampleFormat& format, const SoundReference& reference);
+
+// The frames on either side of a seam: count frames in a row at frames, the
+// first of the second side at seam (a frame that straddles the seam counts to
+// the second side). How far the two frames after the seam stray from where the
+// two before each of them point, and the two before the seam from where the
+// two after each of them point: each side's line through the two previous
+// samples, bent as that side's sound bends (the two weights that predict it
+// best), in mean squares of what that line misses within either side, the
+// larger, and the more where one side misses far more than the other (bytes
+// that are no sound, or frames read off their grid). Averaged over the
+// channels and the four frames: about 1 or less where the frames continue
+// each other; far more where sound of another moment or another microphone,
+// zeros or bytes that are no sound begin. Each side needs seamSide frames; a
+// side of digital silence misses by a quantum.
+double seamStray(const unsigned char* frames, std::size_t seam, std::size_t count, const SampleFormat& format);
+
+// The frames of each side seamStray reads.
+constexpr std::size_t seamSide = 128;
+
+// A lighter look at a seam, cheap enough for every sector of a recording:
+// whether the two bends that span it (of the frames at seam and seam + 1, each
+// from the line through the two samples before it), squared, pass bound times
+// the mean square of the side bends on either side, in some channel. Reads
+// frames from seam - side - 2 to seam + side + 2, fewer where the side bends
+// soon outweigh the spanning ones.
+bool bendsBreak(const unsigned char* frames, std::size_t seam, std::size_t side, const SampleFormat& format,
+    double bound);

@@ -16,6 +16,14 @@ public:
     virtual bool create(const char* path) = 0;
     // Writes count bytes after those written so far.
     virtual bool append(const unsigned char* bytes, std::uint32_t count) = 0;
+    // Writes count bytes at offset, past the end too (a gap reads as zeros),
+    // leaving where append writes as it was.
+    virtual bool writeAt(std::uint64_t offset, const unsigned char* bytes, std::uint32_t count) = 0;
+    // Reads up to count bytes at offset of what was written; done tells how
+    // many arrived (fewer only at the end).
+    virtual bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) = 0;
+    // Makes the file size bytes long, cutting or extending it with zeros.
+    virtual bool resize(std::uint64_t size) = 0;
     // Returns once the contents and the name are on the storage device, and
     // closes the file.
     virtual bool finish() = 0;

@@ -22,24 +22,61 @@ bool Win32CreatedFile::vacant(const char* path) {
 bool Win32CreatedFile::create(const char* path) {
     error = 0;
     const std::wstring wide = toWide(path);
-    file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file =
+        CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return fail(GetLastError());
     name = wide;
+    appended = 0;
     return true;
 }
 
 bool Win32CreatedFile::append(const unsigned char* bytes, std::uint32_t count) {
+    if (!writeAt(appended, bytes, count))
+        return false;
+    appended += count;
+    return true;
+}
+
+bool Win32CreatedFile::writeAt(std::uint64_t offset, const unsigned char* bytes, std::uint32_t count) {
     std::uint32_t done = 0;
     while (done < count) {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset + done);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
         DWORD put = 0;
-        if (!WriteFile(file, bytes + done, count - done, &put, nullptr))
+        if (!WriteFile(file, bytes + done, count - done, &put, &at))
             return fail(GetLastError());
         if (put == 0)
             return fail(ERROR_WRITE_FAULT);
         done += put;
     }
     return true;
+}
+
+bool Win32CreatedFile::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
+    done = 0;
+    while (done < count) {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset + done);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        DWORD got = 0;
+        if (!ReadFile(file, buffer + done, count - done, &got, &at)) {
+            if (GetLastError() == ERROR_HANDLE_EOF)
+                break;
+            return fail(GetLastError());
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return true;
+}
+
+bool Win32CreatedFile::resize(std::uint64_t size) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(size);
+    return (SetFilePointerEx(file, to, nullptr, FILE_BEGIN) && SetEndOfFile(file)) || fail(GetLastError());
 }
 
 bool Win32CreatedFile::finish() {

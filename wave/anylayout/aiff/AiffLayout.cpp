@@ -71,6 +71,7 @@ bool readComm(RandomFileAccess& file, std::uint64_t at, const ChunkHeader& chunk
     if (!rateSound)
         return refuse(findings, LayoutFault::SampleRate, at, chunk.id, chunk.size);
     const std::uint32_t compression = aifc ? loadU32(body + 18) : fourCC("NONE");
+    layout.compression = compression;
     const std::uint32_t bytes = sampleBytes(compression, format.bitsPerSample);
     if (bytes == 0)
         return refuse(findings, LayoutFault::Compression, at, compression, chunk.size);

@@ -16,6 +16,8 @@ struct AiffLayout {
     std::uint32_t frames = 0;
     // Bytes of one frame, all channels, as the compression type stores them.
     std::uint32_t frameBytes = 0;
+    // The AIFF-C compression type; NONE for AIFF.
+    std::uint32_t compression = 0;
     std::uint64_t ssndAt = 0; // offset of the SSND chunk's header
     std::uint32_t ssndSize = 0; // its size, which counts offset and block size
     std::uint32_t ssndOffset = 0; // bytes before the first frame

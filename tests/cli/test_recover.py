@@ -1,0 +1,268 @@
+#!/usr/bin/env python3
+"""sonorix-repair --recover over card images as recorders leave them (make_card_images.py: FAT32 and exFAT in
+every entry state, an MBR card with an ext4 partition, a GPT whose primary header is damaged, an image cut short,
+boot sectors damaged), a 4-channel recorder's two files of one scene, an NTFS volume, a block device: every
+recording read back by ffmpeg, sox and libsndfile and held sample-exact to the bytes its recorder wrote.
+
+    test_recover.py SONORIX_REPAIR WORKDIR
+
+Exits 77, CTest's skip, saying why, when a tool is missing. As an ordinary user the cases that need a loop
+device are skipped, and said so.
+"""
+
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import make_card_images as cards  # noqa: E402
+
+FOUND = {"zero": "entry of 0 bytes", "first-only": "entry of 0 bytes", "unchained": "no entry",
+         "stale": "stale entry", "deleted": "deleted entry", "lost": "lost chain"}
+
+
+def sh(*args, check=True):
+    return subprocess.run([str(a) for a in args], capture_output=True, timeout=120, check=check)
+
+
+def along(image, volume, runs, length):
+    """length bytes of image along a recording's cluster runs."""
+    with open(image, "rb") as f:
+        data = b""
+        for first, count in runs:
+            f.seek(volume["heap_offset"] + (first - 2) * volume["cluster_bytes"])
+            data += f.read(count * volume["cluster_bytes"])
+    return data[:length]
+
+
+def decoded(path):
+    """The 16-bit samples of a recording as libsndfile, sox and ffmpeg read them; an error where they differ."""
+    import soundfile
+    with soundfile.SoundFile(path) as source:
+        by_soundfile = bytes(source.buffer_read(dtype="int16"))
+    by_sox = sh("sox", path, "-t", "raw", "-e", "signed", "-b", "16", "-L", "-").stdout
+    by_ffmpeg = sh("ffmpeg", "-v", "error", "-i", path, "-f", "s16le", "-").stdout
+    if not by_soundfile == by_sox == by_ffmpeg:
+        raise AssertionError("%s: libsndfile, sox and ffmpeg read %d, %d and %d bytes of samples"
+                             % (path, len(by_soundfile), len(by_sox), len(by_ffmpeg)))
+    return by_soundfile
+
+
+def expected(image, volume, root):
+    """What a scan finds on a volume of the manifest: for each recording its name (or None), the name of its new
+    file, how it was found, and its audio as the recorder wrote it."""
+    found, names = [], set()
+    for f in volume["files"]:
+        if f.get("directory") or f["state"] not in FOUND:
+            continue
+        name = None if f["state"] in ("unchained", "lost") else f["path"]
+        offset = volume["heap_offset"] + (f["runs"][0][0] - 2) * volume["cluster_bytes"]
+        out = name.rpartition("/")[2] if name else "recovered-%d.wav" % offset
+        stem, dot, ext = out.rpartition(".")
+        number = 1
+        while (out if number == 1 else "%s-%d.%s" % (stem, number, ext)) in names:
+            number += 1
+        out = out if number == 1 else "%s-%d.%s" % (stem, number, ext)
+        names.add(out)
+        found.append((name, os.path.join(root, out), FOUND[f["state"]],
+                      along(image, volume, f["runs"], f["length"])[44:]))
+    return found
+
+
+def run(binary, image, *options):
+    result = sh(binary, "--recover", image, "--json", *options, check=False)
+    return result.returncode, [json.loads(line) for line in result.stdout.decode().splitlines()], result.stderr.decode()
+
+
+class Table:
+    def __init__(self, binary, work):
+        self.binary, self.work, self.failures = binary, work, []
+
+    def check(self, what, condition, detail=""):
+        if not condition:
+            self.failures.append("%s: %s" % (what, detail))
+
+    def case(self, name, image, recordings, *options, status=0, refused=0, stderr=(), approximate=0):
+        """Runs a scan and holds its objects to the recordings expected: the same names, how each was found, and
+        audio sample-exact, or where approximate gives the bytes, its start as far as it goes, short by less."""
+        # A write through the file system, or to its times, would change the source's status time.
+        before = os.stat(image)
+        code, objects, errors = run(self.binary, image, *options)
+        after = os.stat(image)
+        self.check(name, code == status, "exit status %d, not %d: %s" % (code, status, errors))
+        self.check(name, (before.st_mtime_ns, before.st_ctime_ns) == (after.st_mtime_ns, after.st_ctime_ns),
+                   "the source changed")
+        for words in stderr:
+            self.check(name, words in errors, "standard error lacks %r: %s" % (words, errors))
+        failed = [o for o in objects if o["outcome"] == "file error"]
+        self.check(name, len(failed) == refused, "file errors: %s" % failed)
+        got = {(o["name"], o["output"]): o for o in objects if o["outcome"] != "file error"}
+        self.check(name, len(got) == len(recordings), "%d recordings, not %d: %s"
+                   % (len(got), len(recordings), sorted(map(str, got))))
+        for entry, output, how, audio in recordings:
+            o = got.get((entry, output))
+            if o is None:
+                self.failures.append("%s: %s not recovered to %s" % (name, entry, output))
+                continue
+            self.check(name, o["found"] == how and o["outcome"] in ("recovered", "would be recovered"),
+                       "%s: %s, %s" % (entry, o["found"], o["outcome"]))
+            if "--dry-run" in options:
+                continue
+            samples = decoded(output)
+            near = audio.startswith(samples) and len(audio) - len(samples) < approximate
+            self.check(name, samples == audio or near, "%s: %d bytes of samples read, %d written (%s)"
+                       % (entry, len(samples), len(audio), o["ended"]))
+            self.check(name, o["frames"] * 4 == len(samples), "%s: %d frames reported" % (entry, o["frames"]))
+
+
+def scene(work):
+    """A 4-channel recorder's two stereo files of one scene: speech and a chord in a room, heard by its own pair
+    of microphones by the speaker and by a pair by the instrument two metres away (the speech 6 ms later), each
+    with a room noise of its own."""
+    path = lambda name: os.path.join(work, name)
+    sh("espeak-ng", "-w", path("voice.wav"), "Two microphones hear one room, and the recorder writes two files.")
+    sh("sox", "-R", path("voice.wav"), "-r", "48000", path("speech.wav"), "pad", "0", "2", "trim", "0", "2")
+    sh("sox", "-R", "-n", "-r", "48000", path("chord.wav"), "synth", "2", "pl", "G2", "pl", "D3", "pl", "B3",
+       "remix", "-", "fade", "0", "2", ".1", "norm", "-12")
+    mics = []
+    for k, (voice, chord, delay) in enumerate([(0.9, 0.3, "0s"), (0.8, 0.3, "2s"), (0.3, 0.8, "288s"),
+                                                (0.25, 0.7, "298s")]):
+        sh("ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "anoisesrc=c=pink:d=2:a=0.02:s=%d:r=48000" % (k + 3),
+           "-af", "lowpass=4000", path("room%d.wav" % k))
+        sh("sox", "-R", "-m", "-v", voice, path("speech.wav"), "-v", chord, path("chord.wav"),
+           path("room%d.wav" % k), "-b", "16", path("mic%d.wav" % k), "delay", delay, "trim", "0", "2")
+        mics.append(path("mic%d.wav" % k))
+    for pair in (0, 1):
+        sh("sox", "-M", mics[2 * pair], mics[2 * pair + 1], "-b", "16", path("scene%d.wav" % pair))
+    volume = cards.make_volume(path("scene.img"), "FAT32", 320 << 20)
+    takes = [("DCIM/SCENE%02d.WAV" % (pair + 1), open(path("scene%d.wav" % pair), "rb").read()) for pair in (0, 1)]
+    volume.mkdir("DCIM")
+    volume.interleave(takes, 4)
+    manifest = volume.finish()
+    cards.confirm(path("scene.img"), manifest)
+    return path("scene.img"), manifest
+
+
+def main():
+    binary, work = os.path.abspath(sys.argv[1]), sys.argv[2]
+    try:
+        for tool in ("mkfs.vfat", "mkfs.exfat", "mcopy", "fls", "istat", "ifind", "sox", "ffmpeg", "espeak-ng"):
+            cards.tool(tool)
+        import soundfile  # noqa: F401
+    except (cards.Missing, ImportError) as missing:
+        print("test_recover: %s" % missing)
+        return 77
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    images = {i["image"]: i for i in cards.build(os.path.join(work, "cards"))["images"]}
+    card = lambda name: os.path.join(work, "cards", name)
+    out = lambda name: os.path.join(work, "out", name)
+    table = Table(binary, work)
+
+    def volume(image, index=0):
+        return images[image]["volumes"][index]
+
+    fat, ex = volume("fat32.img"), volume("exfat.img")
+    table.case("FAT32, every state", card("fat32.img"), expected(card("fat32.img"), fat, out("fat32")),
+               "--output", out("fat32"))
+    table.case("exFAT, every state", card("exfat.img"), expected(card("exfat.img"), ex, out("exfat")),
+               "--output", out("exfat"))
+    # A dry run writes nothing, and needs no folder.
+    table.case("dry run", card("exfat.img"), expected(card("exfat.img"), ex, out("dry")), "--dry-run",
+               "--output", out("dry"))
+    table.check("dry run", not os.path.exists(out("dry")), "the output folder was made")
+    # Names taken already, in the folder and by a take of the same name elsewhere on the card, are suffixed.
+    os.makedirs(out("taken"))
+    open(out("taken/ZOOM0001.WAV"), "wb").write(b"mine")
+    taken = expected(card("fat32.img"), fat, out("taken"))
+    renamed = [(e, o.replace("ZOOM0001-2", "ZOOM0001-3").replace("ZOOM0001.WAV", "ZOOM0001-2.WAV"), h, a)
+               for e, o, h, a in taken]
+    table.case("names taken", card("fat32.img"), renamed, "--output", out("taken"))
+    table.check("names taken", open(out("taken/ZOOM0001.WAV"), "rb").read() == b"mine", "a file was overwritten")
+    # The older take under ZOOM0010, whose header is lost, revived as the donor's format.
+    older = next(f for f in fat["files"] if f.get("stale_after"))
+    revived = ("", out("like/recovered-%d.wav" % (fat["heap_offset"] + (older["stale_after"][0][0] - 2) * 4096)),
+               "no entry", along(card("fat32.img"), fat, older["stale_after"], older["stale_length"]))
+    open(os.path.join(work, "donor.wav"), "wb").write(cards.recording(0.1, 440))
+    like = expected(card("fat32.img"), fat, out("like")) + [revived]
+    table.case("headerless run with --like", card("fat32.img"), [(e or None, o, h, a) for e, o, h, a in like],
+               "--like", os.path.join(work, "donor.wav"), "--output", out("like"))
+
+    # Cards with a partition table, damaged and cut short.
+    mbr = images["card-mbr.img"]["volumes"]
+    table.case("MBR card with ext4", card("card-mbr.img"), expected(card("card-mbr.img"), mbr[0], out("mbr"))
+               + expected(card("card-mbr.img"), mbr[1], out("mbr")), "--output", out("mbr"), status=2, refused=1)
+    table.case("GPT backup", card("card-gpt-backup.img"),
+               expected(card("card-gpt-backup.img"), volume("card-gpt-backup.img"), out("gpt")), "--output",
+               out("gpt"), stderr=["the primary GPT is damaged"])
+    table.case("exFAT boot checksum", card("exfat-damaged.img"),
+               expected(card("exfat-damaged.img"), volume("exfat-damaged.img"), out("exdamaged")), "--output",
+               out("exdamaged"), stderr=["its backup was read"])
+    table.case("FAT32 boot zeroed, a chain that loops", card("fat32-damaged.img"), [], "--output", out("damaged"),
+               stderr=["its backup was read"])
+    cut = volume("fat16-cut.img")
+    # What the image holds of the take: its last cluster that is whole may be judged, the one cut is not taken.
+    table.case("cut short", card("fat16-cut.img"), expected(card("fat16-cut.img"), cut, out("cut")), "--output",
+               out("cut"), stderr=["the image ends inside the volume"], approximate=2 * cut["cluster_bytes"])
+
+    # What is refused: another file system, the output on the source, usage.
+    ntfs = os.path.join(work, "ntfs.img")
+    with open(ntfs, "wb") as f:
+        f.truncate(1 << 20)
+        f.seek(3)
+        f.write(b"NTFS    ")
+        f.seek(510)
+        f.write(b"\x55\xaa")
+    code, objects, _ = run(binary, ntfs, "--output", out("ntfs"))
+    table.check("NTFS", code == 2 and [o["reason"] for o in objects]
+                == ["the source is not a FAT or exFAT volume: NTFS"], "%d %s" % (code, objects))
+    code, objects, _ = run(binary, card("fat32.img"), "--output", card("fat32.img"))
+    table.check("output on the source", code == 2 and "lies on" in objects[0]["reason"], "%d %s" % (code, objects))
+    for options in (["--recover", card("fat32.img"), "--output", out("x"), card("exfat.img")],
+                    ["--recover", card("fat32.img")], ["--recover", card("fat32.img"), "--touch", "--dry-run"]):
+        code = sh(binary, *options, check=False).returncode
+        table.check("usage %s" % options, code == 64, "exit status %d" % code)
+    lines = sh(binary, "--recover", card("exfat.img"), "--dry-run").stdout.decode().splitlines()
+    table.check("lines", lines and all(" would be recovered " in line and line.endswith(")") for line in lines)
+                and "(00:01, entry of 0 bytes, ended with its chain)" in lines[0], lines)
+
+    # Two files of one scene, their runs alternating without a chain.
+    image, manifest = scene(work)
+    table.case("two microphones of one scene", image, expected(image, manifest, out("scene")), "--output",
+               out("scene"))
+
+    # A card in a reader: a read-only loop device; a folder on a file system mounted from it is refused.
+    if os.getuid() == 0 and shutil.which("losetup"):
+        device = sh("losetup", "-r", "-f", "--show", card("fat32.img")).stdout.decode().strip()
+        try:
+            table.case("block device", device, expected(card("fat32.img"), fat, out("device")), "--output",
+                       out("device"))
+        finally:
+            sh("losetup", "-d", device)
+        ext4 = os.path.join(work, "ext4.img")
+        with open(ext4, "wb") as f:
+            f.truncate(64 << 20)
+        sh("mkfs.ext4", "-q", ext4)
+        device = sh("losetup", "-f", "--show", ext4).stdout.decode().strip()
+        mount = os.path.join(work, "mnt")
+        os.makedirs(mount)
+        try:
+            sh("mount", device, mount)
+            code, objects, _ = run(binary, device, "--output", os.path.join(mount, "out"))
+            table.check("output on the device", code == 2 and "lies on" in objects[0]["reason"]
+                        and not os.path.exists(os.path.join(mount, "out")), "%d %s" % (code, objects))
+        finally:
+            sh("umount", mount, check=False)
+            sh("losetup", "-d", device)
+    else:
+        print("test_recover: not root (or no losetup): the block device cases are skipped")
+
+    print("\n".join(table.failures) or "every case as expected")
+    return 1 if table.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,560 @@
+#include "ClusterPass.h"
+
+#include "AudioStart.h"
+#include "LostAudio.h"
+#include "RevivedHeader.h"
+#include "ScanPlan.h"
+#include "SourceReader.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// The most bytes of a volume read at once.
+constexpr std::uint64_t readBytes = 8 << 20;
+// The first bytes of a recording kept for its header.
+constexpr std::size_t headBytes = 64 * 1024;
+// How far after its last cluster a live recording's sound may go on: past the
+// runs of other recordings written alternately with it.
+constexpr std::uint32_t dormantReach = 64;
+// The pieces a woken recording's own clusters are copied in.
+constexpr std::size_t copyBytes = 1 << 20;
+// A recording followed by its sound ends once it has taken none of this many
+// clusters that no chain claims, or four times its longest wait if longer:
+// past the runs of other recordings written alternately with it.
+constexpr std::uint64_t idleClusters = 256;
+constexpr std::uint64_t idleWaits = 4;
+
+// Bytes of nothing but 0x00, or of nothing but 0xFF: an erased card.
+bool erased(const unsigned char* bytes, std::size_t count) {
+    return (bytes[0] == 0 || bytes[0] == 0xFF)
+        && std::all_of(bytes, bytes + count, [&](unsigned char byte) { return byte == bytes[0]; });
+}
+
+void addCluster(std::vector<ClusterRun>& runs, std::uint32_t cluster) {
+    if (!runs.empty() && runs.back().first + runs.back().count == cluster)
+        ++runs.back().count;
+    else
+        runs.push_back({cluster, 1});
+}
+
+// The source's bytes of runs, in their order, up to length of them.
+void addRanges(const VolumeGeometry& volume, const std::vector<ClusterRun>& runs, std::uint64_t& length,
+    std::vector<SourceRange>& ranges) {
+    for (const ClusterRun& run : runs) {
+        if (length == 0)
+            return;
+        const std::uint64_t bytes = std::min<std::uint64_t>(length, std::uint64_t(run.count) * volume.clusterBytes);
+        const std::uint64_t offset = clusterOffset(volume, run.first);
+        if (!ranges.empty() && ranges.back().offset + ranges.back().length == offset)
+            ranges.back().length += bytes;
+        else
+            ranges.push_back({offset, bytes});
+        length -= bytes;
+    }
+}
+
+}
+
+void ClusterPass::run(std::uint64_t total, std::size_t& found) {
+    reported = &found;
+    SourceReader& reader = scan.map.source();
+    const std::uint32_t cluster = volume.clusterBytes;
+    const std::uint64_t present = clustersPresent(volume, reader.size());
+    const std::uint64_t last = 2 + present;
+    const std::uint32_t chunk = static_cast<std::uint32_t>(std::max<std::uint64_t>(1, readBytes / cluster));
+    std::vector<unsigned char> buffer(std::size_t(chunk) * cluster);
+    std::vector<char> wanted(chunk);
+    std::vector<char> readable(chunk);
+    std::size_t claim = 0;
+    for (std::uint64_t first = 2; first < last; first += chunk) {
+        const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(chunk, last - first));
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint32_t at = static_cast<std::uint32_t>(first + i);
+            wanted[i] = !scan.owned.marked(at) && (!scan.claimed.marked(at) || claimedAlive(at, claim));
+        }
+        // Each run of wanted clusters in one read; those a failed read reached
+        // read as zeros, and are known.
+        for (std::uint32_t i = 0; i < count;) {
+            std::uint32_t j = i;
+            while (j < count && wanted[j])
+                ++j;
+            if (j == i) {
+                ++i;
+                continue;
+            }
+            const std::size_t failuresBefore = reader.failures().size();
+            const std::uint64_t lostBefore = reader.unreadableBytes();
+            const std::uint64_t offset = clusterOffset(volume, static_cast<std::uint32_t>(first + i));
+            const bool clean = reader.read(offset, buffer.data() + std::size_t(i) * cluster, (j - i) * cluster);
+            for (std::uint32_t k = i; k < j; ++k) {
+                const std::uint64_t from = offset + std::uint64_t(k - i) * cluster;
+                bool whole = clean;
+                if (!clean) {
+                    // Past the list's end, the failures are no longer told apart.
+                    whole =
+                        reader.failures().size() < SourceReader::maxFailures || reader.unreadableBytes() == lostBefore;
+                    for (std::size_t f = failuresBefore; f < reader.failures().size(); ++f) {
+                        const ReadFailure& failure = reader.failures()[f];
+                        whole = whole && (failure.offset >= from + cluster || failure.offset + failure.length <= from);
+                    }
+                }
+                readable[k] = whole;
+            }
+            i = j;
+        }
+        std::uint32_t freeUpTo = 0;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const auto unclaimed = [&](std::uint32_t k) {
+                return wanted[k] && readable[k] && !scan.claimed.marked(static_cast<std::uint32_t>(first + k));
+            };
+            freeUpTo = std::max(freeUpTo, i);
+            while (freeUpTo < count && unclaimed(freeUpTo))
+                ++freeUpTo;
+            if (wanted[i])
+                take(static_cast<std::uint32_t>(first + i), buffer.data() + std::size_t(i) * cluster,
+                    std::size_t(freeUpTo - i) * cluster, readable[i]);
+        }
+        events.progress(reader.bytesRead(), total, found);
+    }
+    settle(true);
+    const RecordingEnd how = present < volume.clusterCount ? RecordingEnd::SourceEnd : RecordingEnd::VolumeEnd;
+    while (!open.empty())
+        end(open.back(), how);
+}
+
+bool ClusterPass::claimedAlive(std::uint32_t cluster, std::size_t& claim) {
+    const auto after = std::upper_bound(scan.claims.begin(), scan.claims.end(), cluster,
+        [](std::uint32_t value, const ClaimedRun& run) { return value < run.first; });
+    if (after == scan.claims.begin())
+        return false;
+    claim = static_cast<std::size_t>(after - scan.claims.begin()) - 1;
+    const ClaimedRun& run = scan.claims[claim];
+    return cluster - run.first < run.count && !scan.found[run.recording]->done;
+}
+
+void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable) {
+    std::size_t claim = 0;
+    if (scan.claimed.marked(cluster)) {
+        if (claimedAlive(cluster, claim))
+            takeClaimed(scan.claims[claim], cluster, data, readable);
+        return;
+    }
+    // A recording waiting for this cluster; others waiting for one passed
+    // already (owned or claimed meanwhile) wait no more.
+    while (pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster < cluster)
+        ++pendingAt;
+    std::size_t waiting = scan.found.size();
+    if (pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster == cluster)
+        waiting = scan.pending[pendingAt].recording;
+    while (pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster == cluster)
+        ++pendingAt;
+    ++unclaimed;
+    endIdle();
+    std::vector<std::size_t> woken;
+    for (; dormantAt < scan.dormant.size() && scan.dormant[dormantAt].lastCluster < cluster; ++dormantAt) {
+        if (cluster - scan.dormant[dormantAt].lastCluster <= dormantReach)
+            woken.push_back(scan.dormant[dormantAt].recording);
+    }
+    if (readable && beginsRecording(data, volume.clusterBytes)) {
+        settle(true);
+        for (std::size_t index : open)
+            scan.found[index]->headerSince = true;
+        if (waiting == scan.found.size()) {
+            auto found = std::make_unique<FoundRecording>();
+            found->report.foundAs = FoundAs::NoEntry;
+            found->report.volume = scan.number;
+            scan.found.push_back(std::move(found));
+        }
+        begin(waiting, cluster, data);
+        return;
+    }
+    feed(cluster, data, ahead, readable, woken);
+}
+
+void ClusterPass::feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable,
+    const std::vector<std::size_t>& woken) {
+    if (!fork.active()) {
+        follow(cluster, data, ahead, readable, woken);
+        return;
+    }
+    fork.take(cluster, data, volume.clusterBytes, readable);
+    settle(false);
+}
+
+void ClusterPass::settle(bool closing) {
+    while (fork.active()) {
+        const TrackFork::Verdict verdict = fork.verdict(closing);
+        if (verdict == TrackFork::Verdict::Open)
+            return;
+        // The open recordings stay as they were while the fork was open.
+        const std::size_t chosen = open[fork.chosen()];
+        std::vector<std::size_t> tied;
+        for (std::size_t position : fork.candidates())
+            tied.push_back(open[position]);
+        const std::vector<TrackFork::Held> held = fork.close();
+        std::size_t from = 0;
+        if (verdict == TrackFork::Verdict::Chosen) {
+            append(chosen, held[0].cluster, held[0].bytes.data());
+            from = 1;
+        } else {
+            for (std::size_t index : tied)
+                end(index, RecordingEnd::LikeAnother);
+        }
+        for (std::size_t i = from; i < held.size(); ++i)
+            feed(held[i].cluster, held[i].bytes.data(), held[i].bytes.size(), held[i].readable);
+    }
+}
+
+void ClusterPass::begin(std::size_t index, std::uint32_t cluster, const unsigned char* data) {
+    FoundRecording& recording = *scan.found[index];
+    recording.firstCluster = cluster;
+    recording.report.offset = clusterOffset(volume, cluster);
+    recording.started = true;
+    const std::size_t count = volume.clusterBytes;
+    const StartReading reading = readRecordingStart(data, count, recording.start, recording.report.layout);
+    recording.report.headerPastCluster = reading == StartReading::TooShort;
+    recording.report.notFollowable = reading == StartReading::Read && !recording.start.followable;
+    if (reading != StartReading::Read || !recording.start.followable) {
+        refuse(recording, Unsupported);
+        return;
+    }
+    recording.head.assign(data, data + std::min(count, headBytes));
+    recording.tail = std::make_unique<SoundTail>(recording.start.samples);
+    recording.open = true;
+    open.push_back(index);
+    append(index, cluster, data);
+}
+
+void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, const unsigned char* data,
+    bool readable) {
+    FoundRecording& recording = *scan.found[claim.recording];
+    const std::uint32_t bytes = volume.clusterBytes;
+    if (!recording.started) {
+        recording.started = true;
+        const StartReading reading =
+            readRecordingStart(recording.head.data(), recording.head.size(), recording.start, recording.report.layout);
+        if (reading != StartReading::Read) {
+            recording.report.headerPastCluster = reading == StartReading::TooShort;
+            refuse(recording, Unsupported);
+            return;
+        }
+    }
+    const std::uint64_t index = claim.index + (cluster - claim.first);
+    const std::uint64_t at = index * bytes;
+    if (!readable)
+        recording.report.unreadable += bytes;
+    put(recording, at, data, bytes);
+    recording.length = std::max(recording.length, at + bytes);
+    ++recording.chainPassed;
+    if (index + 1 == recording.chainClusters) {
+        judgeLast(recording, data, at);
+        // A stale entry's sound is followed on from its chain's last cluster,
+        // where it goes on to that cluster's end.
+        if (recording.followsSound && recording.start.followable && recording.judgedEnd == at + bytes
+            && at + bytes > recording.start.audioAt) {
+            settle(true);
+            const std::uint64_t audioFrom = at < recording.start.audioAt ? recording.start.audioAt - at : 0;
+            recording.tail = std::make_unique<SoundTail>(recording.start.samples);
+            recording.tail->skip(at + audioFrom - recording.start.audioAt);
+            recording.tail->take(data + audioFrom, bytes - audioFrom);
+            recording.open = true;
+            open.push_back(claim.recording);
+        }
+    }
+    if (recording.chainPassed == recording.chainClusters && !recording.open) {
+        recording.report.end = recording.chainEnd;
+        finish(recording);
+    }
+}
+
+void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable,
+    const std::vector<std::size_t>& woken) {
+    const std::size_t bytes = volume.clusterBytes;
+    const auto endAll = [&](RecordingEnd how) {
+        const std::vector<std::size_t> ending = open;
+        for (std::size_t index : ending)
+            end(index, how);
+    };
+    if (!readable) {
+        endAll(RecordingEnd::Unreadable);
+        return;
+    }
+    if (open.empty()) {
+        if (!wake(woken, cluster, data))
+            reviveLost(cluster, data, ahead);
+        return;
+    }
+    constexpr double never = std::numeric_limits<double>::infinity();
+    double best = never;
+    double second = never;
+    std::size_t bestIndex = 0;
+    for (std::size_t index : open) {
+        const double stray = scan.found[index]->tail->strayOf(data, bytes);
+        if (stray < best) {
+            second = best;
+            best = stray;
+            bestIndex = index;
+        } else if (stray < second) {
+            second = stray;
+        }
+    }
+    if (best > continuesBound) {
+        if (wake(woken, cluster, data))
+            return;
+        endAll(erased(data, std::min<std::size_t>(bytes, SoundTail::sectorBytes)) ? RecordingEnd::Erased
+                                                                                  : RecordingEnd::SoundStops);
+        reviveLost(cluster, data, ahead);
+        return;
+    }
+    // Recordings the cluster continues alike: the clusters after it tell, or
+    // none is guessed at.
+    if (second <= continuesBound && second < clearlyBetter * best) {
+        std::vector<SoundTail> tails;
+        std::vector<std::size_t> candidates;
+        std::vector<double> strays;
+        for (std::size_t position = 0; position < open.size(); ++position) {
+            const SoundTail& tail = *scan.found[open[position]]->tail;
+            tails.push_back(tail);
+            const double stray = tail.strayOf(data, bytes);
+            if (stray <= continuesBound && stray < clearlyBetter * best) {
+                candidates.push_back(position);
+                strays.push_back(stray);
+            }
+        }
+        fork.open(cluster, data, bytes, tails, candidates, strays);
+        return;
+    }
+    // Zeros continue digital silence, but a whole cluster of them is the
+    // erased card after a recording of unknown length.
+    if (scan.found[bestIndex]->limit == 0 && erased(data, bytes)) {
+        endAll(RecordingEnd::Erased);
+        return;
+    }
+    append(bestIndex, cluster, data);
+}
+
+bool ClusterPass::wake(const std::vector<std::size_t>& woken, std::uint32_t cluster, const unsigned char* data) {
+    constexpr double never = std::numeric_limits<double>::infinity();
+    double best = never;
+    double second = never;
+    std::size_t chosen = 0;
+    for (std::size_t index : woken) {
+        const double stray = scan.found[index]->tail->strayOf(data, volume.clusterBytes);
+        if (stray < best) {
+            second = best;
+            best = stray;
+            chosen = index;
+        } else {
+            second = std::min(second, stray);
+        }
+    }
+    if (best > continuesBound || (second <= continuesBound && second < clearlyBetter * best))
+        return false;
+    // Its own clusters first, read again now that they are part of a
+    // recording to recover.
+    FoundRecording& recording = *scan.found[chosen];
+    std::uint64_t bytes = 0;
+    for (const ClusterRun& run : recording.chain)
+        bytes += std::uint64_t(run.count) * volume.clusterBytes;
+    std::vector<unsigned char> piece(static_cast<std::size_t>(std::min<std::uint64_t>(copyBytes, bytes)));
+    for (std::uint64_t at = 0; at < bytes; at += piece.size()) {
+        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), bytes - at));
+        readAlong(scan.map, recording.chain, at, count, piece.data());
+        if (at == 0)
+            recording.head.assign(piece.begin(), piece.begin() + std::min(count, headBytes));
+        put(recording, at, piece.data(), static_cast<std::uint32_t>(count));
+    }
+    recording.chainClusters = bytes / volume.clusterBytes;
+    recording.chainPassed = recording.chainClusters;
+    recording.length = bytes;
+    recording.open = true;
+    open.push_back(chosen);
+    append(chosen, cluster, data);
+    return true;
+}
+
+void ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead) {
+    const RevivalFormat* format = settings.lostHeaders;
+    std::uint64_t audioAt = 0;
+    // An erased cluster begins nothing, and most of a card's free space is one.
+    if (format == nullptr || ahead == 0 || erased(data, std::min<std::size_t>(ahead, SoundTail::sectorBytes))
+        || !findLostAudio(data, std::min<std::size_t>(ahead, audioSearchBytes), volume.clusterBytes, *format, audioAt))
+        return;
+    auto found = std::make_unique<FoundRecording>();
+    FoundRecording& recording = *found;
+    recording.report.foundAs = FoundAs::NoEntry;
+    recording.report.volume = scan.number;
+    recording.report.revived = true;
+    recording.firstCluster = cluster;
+    recording.report.offset = clusterOffset(volume, cluster) + audioAt;
+    recording.format = *format;
+    RecordingStart& start = recording.start;
+    start.audioAt = audioAt;
+    start.samples.format = format->samples;
+    start.followable = true;
+    start.frameBytes = format->samples.frameBytes();
+    start.rate = static_cast<std::uint32_t>(loadUnsigned(format->formatBody.data() + 4, 4, ByteOrder::Little));
+    recording.rebuilt.resize(static_cast<std::size_t>(lostHeaderRoom(*format)));
+    recording.started = true;
+    recording.tail = std::make_unique<SoundTail>(start.samples);
+    recording.open = true;
+    open.push_back(scan.found.size());
+    scan.found.push_back(std::move(found));
+    append(scan.found.size() - 1, cluster, data);
+}
+
+void ClusterPass::append(std::size_t index, std::uint32_t cluster, const unsigned char* data) {
+    FoundRecording& recording = *scan.found[index];
+    const std::uint32_t bytes = volume.clusterBytes;
+    const std::uint64_t at = recording.length;
+    const std::uint64_t audioAt = recording.start.audioAt;
+    const std::uint32_t audioFrom =
+        at < audioAt ? static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, audioAt - at)) : 0;
+    put(recording, at, data, bytes);
+    addCluster(recording.followed, cluster);
+    recording.length = at + bytes;
+    recording.headerSince = false;
+    if (recording.lastTaken > 0)
+        recording.longestWait = std::max(recording.longestWait, unclaimed - recording.lastTaken);
+    recording.lastTaken = unclaimed;
+    judgeLast(recording, data, at);
+    if (recording.limit > 0 && recording.length >= recording.limit) {
+        end(index, RecordingEnd::EntrySize);
+        return;
+    }
+    if (recording.judgedStop < bytes) {
+        end(index, RecordingEnd::SoundStops);
+        return;
+    }
+    recording.tail->take(data + audioFrom, bytes - audioFrom);
+}
+
+void ClusterPass::judgeLast(FoundRecording& recording, const unsigned char* data, std::uint64_t at) {
+    const std::uint32_t bytes = volume.clusterBytes;
+    const std::uint64_t audioAt = recording.start.audioAt;
+    const std::size_t audioFrom =
+        at < audioAt ? static_cast<std::size_t>(std::min<std::uint64_t>(bytes, audioAt - at)) : 0;
+    recording.lastStart = at;
+    std::size_t stops = bytes;
+    if (recording.start.followable && audioFrom < bytes) {
+        SoundTail grid(recording.start.samples);
+        grid.skip(at + audioFrom - audioAt);
+        const std::size_t sectorPhase =
+            (SoundTail::sectorBytes - audioFrom % SoundTail::sectorBytes) % SoundTail::sectorBytes;
+        stops = audioFrom + grid.soundStops(data + audioFrom, bytes - audioFrom, sectorPhase);
+        recording.judgedEnd = at + audioFrom + grid.zerosFrom(data + audioFrom, stops - audioFrom, 0);
+    } else {
+        recording.judgedEnd = at + bytes;
+    }
+    recording.judgedStop = stops;
+}
+
+void ClusterPass::put(FoundRecording& recording, std::uint64_t at, const unsigned char* data, std::uint32_t count) {
+    if (recording.report.result == FileError)
+        return;
+    if (!recording.output.begun() && !startOutput(recording))
+        return;
+    // Where the header is rebuilt, the bytes before the frames are left out.
+    const std::uint64_t skipped = at < recording.start.audioAt && !recording.rebuilt.empty()
+        ? std::min<std::uint64_t>(count, recording.start.audioAt - at)
+        : 0;
+    std::uint64_t offset = 0;
+    if (skipped == count || !recording.placed(at + skipped, offset))
+        return;
+    if (!recording.output.write(offset, data + skipped, static_cast<std::uint32_t>(count - skipped),
+            recording.report.why))
+        recording.report.result = FileError;
+}
+
+bool ClusterPass::startOutput(FoundRecording& recording) {
+    const std::string name = !recording.fileName.empty()
+        ? recording.fileName
+        : "recovered-" + std::to_string(recording.report.offset) + (recording.start.aiff ? ".aif" : ".wav");
+    if (recording.output.begin(files, names, name, settings.dryRun, recording.report.output, recording.report.why))
+        return true;
+    recording.report.result = FileError;
+    return false;
+}
+
+void ClusterPass::endIdle() {
+    if (fork.active())
+        return;
+    const std::vector<std::size_t> waiting = open;
+    for (std::size_t index : waiting) {
+        const FoundRecording& recording = *scan.found[index];
+        if (unclaimed - recording.lastTaken > std::max(idleClusters, idleWaits * recording.longestWait))
+            end(index, RecordingEnd::SoundStops);
+    }
+}
+
+void ClusterPass::end(std::size_t index, RecordingEnd how) {
+    FoundRecording& recording = *scan.found[index];
+    open.erase(std::find(open.begin(), open.end(), index));
+    recording.open = false;
+    recording.report.end = how == RecordingEnd::SoundStops && recording.headerSince ? RecordingEnd::NextRecording : how;
+    if (recording.chainPassed == recording.chainClusters)
+        finish(recording);
+}
+
+void ClusterPass::finish(FoundRecording& recording) {
+    recording.done = true;
+    RecoveredRecording& report = recording.report;
+    const RecordingStart& start = recording.start;
+    std::uint64_t length = recording.length;
+    const bool followed = !recording.followed.empty();
+    if (recording.limit > 0 && recording.limit <= length) {
+        length = recording.limit;
+    } else if (start.statedEnd > recording.lastStart && start.statedEnd <= length) {
+        length = start.statedEnd;
+        if (followed)
+            report.end = RecordingEnd::StatedSize;
+    } else {
+        length = recording.judgedEnd;
+    }
+    // A live file whose clusters hold no more than its entry says is fine.
+    if (report.foundAs == FoundAs::StaleEntry && length <= recording.entrySize) {
+        recording.output.abandon();
+        return;
+    }
+    report.bytes = length;
+    report.rate = start.rate;
+    report.frames = length > start.audioAt && start.frameBytes > 0 ? (length - start.audioAt) / start.frameBytes : 0;
+    std::uint64_t left = length;
+    addRanges(volume, recording.chain, left, report.taken);
+    addRanges(volume, recording.followed, left, report.taken);
+    if (!recording.rebuilt.empty()) {
+        const std::size_t room = recording.rebuilt.size();
+        buildRevivedHeader(recording.format, report.frames * start.frameBytes, room, recording.rebuilt);
+    }
+    if (report.result != FileError) {
+        const std::uint64_t fileLength =
+            recording.rebuilt.empty() ? length : recording.rebuilt.size() + report.frames * start.frameBytes;
+        const std::vector<unsigned char>& head = recording.rebuilt.empty() ? recording.head : recording.rebuilt;
+        if (!recording.rebuilt.empty() && recording.output.begun()
+            && !recording.output.write(0, recording.rebuilt.data(),
+                static_cast<std::uint32_t>(recording.rebuilt.size()), report.why))
+            report.result = FileError;
+        if (report.result != FileError)
+            report.result = recording.output.finish(fileLength, head, report.layout, report.why);
+    }
+    if (report.result != Repaired)
+        report.output.clear();
+    events.recording(report);
+    ++*reported;
+    recording.head = std::vector<unsigned char>();
+    recording.tail.reset();
+    recording.chain = std::vector<ClusterRun>();
+    recording.followed = std::vector<ClusterRun>();
+}
+
+void ClusterPass::refuse(FoundRecording& recording, RepairResult result) {
+    recording.done = true;
+    recording.open = false;
+    recording.report.result = result;
+    recording.output.abandon();
+    recording.report.output.clear();
+    events.recording(recording.report);
+    ++*reported;
+}

@@ -1,0 +1,48 @@
+#include "LostAudio.h"
+
+#include "AudioStart.h"
+#include "FormatFit.h"
+#include "FrameFit.h"
+#include "RevivedHeader.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// The stretch of the bytes a format is judged on, as the revival judges one.
+constexpr std::size_t judgedBytes = 256 * 1024;
+
+// Whether the first block lines up at some offset within a sample: the cheap
+// look that spares most clusters of other data the whole search.
+bool firstBlockLinesUp(const unsigned char* bytes, std::size_t count, const SampleFormat& format) {
+    if (blockFrames * format.frameBytes() + format.width > count)
+        return false;
+    for (unsigned phase = 0; phase < format.width; ++phase) {
+        if (readBlock(bytes, format, phase) == BlockReading::LinesUp)
+            return true;
+    }
+    return false;
+}
+
+}
+
+bool findLostAudio(const unsigned char* bytes, std::size_t count, std::size_t firstBytes, const RevivalFormat& format,
+    std::uint64_t& audioAt) {
+    if (!firstBlockLinesUp(bytes, count, format.samples))
+        return false;
+    const AudioStart start = findAudioStart(bytes, count, format.samples, 0);
+    if (start.fault != StartFault::None || start.offset >= firstBytes)
+        return false;
+    const std::size_t from = static_cast<std::size_t>(start.offset);
+    if (!judgeFormat(bytes, std::min(count, from + judgedBytes), from, format.samples).statedFits)
+        return false;
+    audioAt = start.offset;
+    return true;
+}
+
+std::uint64_t lostHeaderRoom(const RevivalFormat& format) {
+    std::vector<unsigned char> header;
+    buildRevivedHeader(format, 1ull << 33, 0, header);
+    return header.size();
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "RevivalFormat.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Whether the count bytes at bytes, the first of a run of clusters with no
+// header before them, begin sound of format, as the revival of a lost header
+// finds it (AudioStart, FormatFit): a first block that lines up as its frames
+// at some offset within a sample, then the first frame of the sound within the
+// first firstBytes (where the new file's audio begins), the frames reading as
+// format rather than any other.
+bool findLostAudio(const unsigned char* bytes, std::size_t count, std::size_t firstBytes, const RevivalFormat& format,
+    std::uint64_t& audioAt);
+
+// The length of the header a run revived in format gets, whatever its length:
+// room for RF64's, taken up by JUNK where RIFF's is enough.
+std::uint64_t lostHeaderRoom(const RevivalFormat& format);

@@ -1,0 +1,117 @@
+#include "SoundTail.h"
+
+#include "Continuity.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// A sector boundary where the bends that span it stray this far (in mean
+// squares of the bends beside it) is where other bytes begin: well past what
+// sound was measured to do, even at a transient.
+constexpr double sectorBound = 40;
+// The side bends the look at a sector boundary weighs.
+constexpr std::size_t sectorSide = 8;
+// Frames of zeros at a tail's end that are its recorder's unwritten bytes.
+constexpr std::size_t unwrittenFrames = 4;
+
+// Whether the sector that ends at boundary was the last its recorder wrote:
+// sound, then frames of zeros that fill the sector to its end, then bytes
+// that are not zero (another recording's, left in the cluster). A recording's
+// own digital silence fills whole sectors or ends within one.
+bool lastWrittenSector(const unsigned char* bytes, std::size_t boundary, std::size_t zeroed, std::size_t next) {
+    const auto zero = [](unsigned char byte) { return byte == 0; };
+    const std::size_t sector = std::min(boundary, SoundTail::sectorBytes);
+    if (sector <= zeroed || next == 0)
+        return false;
+    const unsigned char* end = bytes + boundary;
+    return std::all_of(end - zeroed, end, zero) && !std::all_of(end - sector, end, zero)
+        && !std::all_of(end, end + next, zero);
+}
+
+}
+
+void SoundTail::take(const unsigned char* bytes, std::size_t count) {
+    const std::size_t keep = (seamSide + 2) * samples.format.frameBytes();
+    if (count >= keep) {
+        last.assign(bytes + count - keep, bytes + count);
+    } else {
+        last.insert(last.end(), bytes, bytes + count);
+        if (last.size() > keep)
+            last.erase(last.begin(), last.end() - static_cast<std::ptrdiff_t>(keep));
+    }
+    total += count;
+}
+
+void SoundTail::normalize(unsigned char* bytes, std::size_t count) const {
+    const unsigned width = samples.format.width;
+    for (std::size_t at = 0; at + width <= count; at += width) {
+        if (samples.bigEndian)
+            std::reverse(bytes + at, bytes + at + width);
+        if (samples.signedBytes)
+            bytes[at] ^= 0x80;
+    }
+}
+
+double SoundTail::strayOf(const unsigned char* bytes, std::size_t count) const {
+    const std::size_t frame = samples.format.frameBytes();
+    const std::size_t partial = static_cast<std::size_t>(total % frame);
+    const std::size_t straddle = partial > 0 ? frame - partial : 0;
+    const std::size_t before = last.size() < partial ? 0 : (last.size() - partial) / frame;
+    const std::size_t after = count < straddle ? 0 : (count - straddle) / frame;
+    const std::size_t side = std::min({seamSide, before, after});
+    const auto zeros = [](const unsigned char* from, std::size_t count) {
+        return std::all_of(from, from + count, [](unsigned char byte) { return byte == 0; });
+    };
+    // A recording whose last cluster ends in frames of zeros (more than a
+    // crossing of zero, where every channel may be 0 at once) is where its
+    // recorder stopped writing: sound that starts at once does not continue it.
+    const std::size_t zeroed = std::min(last.size(), unwrittenFrames * frame);
+    if (side < 3 || (zeros(last.data() + last.size() - zeroed, zeroed) && !zeros(bytes + straddle, frame)))
+        return std::numeric_limits<double>::infinity();
+    std::vector<unsigned char> joined(last.end() - static_cast<std::ptrdiff_t>(side * frame + partial), last.end());
+    joined.insert(joined.end(), bytes, bytes + straddle + side * frame);
+    normalize(joined.data(), joined.size());
+    return seamStray(joined.data(), side, joined.size() / frame, samples.format);
+}
+
+std::size_t SoundTail::soundStops(const unsigned char* bytes, std::size_t count, std::size_t sectorPhase) const {
+    const std::size_t frame = samples.format.frameBytes();
+    const std::size_t first = (frame - static_cast<std::size_t>(total % frame)) % frame;
+    std::vector<unsigned char> copy;
+    const unsigned char* frames = bytes + first;
+    if (samples.bigEndian || samples.signedBytes) {
+        copy.assign(bytes + first, bytes + count);
+        normalize(copy.data(), copy.size());
+        frames = copy.data();
+    }
+    const std::size_t whole = count < first ? 0 : (count - first) / frame;
+    const std::size_t zeroed = unwrittenFrames * frame;
+    for (std::size_t boundary = sectorPhase; boundary < count; boundary += sectorBytes) {
+        if (boundary <= first)
+            continue;
+        if (lastWrittenSector(bytes, boundary, zeroed, std::min(frame, count - boundary)))
+            return boundary;
+        // The frame that holds the boundary's byte counts to the side after.
+        const std::size_t seam = (boundary - first) / frame;
+        if (seam < sectorSide + 2 || seam + sectorSide + 2 > whole)
+            continue;
+        if (bendsBreak(frames, seam, sectorSide, samples.format, sectorBound))
+            return boundary;
+    }
+    return count;
+}
+
+std::size_t SoundTail::zerosFrom(const unsigned char* bytes, std::size_t count, std::size_t from) const {
+    std::size_t end = count;
+    while (end > from && bytes[end - 1] == 0)
+        --end;
+    if (end == count)
+        return count;
+    // Up to the end of the frame that holds the last byte that is not zero.
+    const std::size_t frame = samples.format.frameBytes();
+    const std::size_t first = (frame - static_cast<std::size_t>(total % frame)) % frame;
+    const std::size_t rounded = end <= first ? first : first + (end - first + frame - 1) / frame * frame;
+    return std::min(rounded, count);
+}

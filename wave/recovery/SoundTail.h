@@ -1,0 +1,63 @@
+#pragma once
+
+#include "RecordingStart.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The last frames of a recording followed through clusters without a chain,
+// and how well the bytes of another cluster would continue them. The frame
+// grid runs on across clusters: a frame may straddle a cluster's start.
+// A seam that strays no further (seamStray) continues the sound: sound was
+// measured to stray less across its own cluster boundaries (speech, music and
+// rooms; about 1 mostly, 11 at worst, more only where a sound starts out of
+// digital silence).
+constexpr double continuesBound = 32;
+// A recording continues clearly better than another where its seam strays this
+// many times less.
+constexpr double clearlyBetter = 4;
+
+class SoundTail {
+public:
+    explicit SoundTail(const StoredSamples& samples) : samples(samples) {}
+
+    // Takes count more bytes of the recording's audio.
+    void take(const unsigned char* bytes, std::size_t count);
+    // Counts count bytes of audio as taken without looking at them; the frames
+    // taken before are forgotten.
+    void skip(std::uint64_t count) {
+        total += count;
+        last.clear();
+    }
+    // The bytes of audio taken so far.
+    std::uint64_t taken() const { return total; }
+
+    // How far the frames that count bytes at bytes would begin, were they the
+    // next audio, stray from the frames taken (seamStray); a side of fewer
+    // than 3 frames tells nothing and strays without bound.
+    double strayOf(const unsigned char* bytes, std::size_t count) const;
+
+    // The first sector boundary in bytes[0, count), the next audio after the
+    // frames taken (whose sectors begin at multiples of sectorBytes from
+    // sectorPhase on), at which the sound stops continuing; count when it
+    // continues throughout.
+    std::size_t soundStops(const unsigned char* bytes, std::size_t count, std::size_t sectorPhase) const;
+
+    // Where, in bytes[0, count) as the next audio, the zero bytes that run to
+    // the end begin, taken to the end of the frame they begin in and looked
+    // for no further back than from; count when the last byte is not zero.
+    // At the end of a recording's last cluster they are what its recorder
+    // never wrote (or its silence, which is given up with them).
+    std::size_t zerosFrom(const unsigned char* bytes, std::size_t count, std::size_t from) const;
+
+    static constexpr std::size_t sectorBytes = 512;
+
+private:
+    // The bytes of whole frames as SampleFormat reads them.
+    void normalize(unsigned char* bytes, std::size_t count) const;
+
+    StoredSamples samples;
+    std::vector<unsigned char> last;
+    std::uint64_t total = 0;
+};

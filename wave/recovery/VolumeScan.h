@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ClusterBitmap.h"
+#include "ClusterMap.h"
+#include "FoundRecording.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// Clusters of a recording's chain: first to first + count - 1, which are its
+// clusters index to index + count - 1.
+struct ClaimedRun {
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
+    std::size_t recording = 0;
+    std::uint64_t index = 0;
+};
+
+// A recording followed by its sound from its first cluster, which the pass
+// looks at first.
+struct PendingStart {
+    std::uint32_t cluster = 0;
+    std::size_t recording = 0;
+};
+
+// A live recording that looks fine but whose sound may go on past its entry,
+// whose size ends at a cluster's end: the next cluster no chain claims, where
+// it lies close after the recording's last, may continue it.
+struct DormantEntry {
+    std::uint32_t lastCluster = 0;
+    std::size_t recording = 0;
+};
+
+// One volume as the scan's plan leaves it to the pass: the clusters live files
+// own (never read), those the recordings' chains claim, and the recordings
+// found so far.
+struct VolumeScan {
+    explicit VolumeScan(ClusterMap& map) : map(map), owned(map.mappedEnd()), claimed(map.mappedEnd()) {}
+
+    ClusterMap& map;
+    unsigned number = 0;
+    ClusterBitmap owned;
+    ClusterBitmap claimed;
+    std::vector<std::unique_ptr<FoundRecording>> found;
+    // In cluster order.
+    std::vector<ClaimedRun> claims;
+    std::vector<PendingStart> pending;
+    std::vector<DormantEntry> dormant;
+};
