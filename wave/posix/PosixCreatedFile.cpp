@@ -53,15 +53,9 @@ bool PosixCreatedFile::create(const char* path) {
 }
 
 bool PosixCreatedFile::append(const unsigned char* bytes, std::uint32_t count) {
-    std::uint32_t done = 0;
-    while (done < count) {
-        const ssize_t moved = ::write(fd, bytes + done, count - done);
-        if (moved < 0 && errno == EINTR)
-            continue;
-        if (moved <= 0)
-            return fail(moved < 0 ? errno : EIO);
-        done += static_cast<std::uint32_t>(moved);
-    }
+    if (!writeAt(appended, bytes, count))
+        return false;
+    appended += count;
     return true;
 }
 

@@ -32,5 +32,7 @@ private:
 
     int fd = -1;
     std::string name;
+    // Where the next append writes.
+    std::uint64_t appended = 0;
     int error = 0;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RandomFileAccess.h"
+#include "PositionalFileAccess.h"
 
 #include <cstdint>
 #include <vector>
@@ -9,29 +9,17 @@
 // are header, the rest read as zeros, and nothing can be written. The
 // default rule judges a header planned before it goes to the disk through
 // it.
-class HeaderImage : public RandomFileAccess {
+class HeaderImage : public PositionalFileAccess {
 public:
-    HeaderImage(const std::vector<unsigned char>& header, std::uint64_t size) : header(header), size(size) {}
+    HeaderImage(const std::vector<unsigned char>& header, std::uint64_t size)
+        : PositionalFileAccess(size), header(header) {}
 
-    bool open(const char*) override { return true; }
-    bool isOpen() const override { return true; }
-    bool getLastWriteTime(FileTime&) override { return true; }
-    bool getSize(std::uint64_t& result) override {
-        result = size;
-        return true;
-    }
-    bool read(unsigned char*, std::uint32_t, std::uint32_t&) override { return false; }
-    bool seek(std::uint32_t) override { return false; }
-    bool write(const unsigned char*, std::uint32_t, std::uint32_t&) override { return false; }
-    bool setLastWriteTime(const FileTime&) override { return false; }
-    bool close() override { return true; }
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool writeAt(std::uint64_t, const unsigned char*, std::uint32_t, std::uint32_t&) override { return false; }
     bool flush() override { return false; }
 
 private:
     const std::vector<unsigned char>& header;
-    std::uint64_t size;
 };
 
 // Whether the default rule finds a file of fileSize bytes that begins with
