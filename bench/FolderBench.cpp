@@ -12,17 +12,17 @@
 //                                   --json DIR in turn; medians of the times
 //                                   and of each run's ratio to the floor just
 //                                   before it; exits 1 when a ratio passes 1.3
+
+#include "TimedRun.h"
+
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -75,39 +75,16 @@ bool floorRun(const std::string& dir) {
     return ok;
 }
 
-double secondsOf(const std::vector<std::string>& command) {
-    std::vector<char*> argv;
-    for (const std::string& arg : command)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    int status = 0;
-    const bool ran = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0
-        && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return ran ? seconds : -1;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 int compare(const std::string& self, const std::string& dir, const std::string& program, int rounds) {
     std::vector<double> floors, plain, json, plainRatios, jsonRatios;
     for (int i = 0; i < rounds; ++i) {
         // Each repair finds every file cut off: the floor before it cut them.
         // Paired so that a machine whose speed drifts still gives fair ratios.
-        floors.push_back(secondsOf({self, "floor", dir}));
-        plain.push_back(secondsOf({program, "-r", dir}));
+        floors.push_back(timed({self, "floor", dir}).seconds);
+        plain.push_back(timed({program, "-r", dir}).seconds);
         plainRatios.push_back(plain.back() / floors.back());
-        floors.push_back(secondsOf({self, "floor", dir}));
-        json.push_back(secondsOf({program, "-r", "--json", dir}));
+        floors.push_back(timed({self, "floor", dir}).seconds);
+        json.push_back(timed({program, "-r", "--json", dir}).seconds);
         jsonRatios.push_back(json.back() / floors.back());
         if (std::min({floors.end()[-2], floors.back(), plain.back(), json.back()}) < 0) {
             std::fprintf(stderr, "folder_bench: a run failed\n");

@@ -21,20 +21,19 @@
 // entry whose size and chain stop at a tenth, a deleted entry; 300 MiB each,
 // 24-bit stereo at 48 kHz, their headers' sizes 0. The rest of the card holds
 // the bytes of older files, which are no sound.
+
+#include "TimedRun.h"
+
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -307,40 +306,6 @@ bool floorRun(const std::string& image, const std::string& folder) {
     return ok;
 }
 
-struct Run {
-    double seconds = -1;
-    double peakBytes = 0;
-};
-
-Run timed(const std::vector<std::string>& command, const char* out = "/dev/null") {
-    std::vector<char*> argv;
-    for (const std::string& arg : command)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out, O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    int status = 0;
-    struct rusage usage = {};
-    const bool ran = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0
-        && wait4(child, &status, 0, &usage) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    Run run;
-    if (ran) {
-        run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        run.peakBytes = static_cast<double>(usage.ru_maxrss) * 1024;
-    }
-    return run;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 int compare(const std::string& self, const std::string& image, const std::string& folder, const std::string& program,
     int rounds) {
     if (!enoughRoom(folder, 2 * recordings * recordingBytes))
@@ -351,13 +316,13 @@ int compare(const std::string& self, const std::string& image, const std::string
     // Once to warm the page cache.
     timed({"cat", image});
     for (int i = 0; i < rounds; ++i) {
-        const Run cat = timed({"cat", image});
-        const Run scan = timed({program, "--recover", image, "--dry-run"});
-        const Run cat2 = timed({"cat", image});
-        const Run written = timed({program, "--recover", image, "--output", folder});
+        const TimedRun cat = timed({"cat", image});
+        const TimedRun scan = timed({program, "--recover", image, "--dry-run"});
+        const TimedRun cat2 = timed({"cat", image});
+        const TimedRun written = timed({program, "--recover", image, "--output", folder});
         const bool removed = std::system(removal.c_str()) == 0;
-        const Run cat3 = timed({"cat", image});
-        const Run least = timed({self, "floor", image, folder});
+        const TimedRun cat3 = timed({"cat", image});
+        const TimedRun least = timed({self, "floor", image, folder});
         if (std::system(removal.c_str()) != 0 || !removed
             || std::min({cat.seconds, scan.seconds, cat2.seconds, written.seconds, cat3.seconds, least.seconds}) < 0) {
             std::fprintf(stderr, "recover_bench: a run failed\n");
