@@ -125,6 +125,8 @@ std::string refusalReason(Language language, const RecoveredRecording& recording
         return recording.why;
     if (recording.headerPastCluster)
         return say(language, Text::HeaderPastCluster);
+    if (recording.headerLost)
+        return say(language, recording.revived ? Text::HeaderLostNoSound : Text::HeaderLost);
     if (recording.notFollowable)
         return say(language, Text::NotFollowable);
     return layoutUnsupportedReason(language, recording.layout);

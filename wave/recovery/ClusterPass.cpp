@@ -2,11 +2,13 @@
 
 #include "AudioStart.h"
 #include "LostAudio.h"
+#include "RecordingName.h"
 #include "RevivedHeader.h"
 #include "ScanPlan.h"
 #include "SourceReader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -25,11 +27,49 @@ constexpr std::size_t copyBytes = 1 << 20;
 // past the runs of other recordings written alternately with it.
 constexpr std::uint64_t idleClusters = 256;
 constexpr std::uint64_t idleWaits = 4;
+constexpr double never = std::numeric_limits<double>::infinity();
+// A seam that strays no more than this is as sound's own seams were measured
+// to be at worst.
+constexpr double soundSeam = 11;
+// Audio this rough (see Texture) is noise, whose seams tell nothing.
+constexpr double roughBound = 1;
+// Noise floors whose mean squares differ by less than this factor (in their
+// logarithm's difference) may be one and the same.
+constexpr double levelTolerance = 0.2;
+
+// Sound whose mean square changes by more than this factor (40 dB) from one
+// cluster to the next is rare: the step from a noise floor to sound.
+constexpr double levelJump = 1e4;
+
+bool levelKept(const Texture& a, const Texture& b) {
+    if (a.level <= 0 || b.level <= 0)
+        return a.level == b.level;
+    return std::fabs(std::log(a.level / b.level)) <= std::log(levelJump);
+}
+
+bool sameLevel(const Texture& a, const Texture& b) {
+    if (a.level <= 0 || b.level <= 0)
+        return a.level == b.level;
+    return std::fabs(std::log(a.level / b.level)) <= levelTolerance;
+}
+
+// The bytes from a run's first cluster on that its start is sought in: no
+// further than the run of clusters a recorder writes of one file before
+// another's, whose frames may lie on another grid.
+constexpr std::size_t lostSearchBytes = 256 * 1024;
 
 // Bytes of nothing but 0x00, or of nothing but 0xFF: an erased card.
 bool erased(const unsigned char* bytes, std::size_t count) {
     return (bytes[0] == 0 || bytes[0] == 0xFF)
         && std::all_of(bytes, bytes + count, [&](unsigned char byte) { return byte == bytes[0]; });
+}
+
+// A cluster that begins with the zeros of a header's room, then bytes that
+// are not zero: the first of a take whose header was never written.
+bool beginsAfterZeros(const unsigned char* bytes, std::size_t count) {
+    constexpr std::size_t room = 44;
+    const unsigned char* nonZero = std::find_if(bytes, bytes + count, [](unsigned char byte) { return byte != 0; });
+    return nonZero - bytes >= static_cast<std::ptrdiff_t>(room) && nonZero != bytes + count;
 }
 
 void addCluster(std::vector<ClusterRun>& runs, std::uint32_t cluster) {
@@ -53,6 +93,10 @@ void addRanges(const VolumeGeometry& volume, const std::vector<ClusterRun>& runs
             ranges.push_back({offset, bytes});
         length -= bytes;
     }
+}
+
+std::uint32_t lastClusterOf(const std::vector<ClusterRun>& runs) {
+    return runs.back().first + runs.back().count - 1;
 }
 
 }
@@ -119,9 +163,10 @@ void ClusterPass::run(std::uint64_t total, std::size_t& found) {
         events.progress(reader.bytesRead(), total, found);
     }
     settle(true);
-    const RecordingEnd how = present < volume.clusterCount ? RecordingEnd::SourceEnd : RecordingEnd::VolumeEnd;
-    while (!open.empty())
-        end(open.back(), how);
+    endAll(present < volume.clusterCount ? RecordingEnd::SourceEnd : RecordingEnd::VolumeEnd);
+    for (std::size_t index : watching)
+        scan.found[index]->life = Life::Reported;
+    watching.clear();
 }
 
 bool ClusterPass::claimedAlive(std::uint32_t cluster, std::size_t& claim) {
@@ -131,7 +176,7 @@ bool ClusterPass::claimedAlive(std::uint32_t cluster, std::size_t& claim) {
         return false;
     claim = static_cast<std::size_t>(after - scan.claims.begin()) - 1;
     const ClaimedRun& run = scan.claims[claim];
-    return cluster - run.first < run.count && !scan.found[run.recording]->done;
+    return cluster - run.first < run.count && scan.found[run.recording]->life != Life::Reported;
 }
 
 void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable) {
@@ -141,42 +186,68 @@ void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, std::si
             takeClaimed(scan.claims[claim], cluster, data, readable);
         return;
     }
-    // A recording waiting for this cluster; others waiting for one passed
+    // The recordings waiting for this cluster; others waiting for one passed
     // already (owned or claimed meanwhile) wait no more.
     while (pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster < cluster)
         ++pendingAt;
-    std::size_t waiting = scan.found.size();
-    if (pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster == cluster)
-        waiting = scan.pending[pendingAt].recording;
-    while (pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster == cluster)
-        ++pendingAt;
+    std::vector<std::size_t> waiting;
+    for (; pendingAt < scan.pending.size() && scan.pending[pendingAt].cluster == cluster; ++pendingAt)
+        waiting.push_back(scan.pending[pendingAt].recording);
     ++unclaimed;
-    endIdle();
-    std::vector<std::size_t> woken;
-    for (; dormantAt < scan.dormant.size() && scan.dormant[dormantAt].lastCluster < cluster; ++dormantAt) {
-        if (cluster - scan.dormant[dormantAt].lastCluster <= dormantReach)
-            woken.push_back(scan.dormant[dormantAt].recording);
-    }
+    endIdle(cluster);
+    for (; dormantAt < scan.dormant.size() && scan.dormant[dormantAt].lastCluster < cluster; ++dormantAt)
+        watching.push_back(scan.dormant[dormantAt].recording);
     if (readable && beginsRecording(data, volume.clusterBytes)) {
         settle(true);
         for (std::size_t index : open)
             scan.found[index]->headerSince = true;
-        if (waiting == scan.found.size()) {
-            auto found = std::make_unique<FoundRecording>();
-            found->report.foundAs = FoundAs::NoEntry;
-            found->report.volume = scan.number;
-            scan.found.push_back(std::move(found));
-        }
-        begin(waiting, cluster, data);
+        begin(claimant(waiting, data), cluster, data);
         return;
     }
-    feed(cluster, data, ahead, readable, woken);
+    for (std::size_t index : waiting) {
+        if (readable && beginHeaderless(index, cluster, data, ahead))
+            return;
+    }
+    feed(cluster, data, ahead, readable);
 }
 
-void ClusterPass::feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable,
-    const std::vector<std::size_t>& woken) {
+std::size_t ClusterPass::claimant(const std::vector<std::size_t>& waiting, const unsigned char* data) {
+    RecordingStart start;
+    LayoutFindings findings;
+    readRecordingStart(data, volume.clusterBytes, start, findings);
+    std::size_t chosen = scan.found.size();
+    // The recording's own live entry first; a deleted entry only where the
+    // header states its size (a finished file's), and the name is a
+    // recording's: a deleted photo's entry, or a finished take's, whose first
+    // cluster a newer take now begins, is not the take's.
+    for (std::size_t index : waiting) {
+        if (scan.found[index]->report.foundAs == FoundAs::ZeroEntry) {
+            chosen = index;
+            break;
+        }
+    }
+    for (std::size_t index : waiting) {
+        FoundRecording& recording = *scan.found[index];
+        if (chosen == scan.found.size() && isRecordingName(recording.fileName)
+            && start.statedEnd == recording.claimSize) {
+            recording.limit = recording.claimSize;
+            chosen = index;
+        } else if (index != chosen) {
+            recording.life = Life::Reported;
+        }
+    }
+    if (chosen == scan.found.size()) {
+        auto found = std::make_unique<FoundRecording>();
+        found->report.foundAs = FoundAs::NoEntry;
+        found->report.volume = scan.number;
+        scan.found.push_back(std::move(found));
+    }
+    return chosen;
+}
+
+void ClusterPass::feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable) {
     if (!fork.active()) {
-        follow(cluster, data, ahead, readable, woken);
+        follow(cluster, data, ahead, readable);
         return;
     }
     fork.take(cluster, data, volume.clusterBytes, readable);
@@ -222,9 +293,49 @@ void ClusterPass::begin(std::size_t index, std::uint32_t cluster, const unsigned
     }
     recording.head.assign(data, data + std::min(count, headBytes));
     recording.tail = std::make_unique<SoundTail>(recording.start.samples);
-    recording.open = true;
+    recording.life = Life::Following;
     open.push_back(index);
     append(index, cluster, data);
+}
+
+bool ClusterPass::beginHeaderless(std::size_t index, std::uint32_t cluster, const unsigned char* data,
+    std::size_t ahead) {
+    FoundRecording& recording = *scan.found[index];
+    // A deleted entry whose first cluster begins no recording names what was
+    // written over it; an entry whose cluster was never written names nothing.
+    if (recording.report.foundAs != FoundAs::ZeroEntry || erased(data, volume.clusterBytes)) {
+        recording.life = Life::Reported;
+        return false;
+    }
+    const RevivalFormat* format = settings.lostHeaders;
+    std::uint64_t audioAt = 0;
+    if (format == nullptr
+        || !findLostAudio(data, std::min<std::size_t>(ahead, lostSearchBytes), volume.clusterBytes, *format, true,
+            audioAt)) {
+        recording.report.headerLost = true;
+        recording.report.revived = format != nullptr;
+        recording.report.offset = clusterOffset(volume, cluster);
+        refuse(recording, Unsupported);
+        return false;
+    }
+    settle(true);
+    recording.report.revived = true;
+    recording.report.offset = clusterOffset(volume, cluster) + audioAt;
+    recording.firstCluster = cluster;
+    recording.format = *format;
+    RecordingStart& start = recording.start;
+    start.audioAt = audioAt;
+    start.samples.format = format->samples;
+    start.followable = true;
+    start.frameBytes = format->samples.frameBytes();
+    start.rate = static_cast<std::uint32_t>(loadUnsigned(format->formatBody.data() + 4, 4, ByteOrder::Little));
+    recording.rebuilt.resize(static_cast<std::size_t>(lostHeaderRoom(*format)));
+    recording.started = true;
+    recording.tail = std::make_unique<SoundTail>(start.samples);
+    recording.life = Life::Following;
+    open.push_back(index);
+    append(index, cluster, data);
+    return true;
 }
 
 void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, const unsigned char* data,
@@ -250,8 +361,8 @@ void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, co
     ++recording.chainPassed;
     if (index + 1 == recording.chainClusters) {
         judgeLast(recording, data, at);
-        // A stale entry's sound is followed on from its chain's last cluster,
-        // where it goes on to that cluster's end.
+        // Where its sound runs on to its chain's last byte, a recording the
+        // card does not describe in full is followed on by its sound.
         if (recording.followsSound && recording.start.followable && recording.judgedEnd == at + bytes
             && at + bytes > recording.start.audioAt) {
             settle(true);
@@ -259,102 +370,170 @@ void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, co
             recording.tail = std::make_unique<SoundTail>(recording.start.samples);
             recording.tail->skip(at + audioFrom - recording.start.audioAt);
             recording.tail->take(data + audioFrom, bytes - audioFrom);
-            recording.open = true;
+            recording.life = Life::Following;
+            recording.lastTaken = unclaimed;
             open.push_back(claim.recording);
         }
     }
-    if (recording.chainPassed == recording.chainClusters && !recording.open) {
+    if (recording.chainPassed == recording.chainClusters && recording.life != Life::Following) {
         recording.report.end = recording.chainEnd;
         finish(recording);
     }
 }
 
-void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable,
-    const std::vector<std::size_t>& woken) {
+void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable) {
     const std::size_t bytes = volume.clusterBytes;
-    const auto endAll = [&](RecordingEnd how) {
-        const std::vector<std::size_t> ending = open;
-        for (std::size_t index : ending)
-            end(index, how);
-    };
     if (!readable) {
         endAll(RecordingEnd::Unreadable);
         return;
     }
-    if (open.empty()) {
-        if (!wake(woken, cluster, data))
-            reviveLost(cluster, data, ahead);
-        return;
-    }
-    constexpr double never = std::numeric_limits<double>::infinity();
-    double best = never;
-    double second = never;
-    std::size_t bestIndex = 0;
-    for (std::size_t index : open) {
+    // A dormant recording takes the cluster only where it continues it clearly
+    // better than any other recording does.
+    double bestWatching = never;
+    double secondWatching = never;
+    std::size_t woken = 0;
+    for (std::size_t index : watching) {
         const double stray = scan.found[index]->tail->strayOf(data, bytes);
-        if (stray < best) {
-            second = best;
-            best = stray;
-            bestIndex = index;
-        } else if (stray < second) {
-            second = stray;
+        if (stray < bestWatching) {
+            secondWatching = bestWatching;
+            bestWatching = stray;
+            woken = index;
+        } else {
+            secondWatching = std::min(secondWatching, stray);
         }
     }
-    if (best > continuesBound) {
-        if (wake(woken, cluster, data))
-            return;
-        endAll(erased(data, std::min<std::size_t>(bytes, SoundTail::sectorBytes)) ? RecordingEnd::Erased
-                                                                                  : RecordingEnd::SoundStops);
-        reviveLost(cluster, data, ahead);
-        return;
-    }
-    // Recordings the cluster continues alike: the clusters after it tell, or
-    // none is guessed at.
-    if (second <= continuesBound && second < clearlyBetter * best) {
-        std::vector<SoundTail> tails;
-        std::vector<std::size_t> candidates;
-        std::vector<double> strays;
-        for (std::size_t position = 0; position < open.size(); ++position) {
-            const SoundTail& tail = *scan.found[open[position]]->tail;
-            tails.push_back(tail);
-            const double stray = tail.strayOf(data, bytes);
-            if (stray <= continuesBound && stray < clearlyBetter * best) {
-                candidates.push_back(position);
-                strays.push_back(stray);
-            }
-        }
-        fork.open(cluster, data, bytes, tails, candidates, strays);
-        return;
-    }
-    // Zeros continue digital silence, but a whole cluster of them is the
-    // erased card after a recording of unknown length.
-    if (scan.found[bestIndex]->limit == 0 && erased(data, bytes)) {
-        endAll(RecordingEnd::Erased);
-        return;
-    }
-    append(bestIndex, cluster, data);
-}
-
-bool ClusterPass::wake(const std::vector<std::size_t>& woken, std::uint32_t cluster, const unsigned char* data) {
-    constexpr double never = std::numeric_limits<double>::infinity();
+    std::vector<double> strays;
     double best = never;
     double second = never;
-    std::size_t chosen = 0;
-    for (std::size_t index : woken) {
-        const double stray = scan.found[index]->tail->strayOf(data, volume.clusterBytes);
+    std::size_t bestPosition = 0;
+    for (std::size_t position = 0; position < open.size(); ++position) {
+        const double stray = scan.found[open[position]]->tail->strayOf(data, bytes);
+        strays.push_back(stray);
         if (stray < best) {
             second = best;
             best = stray;
-            chosen = index;
+            bestPosition = position;
         } else {
             second = std::min(second, stray);
         }
     }
-    if (best > continuesBound || (second <= continuesBound && second < clearlyBetter * best))
-        return false;
+    if (bestWatching <= continuesBound && std::min(secondWatching, best) >= clearlyBetter * bestWatching) {
+        wake(woken);
+        append(woken, cluster, data);
+        return;
+    }
+    if (best > continuesBound) {
+        // A recording the cluster begins leaves the others open: their runs
+        // may alternate with its own.
+        if (reviveLost(cluster, data, ahead))
+            return;
+        endAll(erased(data, std::min<std::size_t>(bytes, SoundTail::sectorBytes)) ? RecordingEnd::Erased
+                                                                                  : RecordingEnd::SoundStops);
+        return;
+    }
+    // Zeros continue digital silence, but a whole cluster of them is the
+    // erased card after a recording of unknown length.
+    if (scan.found[open[bestPosition]]->limit == 0 && erased(data, bytes)) {
+        endAll(RecordingEnd::Erased);
+        return;
+    }
+    std::vector<std::size_t> plausible;
+    for (std::size_t position = 0; position < open.size(); ++position) {
+        if (strays[position] <= continuesBound)
+            plausible.push_back(position);
+    }
+    // The order of the writes, where the card proves one, names the
+    // recording among those the cluster may continue.
+    std::size_t proven = 0;
+    const bool ordered = order.proven(proven);
+    for (std::size_t position : plausible) {
+        if (ordered && open[position] == proven) {
+            append(proven, cluster, data);
+            return;
+        }
+    }
+    if (plausible.size() == 1) {
+        append(open[bestPosition], cluster, data);
+        return;
+    }
+    // A seam is weighed against the recordings whose level the cluster keeps:
+    // a seam where sound swells out of another's noise floor may look as
+    // smooth as one within a sound.
+    std::vector<Texture> textures(open.size());
+    std::vector<std::size_t> kept;
+    for (std::size_t position : plausible) {
+        const SoundTail& tail = *scan.found[open[position]]->tail;
+        textures[position] = tail.textureOf(data, bytes);
+        if (levelKept(textures[position], tail.lastTexture()))
+            kept.push_back(position);
+    }
+    if (kept.empty())
+        kept = plausible;
+    double keptBest = never;
+    double keptSecond = never;
+    std::size_t keptPosition = kept.front();
+    for (std::size_t position : kept) {
+        if (strays[position] < keptBest) {
+            keptSecond = keptBest;
+            keptBest = strays[position];
+            keptPosition = position;
+        } else {
+            keptSecond = std::min(keptSecond, strays[position]);
+        }
+    }
+    // Sound that a line through its last samples predicts tells by its seam
+    // which recording it continues; a noise floor's seam tells nothing, and
+    // its level (and the order of the writes) must.
+    const bool rough = textures[keptPosition].roughness > roughBound;
+    // A clear seam decides, unless the order of the writes guesses another
+    // whose seam is as good as sound's: two tracks of one source continue
+    // each other's seams, and only the clusters after tell.
+    std::vector<std::size_t> keptIndices;
+    for (std::size_t position : kept)
+        keptIndices.push_back(open[position]);
+    std::size_t named = 0;
+    const bool guessed = order.guess(keptIndices, named);
+    const bool disputed = guessed && named != open[keptPosition]
+        && strays[static_cast<std::size_t>(std::find(open.begin(), open.end(), named) - open.begin())] <= soundSeam;
+    if (kept.size() == 1 || (!rough && !disputed && keptSecond >= clearlyBetter * std::max(keptBest, soundFloor))) {
+        append(open[keptPosition], cluster, data);
+        return;
+    }
+    std::vector<std::size_t> candidates;
+    for (std::size_t position : kept) {
+        if (!rough || sameLevel(textures[position], scan.found[open[position]]->tail->lastTexture()))
+            candidates.push_back(position);
+    }
+    if (candidates.empty())
+        candidates = kept;
+    std::vector<std::size_t> alike;
+    for (std::size_t position : candidates)
+        alike.push_back(open[position]);
+    // Where the seams of noise cannot tell, the guess of the order of the
+    // writes; otherwise the clusters after it tell, or the guess does once
+    // they weigh alike.
+    const bool guessedAlike = order.guess(alike, named);
+    if (alike.size() == 1 || (rough && guessedAlike)) {
+        append(alike.size() == 1 ? alike.front() : named, cluster, data);
+        return;
+    }
+    const std::size_t guessedPosition = guessedAlike
+        ? static_cast<std::size_t>(std::find(open.begin(), open.end(), named) - open.begin())
+        : TrackFork::npos;
+    std::vector<SoundTail> tails;
+    std::vector<double> candidateStrays;
+    for (std::size_t index : open)
+        tails.push_back(*scan.found[index]->tail);
+    for (std::size_t position : candidates)
+        candidateStrays.push_back(strays[position]);
+    fork.open(cluster, data, bytes, tails, candidates, candidateStrays, guessedPosition);
+}
+
+void ClusterPass::wake(std::size_t index) {
+    watching.erase(std::find(watching.begin(), watching.end(), index));
     // Its own clusters first, read again now that they are part of a
     // recording to recover.
-    FoundRecording& recording = *scan.found[chosen];
+    FoundRecording& recording = *scan.found[index];
     std::uint64_t bytes = 0;
     for (const ClusterRun& run : recording.chain)
         bytes += std::uint64_t(run.count) * volume.clusterBytes;
@@ -369,19 +548,18 @@ bool ClusterPass::wake(const std::vector<std::size_t>& woken, std::uint32_t clus
     recording.chainClusters = bytes / volume.clusterBytes;
     recording.chainPassed = recording.chainClusters;
     recording.length = bytes;
-    recording.open = true;
-    open.push_back(chosen);
-    append(chosen, cluster, data);
-    return true;
+    recording.life = Life::Following;
+    open.push_back(index);
 }
 
-void ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead) {
+bool ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead) {
     const RevivalFormat* format = settings.lostHeaders;
     std::uint64_t audioAt = 0;
     // An erased cluster begins nothing, and most of a card's free space is one.
-    if (format == nullptr || ahead == 0 || erased(data, std::min<std::size_t>(ahead, SoundTail::sectorBytes))
-        || !findLostAudio(data, std::min<std::size_t>(ahead, audioSearchBytes), volume.clusterBytes, *format, audioAt))
-        return;
+    if (format == nullptr || ahead == 0 || erased(data, std::min<std::size_t>(ahead, volume.clusterBytes))
+        || !findLostAudio(data, std::min<std::size_t>(ahead, lostSearchBytes), volume.clusterBytes, *format,
+            beginsAfterZeros(data, volume.clusterBytes), audioAt))
+        return false;
     auto found = std::make_unique<FoundRecording>();
     FoundRecording& recording = *found;
     recording.report.foundAs = FoundAs::NoEntry;
@@ -399,10 +577,11 @@ void ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, s
     recording.rebuilt.resize(static_cast<std::size_t>(lostHeaderRoom(*format)));
     recording.started = true;
     recording.tail = std::make_unique<SoundTail>(start.samples);
-    recording.open = true;
+    recording.life = Life::Following;
     open.push_back(scan.found.size());
     scan.found.push_back(std::move(found));
     append(scan.found.size() - 1, cluster, data);
+    return true;
 }
 
 void ClusterPass::append(std::size_t index, std::uint32_t cluster, const unsigned char* data) {
@@ -414,6 +593,7 @@ void ClusterPass::append(std::size_t index, std::uint32_t cluster, const unsigne
         at < audioAt ? static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, audioAt - at)) : 0;
     put(recording, at, data, bytes);
     addCluster(recording.followed, cluster);
+    order.took(index);
     recording.length = at + bytes;
     recording.headerSince = false;
     if (recording.lastTaken > 0)
@@ -429,6 +609,8 @@ void ClusterPass::append(std::size_t index, std::uint32_t cluster, const unsigne
         return;
     }
     recording.tail->take(data + audioFrom, bytes - audioFrom);
+    if (recording.tail->endsUnwritten())
+        end(index, RecordingEnd::SoundStops);
 }
 
 void ClusterPass::judgeLast(FoundRecording& recording, const unsigned char* data, std::uint64_t at) {
@@ -469,7 +651,7 @@ void ClusterPass::put(FoundRecording& recording, std::uint64_t at, const unsigne
 }
 
 bool ClusterPass::startOutput(FoundRecording& recording) {
-    const std::string name = !recording.fileName.empty()
+    const std::string name = !recording.fileName.empty() && recording.report.foundAs != FoundAs::NoEntry
         ? recording.fileName
         : "recovered-" + std::to_string(recording.report.offset) + (recording.start.aiff ? ".aif" : ".wav");
     if (recording.output.begin(files, names, name, settings.dryRun, recording.report.output, recording.report.why))
@@ -478,7 +660,15 @@ bool ClusterPass::startOutput(FoundRecording& recording) {
     return false;
 }
 
-void ClusterPass::endIdle() {
+void ClusterPass::endIdle(std::uint32_t cluster) {
+    // A live file the pass has left far behind was whole after all.
+    const auto behind = [&](std::size_t index) {
+        if (cluster - lastClusterOf(scan.found[index]->chain) <= dormantReach)
+            return false;
+        scan.found[index]->life = Life::Reported;
+        return true;
+    };
+    watching.erase(std::remove_if(watching.begin(), watching.end(), behind), watching.end());
     if (fork.active())
         return;
     const std::vector<std::size_t> waiting = open;
@@ -492,14 +682,20 @@ void ClusterPass::endIdle() {
 void ClusterPass::end(std::size_t index, RecordingEnd how) {
     FoundRecording& recording = *scan.found[index];
     open.erase(std::find(open.begin(), open.end(), index));
-    recording.open = false;
+    recording.life = Life::Ended;
     recording.report.end = how == RecordingEnd::SoundStops && recording.headerSince ? RecordingEnd::NextRecording : how;
     if (recording.chainPassed == recording.chainClusters)
         finish(recording);
 }
 
+void ClusterPass::endAll(RecordingEnd how) {
+    const std::vector<std::size_t> ending = open;
+    for (std::size_t index : ending)
+        end(index, how);
+}
+
 void ClusterPass::finish(FoundRecording& recording) {
-    recording.done = true;
+    recording.life = Life::Reported;
     RecoveredRecording& report = recording.report;
     const RecordingStart& start = recording.start;
     std::uint64_t length = recording.length;
@@ -550,8 +746,7 @@ void ClusterPass::finish(FoundRecording& recording) {
 }
 
 void ClusterPass::refuse(FoundRecording& recording, RepairResult result) {
-    recording.done = true;
-    recording.open = false;
+    recording.life = Life::Reported;
     recording.report.result = result;
     recording.output.abandon();
     recording.report.output.clear();

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "OutputNames.h"
-#include "TrackFork.h"
 #include "RecoveryScan.h"
+#include "TrackFork.h"
 #include "VolumeScan.h"
+#include "WriteOrder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +13,8 @@
 // The data of a volume read once, in ascending order and large reads, past the
 // clusters live files own: each cluster goes to the recording whose chain
 // claims it, begins a recording, continues the sound of a recording followed
-// without a chain (the one it continues clearly best), or ends those.
+// without a chain (the one it continues clearly best, or the one the order of
+// the writes proves), or ends those. Glossary.md names the pass's terms.
 class ClusterPass {
 public:
     ClusterPass(VolumeScan& scan, NewFiles& files, OutputNames& names, const RecoverySettings& settings,
@@ -27,31 +29,36 @@ private:
     // chain claims, read in the same read.
     void take(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
     void takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, const unsigned char* data, bool readable);
+    // The recording a header at cluster begins: the entry waiting for it that
+    // the header bears out, or one no entry names.
+    std::size_t claimant(const std::vector<std::size_t>& waiting, const unsigned char* data);
     void begin(std::size_t index, std::uint32_t cluster, const unsigned char* data);
+    // An entry that names cluster as its first, where no header begins: its
+    // sound revived in the format given from where it begins, or its report
+    // that the header is lost. False when the cluster holds no sound of it.
+    bool beginHeaderless(std::size_t index, std::uint32_t cluster, const unsigned char* data, std::size_t ahead);
     bool startOutput(FoundRecording& recording);
     // A cluster that no chain claims and that begins no recording, to the
     // recordings followed by their sound: through the fork while one is open.
-    // woken: live recordings that looked fine, whose last cluster lies close
-    // before this one, which they may continue where no other recording does.
-    void feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable,
-        const std::vector<std::size_t>& woken = {});
-    void follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable,
-        const std::vector<std::size_t>& woken);
-    // The recording among woken that the cluster continues clearly best takes
-    // it, after the clusters it owned; false when none does.
-    bool wake(const std::vector<std::size_t>& woken, std::uint32_t cluster, const unsigned char* data);
+    void feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
+    void follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
+    // Copies a dormant recording's own clusters to its new file: it goes on.
+    void wake(std::size_t index);
     // Carries out the fork's verdict once it has one (or, closing, in any
     // case) and takes the clusters it held.
     void settle(bool closing);
-    // Sound with no header before it, where lost headers are revived.
-    void reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead);
+    // Sound with no header before it, where lost headers are revived: a new
+    // recording that no entry names. False when the cluster begins none.
+    bool reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead);
     void append(std::size_t index, std::uint32_t cluster, const unsigned char* data);
     void judgeLast(FoundRecording& recording, const unsigned char* data, std::uint64_t at);
     void put(FoundRecording& recording, std::uint64_t at, const unsigned char* data, std::uint32_t count);
     void end(std::size_t index, RecordingEnd how);
+    void endAll(RecordingEnd how);
     // Ends the recordings that have taken no cluster for far longer than they
-    // waited before: their sound ended, and another's goes on.
-    void endIdle();
+    // waited before: their sound ended, and another's goes on; lets go of the
+    // dormant ones the pass has left behind.
+    void endIdle(std::uint32_t cluster);
     void finish(FoundRecording& recording);
     void refuse(FoundRecording& recording, RepairResult result);
     bool claimedAlive(std::uint32_t cluster, std::size_t& claim);
@@ -64,7 +71,11 @@ private:
     const VolumeGeometry& volume;
     // The recordings followed by their sound, open to the next cluster.
     std::vector<std::size_t> open;
+    // The dormant ones whose last cluster the pass has passed, which may take
+    // the clusters after it.
+    std::vector<std::size_t> watching;
     TrackFork fork;
+    WriteOrder order;
     std::size_t pendingAt = 0;
     std::size_t dormantAt = 0;
     // The clusters no chain claims met so far.

@@ -13,6 +13,28 @@
 #include <string>
 #include <vector>
 
+// Where a recording is in its life through the pass (see Glossary.md). The
+// moves: Planned -> Following (begun at its first cluster) or Reported
+// (refused there); Chained -> Following (its sound runs on past its chain) or
+// Ended; Dormant -> Following (woken) or retired unreported; Following ->
+// Ended; Ended -> Reported once the last cluster of its chain has passed.
+enum class Life {
+    // An entry names its first cluster but no chain: it waits for the pass
+    // to reach that cluster.
+    Planned,
+    // Its chain's clusters come to it as the pass reaches them.
+    Chained,
+    // It takes the clusters no chain claims that continue its sound.
+    Following,
+    // A live file that looks whole, whose sound may go on past its last
+    // cluster: it watches the clusters after it.
+    Dormant,
+    // It takes no more clusters; it is reported once its chain has passed.
+    Ended,
+    // Its report is out (or, dormant, it was a whole file after all).
+    Reported
+};
+
 // A recording a scan recovers, from the moment it is found to its report: the
 // clusters known to be its own before the pass (a chain, or a contiguous
 // entry's clusters), the end of its sound while it is followed through the
@@ -20,6 +42,7 @@
 // header's); they go to the same offsets of the new file, or, where its header
 // was lost and is rebuilt, after the new header, from where its frames begin.
 struct FoundRecording {
+    Life life = Life::Planned;
     RecoveredRecording report;
     // The clusters known before the pass, in the recording's order; where
     // chainEnd is not Chain, the chain ended otherwise.
@@ -27,19 +50,27 @@ struct FoundRecording {
     std::uint64_t chainClusters = 0;
     RecordingEnd chainEnd = RecordingEnd::Chain;
     std::uint64_t chainPassed = 0;
-    // Followed by its sound: from its first cluster, or past its chain (a
-    // stale entry).
+    // Followed by its sound past its chain's last cluster, where its sound
+    // runs on to that cluster's end: a chain, an entry's size or a header's
+    // size says where a recording the card does not describe in full at
+    // least goes, not where it ends.
     bool followsSound = false;
     std::uint32_t firstCluster = 0;
     // The entry's name, for its new file's; empty where it has no entry.
     std::string fileName;
-    // A deleted entry's size: the recording's length, where it is not 0.
+    // A deleted entry's size, which its first cluster's header must state for
+    // the entry to be the recording's (limit is then that size).
+    std::uint64_t claimSize = 0;
+    // The recording's length, where it is known (a deleted entry's that its
+    // header confirms).
     std::uint64_t limit = 0;
     // A stale entry's size: the recording is no news unless it is longer.
     std::uint64_t entrySize = 0;
     // Its first bytes as read, for its header.
     std::vector<unsigned char> head;
     RecordingStart start;
+    // Its header was judged (a chain's, at its first cluster in the pass).
+    bool started = false;
     // Where its header was lost: the header written before its frames, and
     // where those begin among its bytes.
     std::vector<unsigned char> rebuilt;
@@ -57,16 +88,12 @@ struct FoundRecording {
     // Where in that cluster's bytes a sector stops continuing its sound (the
     // cluster's length where none does).
     std::size_t judgedStop = 0;
-    // Its header was judged (a chain's, at its first cluster in the pass).
-    bool started = false;
-    bool open = false;
     // A recording's header came since it last took a cluster.
     bool headerSince = false;
     // When it last took a cluster followed by its sound, counted in the
     // clusters no chain claims, and the longest it waited between two.
     std::uint64_t lastTaken = 0;
     std::uint64_t longestWait = 0;
-    bool done = false;
 
     // The offset in the new file of the recording's byte at, and whether it
     // is written at all.

@@ -28,10 +28,15 @@ bool firstBlockLinesUp(const unsigned char* bytes, std::size_t count, const Samp
 }
 
 bool findLostAudio(const unsigned char* bytes, std::size_t count, std::size_t firstBytes, const RevivalFormat& format,
-    std::uint64_t& audioAt) {
-    if (!firstBlockLinesUp(bytes, count, format.samples))
+    bool atTakeStart, std::uint64_t& audioAt) {
+    // The cheap look spares most clusters of other data the search; a take's
+    // first cluster, which an entry names, may begin quietly.
+    // Zeros where a header was to be written may come first.
+    const std::size_t zeros = static_cast<std::size_t>(
+        std::find_if(bytes, bytes + std::min(count, firstBytes), [](unsigned char byte) { return byte != 0; }) - bytes);
+    if (!atTakeStart && !firstBlockLinesUp(bytes + zeros, count - zeros, format.samples))
         return false;
-    const AudioStart start = findAudioStart(bytes, count, format.samples, 0);
+    const AudioStart start = findAudioStart(bytes, count, format.samples, format.donorOffset);
     if (start.fault != StartFault::None || start.offset >= firstBytes)
         return false;
     const std::size_t from = static_cast<std::size_t>(start.offset);

@@ -10,9 +10,12 @@
 // finds it (AudioStart, FormatFit): a first block that lines up as its frames
 // at some offset within a sample, then the first frame of the sound within the
 // first firstBytes (where the new file's audio begins), the frames reading as
-// format rather than any other.
+// format rather than any other. Zeros or header remains up to the donor's
+// audio offset put the audio there, the channel order as the donor's.
+// atTakeStart: the bytes are a take's first, which an entry names; they need
+// not line up as frames from their first block on.
 bool findLostAudio(const unsigned char* bytes, std::size_t count, std::size_t firstBytes, const RevivalFormat& format,
-    std::uint64_t& audioAt);
+    bool atTakeStart, std::uint64_t& audioAt);
 
 // The length of the header a run revived in format gets, whatever its length:
 // room for RF64's, taken up by JUNK where RIFF's is enough.

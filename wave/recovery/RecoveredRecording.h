@@ -88,10 +88,14 @@ struct RecoveredRecording {
     // Its header runs on past its first cluster, which cannot be followed
     // without a chain.
     bool headerPastCluster = false;
+    // Its entry names a first cluster that holds no header, and no format
+    // was given to revive it in (or, revived, no sound of that format).
+    bool headerLost = false;
     // FileError: the system's words on the new file, and what was done.
     std::string why;
     // Bytes of it that could not be read, written as zeros.
     std::uint64_t unreadable = 0;
-    // Its header was lost and rebuilt in the format given.
+    // Its header was lost and rebuilt in the format given (or, headerLost,
+    // would have been).
     bool revived = false;
 };

@@ -49,7 +49,7 @@ public:
             takeZero(entry);
         takeLostChains();
         for (const VolumeEntry& entry : deleted)
-            wait(entry, FoundAs::DeletedEntry, entry.size);
+            wait(entry, FoundAs::DeletedEntry);
         std::sort(scan.claims.begin(), scan.claims.end(),
             [](const ClaimedRun& a, const ClaimedRun& b) { return a.first < b.first; });
         std::stable_sort(scan.pending.begin(), scan.pending.end(),
@@ -126,6 +126,7 @@ private:
         recording.head.resize(readAlong(map, recording.chain, 0, recording.head.size(), recording.head.data()));
         if (!beginsRecording(recording.head.data(), recording.head.size()))
             return false;
+        recording.life = Life::Chained;
         recording.firstCluster = recording.chain.front().first;
         recording.report.offset = clusterOffset(volume, recording.firstCluster);
         std::uint64_t index = 0;
@@ -212,6 +213,7 @@ private:
             return;
         auto found = recordingOf(entry, FoundAs::StaleEntry);
         FoundRecording& recording = *found;
+        recording.life = Life::Dormant;
         recording.entrySize = size;
         recording.start = start;
         recording.started = true;
@@ -256,13 +258,16 @@ private:
             return;
         Stretch stretch;
         if (entry.contiguous || !map.stretchFrom(entry.firstCluster, stretch)) {
-            wait(entry, FoundAs::ZeroEntry, 0);
+            wait(entry, FoundAs::ZeroEntry);
             return;
         }
         ChainEnd end = ChainEnd::End;
         auto found = recordingOf(entry, FoundAs::ZeroEntry);
         found->chain = runsFrom(entry.firstCluster, false, 0, end);
         found->chainEnd = endOf(end);
+        // A recorder that writes its FAT now and then leaves a chain of the
+        // take's first clusters alone.
+        found->followsSound = true;
         const std::vector<ClusterRun> runs = found->chain;
         if (!takeChain(std::move(found))) {
             for (const ClusterRun& run : runs)
@@ -292,6 +297,7 @@ private:
             found->report.volume = scan.number;
             found->chain = runsFrom(chain.first, false, 0, end);
             found->chainEnd = endOf(end);
+            found->followsSound = true;
             const std::vector<ClusterRun> runs = found->chain;
             if (!takeChain(std::move(found))) {
                 for (const ClusterRun& run : runs)
@@ -301,13 +307,15 @@ private:
     }
 
     // A recording followed by its sound from its first cluster, where no live
-    // file owns that cluster and no chain claims it.
-    void wait(const VolumeEntry& entry, FoundAs how, std::uint64_t limit) {
+    // file owns that cluster and no chain claims it; a deleted entry's size is
+    // its length if the header there states it.
+    void wait(const VolumeEntry& entry, FoundAs how) {
         if (scan.owned.marked(entry.firstCluster) || scan.claimed.marked(entry.firstCluster))
             return;
         auto found = recordingOf(entry, how);
         found->followsSound = true;
-        found->limit = limit;
+        if (entry.deleted)
+            found->claimSize = entry.size;
         scan.pending.push_back({entry.firstCluster, scan.found.size()});
         scan.found.push_back(std::move(found));
     }

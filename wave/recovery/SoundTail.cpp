@@ -3,6 +3,7 @@
 #include "Continuity.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -13,8 +14,22 @@ namespace {
 constexpr double sectorBound = 40;
 // The side bends the look at a sector boundary weighs.
 constexpr std::size_t sectorSide = 8;
+// The fewest frames on either side that confirm a seam the bends flag.
+constexpr std::size_t confirmingSide = 16;
 // Frames of zeros at a tail's end that are its recorder's unwritten bytes.
 constexpr std::size_t unwrittenFrames = 4;
+// Zeros that begin a cluster after sound, this many bytes of them at least
+// (and unwrittenFrames frames): the room a recorder left for a header it
+// never wrote, which no sound's noise floor fills with zeros by chance.
+constexpr std::size_t headerRoomBytes = 44;
+
+std::size_t unwrittenBytes(std::size_t frame) {
+    return std::max(unwrittenFrames * frame, (headerRoomBytes + frame - 1) / frame * frame);
+}
+
+bool allZero(const unsigned char* from, std::size_t count) {
+    return std::all_of(from, from + count, [](unsigned char byte) { return byte == 0; });
+}
 
 // Whether the sector that ends at boundary was the last its recorder wrote:
 // sound, then frames of zeros that fill the sector to its end, then bytes
@@ -32,7 +47,55 @@ bool lastWrittenSector(const unsigned char* bytes, std::size_t boundary, std::si
 
 }
 
+Texture SoundTail::textureOf(const unsigned char* bytes, std::size_t count) const {
+    // Windows of frames in a row, spread over the bytes.
+    constexpr std::size_t windows = 64;
+    constexpr std::size_t window = 16;
+    const SampleFormat& format = samples.format;
+    const std::size_t frame = format.frameBytes();
+    const std::size_t first = (frame - static_cast<std::size_t>(total % frame)) % frame;
+    const std::size_t frames = count < first ? 0 : (count - first) / frame;
+    Texture measured;
+    if (frames < window)
+        return measured;
+    const std::size_t spread = std::min(windows, frames / window);
+    const std::size_t step = (frames - window) / std::max<std::size_t>(1, spread - 1);
+    std::vector<unsigned char> bytesOf(window * frame);
+    double squares = 0;
+    double bends = 0;
+    std::size_t samplesSeen = 0;
+    std::size_t bendsSeen = 0;
+    for (std::size_t w = 0; w < spread; ++w) {
+        const unsigned char* at = bytes + first + w * step * frame;
+        bytesOf.assign(at, at + window * frame);
+        normalize(bytesOf.data(), bytesOf.size());
+        for (unsigned channel = 0; channel < format.channels; ++channel) {
+            double before = 0;
+            double previous = 0;
+            for (std::size_t n = 0; n < window; ++n) {
+                const double value = sampleValue(bytesOf.data() + n * frame + channel * format.width, format);
+                squares += value * value;
+                ++samplesSeen;
+                if (n >= 2) {
+                    const double bend = value - 2 * previous + before;
+                    bends += bend * bend;
+                    ++bendsSeen;
+                }
+                before = previous;
+                previous = value;
+            }
+        }
+    }
+    measured.level = squares / static_cast<double>(samplesSeen);
+    measured.roughness = measured.level > 0 && std::isfinite(measured.level)
+        ? bends / static_cast<double>(bendsSeen) / measured.level
+        : 0;
+    return measured;
+}
+
 void SoundTail::take(const unsigned char* bytes, std::size_t count) {
+    if (count >= seamSide * samples.format.frameBytes())
+        texture = textureOf(bytes, count);
     const std::size_t keep = (seamSide + 2) * samples.format.frameBytes();
     if (count >= keep) {
         last.assign(bytes + count - keep, bytes + count);
@@ -42,6 +105,11 @@ void SoundTail::take(const unsigned char* bytes, std::size_t count) {
             last.erase(last.begin(), last.end() - static_cast<std::ptrdiff_t>(keep));
     }
     total += count;
+}
+
+bool SoundTail::endsUnwritten() const {
+    const std::size_t zeroed = unwrittenBytes(samples.format.frameBytes());
+    return last.size() >= zeroed && allZero(last.data() + last.size() - zeroed, zeroed);
 }
 
 void SoundTail::normalize(unsigned char* bytes, std::size_t count) const {
@@ -61,14 +129,11 @@ double SoundTail::strayOf(const unsigned char* bytes, std::size_t count) const {
     const std::size_t before = last.size() < partial ? 0 : (last.size() - partial) / frame;
     const std::size_t after = count < straddle ? 0 : (count - straddle) / frame;
     const std::size_t side = std::min({seamSide, before, after});
-    const auto zeros = [](const unsigned char* from, std::size_t count) {
-        return std::all_of(from, from + count, [](unsigned char byte) { return byte == 0; });
-    };
-    // A recording whose last cluster ends in frames of zeros (more than a
-    // crossing of zero, where every channel may be 0 at once) is where its
-    // recorder stopped writing: sound that starts at once does not continue it.
-    const std::size_t zeroed = std::min(last.size(), unwrittenFrames * frame);
-    if (side < 3 || (zeros(last.data() + last.size() - zeroed, zeroed) && !zeros(bytes + straddle, frame)))
+    // Sound whose next bytes are the zeros of a header's room is another
+    // take's start.
+    const std::size_t room = unwrittenBytes(frame);
+    if (side < 3 || endsUnwritten()
+        || (count >= room && allZero(bytes, room) && !allZero(last.data() + last.size() - frame, frame)))
         return std::numeric_limits<double>::infinity();
     std::vector<unsigned char> joined(last.end() - static_cast<std::ptrdiff_t>(side * frame + partial), last.end());
     joined.insert(joined.end(), bytes, bytes + straddle + side * frame);
@@ -97,8 +162,15 @@ std::size_t SoundTail::soundStops(const unsigned char* bytes, std::size_t count,
         const std::size_t seam = (boundary - first) / frame;
         if (seam < sectorSide + 2 || seam + sectorSide + 2 > whole)
             continue;
-        if (bendsBreak(frames, seam, sectorSide, samples.format, sectorBound))
-            return boundary;
+        // The bends flag a seam cheaply; the whole look at the seam, on as
+        // many frames as either side has in the cluster, confirms it: a sound's
+        // own sharp turn is no end.
+        if (bendsBreak(frames, seam, sectorSide, samples.format, sectorBound)) {
+            const std::size_t side = std::min({seamSide, seam, whole - seam});
+            if (side < confirmingSide
+                || seamStray(frames + (seam - side) * frame, side, 2 * side, samples.format) > continuesBound)
+                return boundary;
+        }
     }
     return count;
 }

@@ -15,8 +15,21 @@
 // digital silence).
 constexpr double continuesBound = 32;
 // A recording continues clearly better than another where its seam strays this
-// many times less.
+// many times less, strays below soundFloor counting as soundFloor: seams that
+// stray less are as good as sound gets, whatever the numbers say.
 constexpr double clearlyBetter = 4;
+constexpr double soundFloor = 1;
+
+// What a stretch of audio is like as a whole: the mean square of its samples,
+// and how rough it is (the mean square of its bends, each sample's distance
+// from where its two neighbours before point, over the mean square of the
+// samples): about 6 for white noise such as a converter's noise floor, far
+// less for sound that changes smoothly from sample to sample. Measured on a
+// spread of its frames, not all of them.
+struct Texture {
+    double level = 0;
+    double roughness = 0;
+};
 
 class SoundTail {
 public:
@@ -32,6 +45,14 @@ public:
     }
     // The bytes of audio taken so far.
     std::uint64_t taken() const { return total; }
+    // The texture of the bytes the last take gave.
+    const Texture& lastTexture() const { return texture; }
+    // The texture of count bytes at bytes, were they the next audio.
+    Texture textureOf(const unsigned char* bytes, std::size_t count) const;
+    // The frames taken end in zeros (more than a crossing of zero, where
+    // every channel may be 0 at once): where its recorder stopped writing,
+    // which no later bytes continue.
+    bool endsUnwritten() const;
 
     // How far the frames that count bytes at bytes would begin, were they the
     // next audio, stray from the frames taken (seamStray); a side of fewer
@@ -60,4 +81,5 @@ private:
     StoredSamples samples;
     std::vector<unsigned char> last;
     std::uint64_t total = 0;
+    Texture texture;
 };

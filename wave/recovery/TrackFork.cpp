@@ -15,14 +15,17 @@ double weight(double stray) {
 }
 
 void TrackFork::open(std::uint32_t cluster, const unsigned char* data, std::size_t count,
-    const std::vector<SoundTail>& tails, const std::vector<std::size_t>& candidates,
-    const std::vector<double>& strays) {
+    const std::vector<SoundTail>& tails, const std::vector<std::size_t>& candidates, const std::vector<double>& strays,
+    std::size_t guessed) {
     ways.clear();
     held.clear();
     tied = candidates;
+    guessedWay = npos;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         Way way;
         way.first = candidates[i];
+        if (candidates[i] == guessed)
+            guessedWay = i;
         way.tails = tails;
         way.stopped.assign(tails.size(), 0);
         way.score = weight(strays[i]);
@@ -81,11 +84,11 @@ std::size_t TrackFork::best(double& gap) const {
     return leader;
 }
 
-TrackFork::Verdict TrackFork::verdict(bool closing) const {
+TrackFork::Verdict TrackFork::verdict(bool closing) {
     if (held.empty())
         return Verdict::Open;
     double gap = 0;
-    best(gap);
+    winner = best(gap);
     bool allEnded = true;
     for (const Way& way : ways)
         allEnded = allEnded && way.ended;
@@ -95,12 +98,13 @@ TrackFork::Verdict TrackFork::verdict(bool closing) const {
         return Verdict::Chosen;
     if (!closing && !allEnded && !full)
         return Verdict::Open;
-    return gap >= std::log(standsOut) ? Verdict::Chosen : Verdict::Alike;
-}
-
-std::size_t TrackFork::chosen() const {
-    double gap = 0;
-    return ways[best(gap)].first;
+    if (gap >= std::log(standsOut))
+        return Verdict::Chosen;
+    if (guessedWay != npos && ways[guessedWay].score - ways[winner].score < std::log(standsOut)) {
+        winner = guessedWay;
+        return Verdict::Chosen;
+    }
+    return Verdict::Alike;
 }
 
 std::vector<TrackFork::Held> TrackFork::close() {
@@ -108,5 +112,6 @@ std::vector<TrackFork::Held> TrackFork::close() {
     released.swap(held);
     ways.clear();
     bytesHeld = 0;
+    guessedWay = npos;
     return released;
 }

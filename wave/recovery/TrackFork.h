@@ -27,9 +27,10 @@ public:
 
     // Opens the fork at cluster, whose count bytes at data each of candidates
     // (positions in tails, the open recordings' sound) continues with the
-    // stray strays gives.
+    // stray strays gives. guessed: the candidate the order of the writes
+    // guesses (npos for none), taken at the close where the ways weigh alike.
     void open(std::uint32_t cluster, const unsigned char* data, std::size_t count, const std::vector<SoundTail>& tails,
-        const std::vector<std::size_t>& candidates, const std::vector<double>& strays);
+        const std::vector<std::size_t>& candidates, const std::vector<double>& strays, std::size_t guessed);
     bool active() const { return !held.empty(); }
 
     // A cluster that no chain claims and that begins no recording: each way
@@ -37,11 +38,12 @@ public:
     void take(std::uint32_t cluster, const unsigned char* data, std::size_t count, bool readable);
 
     // Whether a way stands out, or (once closing, every way has ended or the
-    // clusters held fill the fork) none does.
-    Verdict verdict(bool closing) const;
+    // clusters held fill the fork) none does; where none does, the guessed way
+    // is chosen if it weighs as well as the best.
+    Verdict verdict(bool closing);
     // The position of the recording that takes the first cluster in the way
-    // that stands out, and those the first cluster continued alike.
-    std::size_t chosen() const;
+    // chosen, and those the first cluster continued alike.
+    std::size_t chosen() const { return ways[winner].first; }
     const std::vector<std::size_t>& candidates() const { return tied; }
     // The clusters held, for the verdict to be carried out; the fork closes.
     std::vector<Held> close();
@@ -53,6 +55,7 @@ public:
     // Over the clusters of two runs, the evidence of two seams: less than
     // clearlyBetter asks of one.
     static constexpr double standsOut = 2.5;
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
 private:
     struct Way {
@@ -70,4 +73,6 @@ private:
     std::vector<Held> held;
     std::vector<std::size_t> tied;
     std::size_t bytesHeld = 0;
+    std::size_t guessedWay = npos;
+    std::size_t winner = 0;
 };
