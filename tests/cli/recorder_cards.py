@@ -2,7 +2,9 @@
 """Cards as recorders leave them after a power loss, where the card's own records are half written: FAT32 and exFAT
 of 32 KiB clusters, as SD cards are formatted, each holding every layout below, and a manifest of the takes.
 
-    recorder_cards.py OUTDIR [--scale S]   the two images and OUTDIR/manifest.json (S scales every take's length)
+    recorder_cards.py OUTDIR [--scale S] [--variant V]
+        the two images and OUTDIR/manifest.json; S scales every take's length, and variant V (0 as tested) hears other
+        moments of the sources, with other noise floors, voices and runs
 
 - partial: the entry says 0 bytes and the FAT holds only the take's first tenth (a recorder that writes its FAT now
   and then); the rest lies in the clusters after.
@@ -26,6 +28,7 @@ revived (null where its header survives), and its audio's SHA-256.
 import hashlib
 import json
 import os
+import random
 import struct
 import sys
 
@@ -53,8 +56,10 @@ def volume(out, name, kind):
 class Card:
     """A volume being filled with takes, and the manifest of what each take is."""
 
-    def __init__(self, vol, sources, scale):
+    def __init__(self, vol, sources, scale, variant=0):
         self.v, self.sources, self.scale, self.takes = vol, sources, scale, []
+        # Another variant hears other moments of the sources, and its recorders write in other runs.
+        self.variant, self.rng = variant, random.Random(variant)
 
     def seconds(self, s):
         return max(0.5, s * self.scale)
@@ -71,7 +76,7 @@ class Card:
         """A stereo pair hearing sources: (name, gain) each, the right microphone spacing samples later."""
         left = Track([(n, g, 0) for n, g in heard], floor, seed)
         right = Track([(n, g * 0.8, spacing) for n, g in heard], floor, seed + 1)
-        return takes.frames_bytes(takes.scene(self.sources, [left, right], seconds, bits, moment=seed), bits)
+        return takes.frames_bytes(takes.scene(self.sources, [left, right], seconds, bits, moment=seed + 17 * self.variant), bits)
 
     def partial(self, name, heard, seconds, chained_share, flushed=False):
         """A take whose chain (and, flushed, entry and header) stops at chained_share of it."""
@@ -157,13 +162,13 @@ class Card:
         for pair, (delay, gains) in enumerate([(0, (1.0, 0.75)), (290, (0.6, 0.9))]):
             left = Track([(n, g * gains[0], delay) for n, g in heard], 3e-4, 20 + 2 * pair)
             right = Track([(n, g * gains[1], delay + gap) for n, g in heard], 3e-4, 21 + 2 * pair)
-            pairs.append(takes.scene(self.sources, [left, right], self.seconds(seconds), 24, moment=int(stem[-1]) * 3))
+            pairs.append(takes.scene(self.sources, [left, right], self.seconds(seconds), 24, moment=int(stem[-1]) * 3 + 17 * self.variant))
         bext = takes.bext_chunk("4ch take")
         header = len(takes.wav(b"", 2, 24, bext=bext))
         files = [b"\0" * header + takes.frames_bytes(p, 24) for p in pairs]
         need = [self.v.need(f) for f in files]
         region = self.v.free(sum(need))
-        owned, left, i, pattern = [[], []], list(need), 0, [17, 17, 16, 16]
+        owned, left, i, pattern = [[], []], list(need), 0, [17, 17, 16, 16] if not self.variant else self.runs()
         k = 0
         while region:
             n = min(pattern[k % 4], left[i])
@@ -174,6 +179,11 @@ class Card:
             path = "DCIM/%s%s.WAV" % (stem, "AB"[which])
             file = self.v.record(path, data, "first-only" if named else "unchained", clusters=owned[which])
             self.note("handheld", file, data, header, 2, 24, donor="handheld", path=path if named else None)
+
+    def runs(self):
+        """Another recorder's runs: two of one length, two of another, or all alike."""
+        a = self.rng.choice([4, 8, 16, 32])
+        return [a, a, a + self.rng.choice([0, 1]), a + self.rng.choice([0, 1])]
 
     def donor_pair(self):
         """A finished take of the 4-channel mode: its file is the donor of --like."""
@@ -190,13 +200,13 @@ class Card:
                   "room:5", "tone:659"]
         tracks = []
         for k in range(channels):
-            floor = 3e-5 * (1 + k % 5)
+            floor = 3e-5 * (1 + (k + self.variant) % 5)
             if k >= channels - silent:
                 tracks.append(Track([], floor, 100 + k))
             else:
-                main, bleed = voices[k % len(voices)], voices[(k + 3) % len(voices)]
+                main, bleed = voices[(k + self.variant) % len(voices)], voices[(k + 3 + 2 * self.variant) % len(voices)]
                 tracks.append(Track([(main, 0.6, 0), (bleed, 0.05, 40 + 7 * k)], floor, 100 + k))
-        samples = takes.scene(self.sources, tracks, self.seconds(seconds), 24, moment=channels)
+        samples = takes.scene(self.sources, tracks, self.seconds(seconds), 24, moment=channels + 17 * self.variant)
         files = [takes.wav(takes.frames_bytes([s], 24), 1, 24, sizes=False) for s in samples]
         n = self.v.need(files[0])
         region = self.v.free(n * channels)
@@ -207,13 +217,13 @@ class Card:
             self.note("console", file, data, 44, 1, 24)
 
 
-def build(out, scale=1.0):
+def build(out, scale=1.0, variant=0):
     """Makes both images in out; returns the manifest."""
     os.makedirs(out, exist_ok=True)
     sources = takes.Sources(60 * scale + 5, os.path.join(out, "sources"))
     images = []
     for name, kind in (("fat32-recorders.img", "FAT32"), ("exfat-recorders.img", "exFAT")):
-        card = Card(volume(out, name, kind), sources, scale)
+        card = Card(volume(out, name, kind), sources, scale, variant)
         card.v.mkdir("DCIM")
         donors = card.donor_pair()
         card.partial("ZOOM0101.WAV", [("speech:0", 0.5), ("room:1", 0.3)], 20, 0.1)
@@ -249,7 +259,8 @@ def main(argv):
     try:
         for name in ("mkfs.vfat", "mkfs.exfat", "mcopy", "fls", "istat", "ifind", "sox", "ffmpeg", "espeak-ng"):
             cards.tool(name)
-        manifest = build(argv[1], float(argv[3]) if argv[2:3] == ["--scale"] else 1.0)
+        options = dict(zip(argv[2::2], argv[3::2]))
+        manifest = build(argv[1], float(options.get("--scale", 1)), int(options.get("--variant", 0)))
         print("%d card images in %s, %d takes, confirmed by The Sleuth Kit"
               % (len(manifest["images"]), argv[1], sum(len(i["takes"]) for i in manifest["images"])))
         return 0

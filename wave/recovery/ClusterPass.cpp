@@ -31,6 +31,9 @@ constexpr double never = std::numeric_limits<double>::infinity();
 // A seam that strays no more than this is as sound's own seams were measured
 // to be at worst.
 constexpr double soundSeam = 11;
+// Recordings alike past this many are told apart by the order of the writes
+// rather than a fork, whose ways weigh too many alike seams.
+constexpr std::size_t fewForFork = 3;
 // Audio this rough (see Texture) is noise, whose seams tell nothing.
 constexpr double roughBound = 1;
 // Noise floors whose mean squares differ by less than this factor (in their
@@ -53,10 +56,24 @@ bool sameLevel(const Texture& a, const Texture& b) {
     return std::fabs(std::log(a.level / b.level)) <= levelTolerance;
 }
 
-// The bytes from a run's first cluster on that its start is sought in: no
-// further than the run of clusters a recorder writes of one file before
-// another's, whose frames may lie on another grid.
-constexpr std::size_t lostSearchBytes = 256 * 1024;
+// The bytes from a run's first cluster on that its start is sought in: its
+// first cluster (or this many bytes where clusters are smaller), then four
+// times as many while its sound proves nothing (a quiet start) as far as the
+// clusters in a row reach; first no further than the run of clusters a
+// recorder writes of one file before another's, whose frames may lie on
+// another grid.
+constexpr std::size_t lostSearchBytes = 32 * 1024;
+
+bool findLostRun(const unsigned char* data, std::size_t ahead, std::uint32_t clusterBytes, const RevivalFormat& format,
+    bool atTakeStart, std::uint64_t& audioAt) {
+    const std::size_t most = std::min<std::size_t>(ahead, audioSearchBytes);
+    for (std::size_t searched = std::max<std::size_t>(clusterBytes, lostSearchBytes);; searched *= 4) {
+        if (findLostAudio(data, std::min(searched, most), clusterBytes, format, atTakeStart, audioAt))
+            return true;
+        if (searched >= most)
+            return false;
+    }
+}
 
 // Bytes of nothing but 0x00, or of nothing but 0xFF: an erased card.
 bool erased(const unsigned char* bytes, std::size_t count) {
@@ -309,9 +326,7 @@ bool ClusterPass::beginHeaderless(std::size_t index, std::uint32_t cluster, cons
     }
     const RevivalFormat* format = settings.lostHeaders;
     std::uint64_t audioAt = 0;
-    if (format == nullptr
-        || !findLostAudio(data, std::min<std::size_t>(ahead, lostSearchBytes), volume.clusterBytes, *format, true,
-            audioAt)) {
+    if (format == nullptr || !findLostRun(data, ahead, volume.clusterBytes, *format, true, audioAt)) {
         recording.report.headerLost = true;
         recording.report.revived = format != nullptr;
         recording.report.offset = clusterOffset(volume, cluster);
@@ -442,12 +457,17 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
         if (strays[position] <= continuesBound)
             plausible.push_back(position);
     }
-    // The order of the writes, where the card proves one, names the
-    // recording among those the cluster may continue.
+    // The order of the writes, where the card shows one, names the recording
+    // where its seam is as good as sound's, or any seam where the order
+    // repeated twice over: two tracks of one source continue each other's
+    // seams, a noise floor's seam tells nothing, and a sound's own seam may
+    // stray at a transient.
     std::size_t proven = 0;
-    const bool ordered = order.proven(proven);
-    for (std::size_t position : plausible) {
-        if (ordered && open[position] == proven) {
+    bool twice = false;
+    if (order.proven(proven, twice)) {
+        const auto at = std::find(open.begin(), open.end(), proven);
+        if (at != open.end()
+            && strays[static_cast<std::size_t>(at - open.begin())] <= (twice ? continuesBound : soundSeam)) {
             append(proven, cluster, data);
             return;
         }
@@ -509,11 +529,21 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
     std::vector<std::size_t> alike;
     for (std::size_t position : candidates)
         alike.push_back(open[position]);
-    // Where the seams of noise cannot tell, the guess of the order of the
-    // writes; otherwise the clusters after it tell, or the guess does once
-    // they weigh alike.
+    if (order.proven(proven, twice) && std::find(alike.begin(), alike.end(), proven) != alike.end()) {
+        append(proven, cluster, data);
+        return;
+    }
+    // Where the seams of noise cannot tell, or many recordings of one scene
+    // continue each other alike, the guess of the order of the writes, where
+    // its seam is as good as sound's; between a few, the clusters after it
+    // tell, or the guess does once they weigh alike.
     const bool guessedAlike = order.guess(alike, named);
-    if (alike.size() == 1 || (rough && guessedAlike)) {
+    const bool guessTaken = guessedAlike
+        && (rough
+            || (alike.size() >= fewForFork
+                && strays[static_cast<std::size_t>(std::find(open.begin(), open.end(), named) - open.begin())]
+                    <= soundSeam));
+    if (alike.size() == 1 || guessTaken) {
         append(alike.size() == 1 ? alike.front() : named, cluster, data);
         return;
     }
@@ -557,8 +587,8 @@ bool ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, s
     std::uint64_t audioAt = 0;
     // An erased cluster begins nothing, and most of a card's free space is one.
     if (format == nullptr || ahead == 0 || erased(data, std::min<std::size_t>(ahead, volume.clusterBytes))
-        || !findLostAudio(data, std::min<std::size_t>(ahead, lostSearchBytes), volume.clusterBytes, *format,
-            beginsAfterZeros(data, volume.clusterBytes), audioAt))
+        || !findLostRun(data, ahead, volume.clusterBytes, *format, beginsAfterZeros(data, volume.clusterBytes),
+            audioAt))
         return false;
     auto found = std::make_unique<FoundRecording>();
     FoundRecording& recording = *found;

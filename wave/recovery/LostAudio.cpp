@@ -36,6 +36,16 @@ bool findLostAudio(const unsigned char* bytes, std::size_t count, std::size_t fi
         std::find_if(bytes, bytes + std::min(count, firstBytes), [](unsigned char byte) { return byte != 0; }) - bytes);
     if (!atTakeStart && !firstBlockLinesUp(bytes + zeros, count - zeros, format.samples))
         return false;
+    // A take whose recorder left the donor's header length of zeros for a
+    // header it never wrote: its frames begin there, in the donor's channel
+    // order, however its samples begin.
+    const std::uint64_t donorAt = format.donorOffset;
+    if (atTakeStart && donorAt > 0 && donorAt < firstBytes && zeros >= donorAt && zeros < count
+        && judgeFormat(bytes, std::min<std::size_t>(count, donorAt + judgedBytes), donorAt, format.samples)
+               .statedFits) {
+        audioAt = donorAt;
+        return true;
+    }
     const AudioStart start = findAudioStart(bytes, count, format.samples, format.donorOffset);
     if (start.fault != StartFault::None || start.offset >= firstBytes)
         return false;

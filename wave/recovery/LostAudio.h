@@ -12,8 +12,9 @@
 // first firstBytes (where the new file's audio begins), the frames reading as
 // format rather than any other. Zeros or header remains up to the donor's
 // audio offset put the audio there, the channel order as the donor's.
-// atTakeStart: the bytes are a take's first, which an entry names; they need
-// not line up as frames from their first block on.
+// atTakeStart: the bytes are a take's first, which an entry names or zeros
+// begin; they need not line up as frames from their first block on, and
+// zeros up to the donor's audio offset put its frames there.
 bool findLostAudio(const unsigned char* bytes, std::size_t count, std::size_t firstBytes, const RevivalFormat& format,
     bool atTakeStart, std::uint64_t& audioAt);
 

@@ -5,11 +5,8 @@
 
 namespace {
 
-// Strays of less than this are as good as sound gets.
-constexpr double floorStray = 0.1;
-
 double weight(double stray) {
-    return std::log(std::max(stray, floorStray));
+    return std::log(std::max(stray, soundFloor));
 }
 
 }
@@ -98,13 +95,14 @@ TrackFork::Verdict TrackFork::verdict(bool closing) {
         return Verdict::Chosen;
     if (!closing && !allEnded && !full)
         return Verdict::Open;
-    if (gap >= std::log(standsOut))
-        return Verdict::Chosen;
-    if (guessedWay != npos && ways[guessedWay].score - ways[winner].score < std::log(standsOut)) {
+    // The guess of the order of the writes holds unless another way leads it
+    // widely: two tracks of one scene swap their runs with little cost to
+    // the seams.
+    if (guessedWay != npos && ways[guessedWay].score - ways[winner].score < 2 * std::log(clearlyBetter)) {
         winner = guessedWay;
         return Verdict::Chosen;
     }
-    return Verdict::Alike;
+    return gap >= std::log(standsOut) ? Verdict::Chosen : Verdict::Alike;
 }
 
 std::vector<TrackFork::Held> TrackFork::close() {

@@ -9,7 +9,7 @@
 // Where a cluster continues two or more recordings alike, each way of taking
 // it is followed on through the clusters after it, every recording's sound as
 // that way leaves it, until one way stands out: over all the clusters it
-// takes, its strays (the least of each, and no less than a tenth) multiply to
+// takes, its strays (the least of each, and no less than soundFloor) multiply to
 // clearlyBetter squared times less than any other's, a cluster that continues
 // nothing counting as continuesBound; or, once the fork closes, standsOut
 // times less. Two microphones of one scene whose runs of
@@ -38,8 +38,8 @@ public:
     void take(std::uint32_t cluster, const unsigned char* data, std::size_t count, bool readable);
 
     // Whether a way stands out, or (once closing, every way has ended or the
-    // clusters held fill the fork) none does; where none does, the guessed way
-    // is chosen if it weighs as well as the best.
+    // clusters held fill the fork) none does; at the close the guessed way is
+    // chosen unless another leads it as widely as one that stands out early.
     Verdict verdict(bool closing);
     // The position of the recording that takes the first cluster in the way
     // chosen, and those the first cluster continued alike.

@@ -41,17 +41,19 @@ bool WriteOrder::last(std::size_t& recording) const {
     return true;
 }
 
-bool WriteOrder::proven(std::size_t& recording) const {
+bool WriteOrder::proven(std::size_t& recording, bool& twice) const {
     std::size_t best = 0;
     const std::size_t periods = static_cast<std::size_t>(std::min<std::uint64_t>(mostPeriod, count));
     for (std::size_t p = 1; p <= periods; ++p) {
         const std::uint64_t run = agree[p];
-        if (run >= fewestAgreeing && run > count - runStart && (best == 0 || run > agree[best]))
+        if (run >= std::max<std::uint64_t>(p, fewestAgreeing) && run > count - runStart
+            && (best == 0 || run > agree[best]))
             best = p;
     }
     if (best == 0)
         return false;
     recording = back(best);
+    twice = agree[best] >= 2 * std::max<std::uint64_t>(best, fewestAgreeing);
     return true;
 }
 

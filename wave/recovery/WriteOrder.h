@@ -18,11 +18,12 @@ public:
     // The recording that took the cluster just before, if any.
     bool last(std::size_t& recording) const;
 
-    // The recording the next cluster goes to where the last writes (8 at
-    // least, and more than the last run of one recording) repeat those a
-    // period before (of any length up to mostPeriod): a pattern the card
-    // proves. False where none does.
-    bool proven(std::size_t& recording) const;
+    // The recording the next cluster goes to where the last writes (a whole
+    // period, 8 at least, and more than the last run of one recording) repeat
+    // those a period before (of any length up to mostPeriod): a pattern the
+    // card shows. False where none does. twice: the writes repeated it at
+    // least twice over, which chance hardly does.
+    bool proven(std::size_t& recording, bool& twice) const;
 
     // A weaker guess, for when the sound weighs two ways alike and nothing
     // better tells: the recording that just took a cluster goes on while its
