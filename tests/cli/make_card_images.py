@@ -45,7 +45,8 @@ def tool(name):
 
 
 def run(*args):
-    env = dict(os.environ, MTOOLS_SKIP_CHECK="1", MTOOLSRC="/dev/null")
+    # mtools stamps what it writes at SOURCE_DATE_EPOCH, in the time zone of TZ.
+    env = dict(os.environ, MTOOLS_SKIP_CHECK="1", MTOOLSRC="/dev/null", SOURCE_DATE_EPOCH="1704067200", TZ="UTC")
     return subprocess.run([tool(args[0])] + [str(a) for a in args[1:]], check=True, capture_output=True,
                           timeout=60, env=env).stdout.decode("utf-8", "replace")
 
@@ -85,7 +86,7 @@ def runs_of(clusters):
 
 
 def checksum(data, bits, skip=()):
-    """The rotate-and-add sum of FAT long names (8 bits) and exFAT entry sets (16 bits)."""
+    """The rotate-and-add sum of FAT long names (8 bits), exFAT entry sets (16 bits) and boot regions (32 bits)."""
     total = 0
     for i, byte in enumerate(data):
         if i not in skip:
@@ -373,6 +374,18 @@ class ExFat(Volume):
         self.allocate([folder["first"]], True)
 
 
+def fixed_serial(path, serial=0x5A0C2024):
+    """mkfs.exfat takes the serial from the clock: set in both boot regions, with their checksums redone."""
+    with open(path, "r+b") as f:
+        shift = f.read(512)[108]
+        for region in (0, 12 << shift):
+            f.seek(region)
+            sectors = bytearray(f.read(11 << shift))
+            struct.pack_into("<I", sectors, 100, serial)
+            f.seek(region)
+            f.write(sectors + struct.pack("<I", checksum(sectors, 32, skip=(106, 107, 112))) * ((1 << shift) // 4))
+
+
 def make_volume(path, kind, size):
     """An empty volume in a sparse file: FAT32 of 4 KiB clusters (512 bytes where it is too small for the
     65525 clusters FAT32 needs), FAT16 and FAT12 of 2 KiB, exFAT of 4 KiB."""
@@ -380,8 +393,10 @@ def make_volume(path, kind, size):
         f.truncate(size)
     if kind == "exFAT":
         run("mkfs.exfat", "-c", "4K", path)
+        fixed_serial(path)
         return ExFat(path)
-    run("mkfs.vfat", "-F", kind[3:], "-s", 8 if size >= 300 * MIB else 1 if kind == "FAT32" else 4, "-S", 512, path)
+    run("mkfs.vfat", "-F", kind[3:], "-s", 8 if size >= 300 * MIB else 1 if kind == "FAT32" else 4, "-S", 512,
+        "-i", "5A0C2024", path)
     return Fat(path)
 
 
