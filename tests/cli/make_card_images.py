@@ -386,17 +386,17 @@ def fixed_serial(path, serial=0x5A0C2024):
             f.write(sectors + struct.pack("<I", checksum(sectors, 32, skip=(106, 107, 112))) * ((1 << shift) // 4))
 
 
-def make_volume(path, kind, size):
+def make_volume(path, kind, size, cluster=None):
     """An empty volume in a sparse file: FAT32 of 4 KiB clusters (512 bytes where it is too small for the
-    65525 clusters FAT32 needs), FAT16 and FAT12 of 2 KiB, exFAT of 4 KiB."""
+    65525 clusters FAT32 needs), FAT16 and FAT12 of 2 KiB, exFAT of 4 KiB; or of cluster bytes where given."""
     with open(path, "wb") as f:
         f.truncate(size)
     if kind == "exFAT":
-        run("mkfs.exfat", "-c", "4K", path)
+        run("mkfs.exfat", "-c", "%dK" % ((cluster or 4096) // 1024), path)
         fixed_serial(path)
         return ExFat(path)
-    run("mkfs.vfat", "-F", kind[3:], "-s", 8 if size >= 300 * MIB else 1 if kind == "FAT32" else 4, "-S", 512,
-        "-i", "5A0C2024", path)
+    sectors = cluster // 512 if cluster else 8 if size >= 300 * MIB else 1 if kind == "FAT32" else 4
+    run("mkfs.vfat", "-F", kind[3:], "-s", sectors, "-S", 512, "-i", "5A0C2024", path)
     return Fat(path)
 
 

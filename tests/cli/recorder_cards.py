@@ -43,14 +43,7 @@ CLUSTER = 32 * 1024
 
 def volume(out, name, kind):
     """An empty FAT32 (2 GiB, the least FAT32 takes with 32 KiB clusters) or exFAT volume of 32 KiB clusters."""
-    path = os.path.join(out, name)
-    with open(path, "wb") as f:
-        f.truncate(2100 * MIB if kind == "FAT32" else 640 * MIB)
-    if kind == "exFAT":
-        cards.run("mkfs.exfat", "-c", "32K", path)
-        return cards.ExFat(path)
-    cards.run("mkfs.vfat", "-F", "32", "-s", 64, "-S", 512, path)
-    return cards.Fat(path)
+    return cards.make_volume(os.path.join(out, name), kind, 2100 * MIB if kind == "FAT32" else 640 * MIB, CLUSTER)
 
 
 class Card:
@@ -181,9 +174,10 @@ class Card:
             self.note("handheld", file, data, header, 2, 24, donor="handheld", path=path if named else None)
 
     def runs(self):
-        """Another recorder's runs: two of one length, two of another, or all alike."""
-        a = self.rng.choice([4, 8, 16, 32])
-        return [a, a, a + self.rng.choice([0, 1]), a + self.rng.choice([0, 1])]
+        """Another recorder's runs: both files alike in each turn (their buffers hold as much time), a length that
+        alternates with the next where a buffer holds no whole number of clusters."""
+        a, extra = self.rng.choice([4, 8, 16, 32]), self.rng.choice([0, 1])
+        return [a, a, a + extra, a + extra]
 
     def donor_pair(self):
         """A finished take of the 4-channel mode: its file is the donor of --like."""
@@ -236,6 +230,10 @@ def build(out, scale=1.0, variant=0):
                    6, at_cluster_end=False)
         card.older("ZOOM0108.WAV", [("chords:3", 0.5), ("room:6", 0.2)], [("chords:1", 0.5), ("room:6", 0.2)],
                    6, at_cluster_end=True)
+        # A take of room tone alone, and a steady tone over an older take of the same tone.
+        card.older("ZOOM0109.WAV", [("room:6", 0.3)], [("room:6", 0.3), ("speech:3", 0.5)], 5, at_cluster_end=False)
+        card.older("ZOOM0110.WAV", [("tone:1000", 0.4), ("room:6", 0.05)], [("tone:1000", 0.4), ("room:6", 0.05)], 5,
+                   at_cluster_end=True)
         card.handheld("4CH0001", [("speech:1", 0.5), ("chords:3", 0.3), ("room:8", 0.2)], 12, spaced=False)
         card.handheld("4CH0002", [("speech:2", 0.5), ("chords:0", 0.3), ("room:9", 0.2)], 12, spaced=True)
         if kind == "exFAT":

@@ -28,9 +28,6 @@ constexpr std::size_t copyBytes = 1 << 20;
 constexpr std::uint64_t idleClusters = 256;
 constexpr std::uint64_t idleWaits = 4;
 constexpr double never = std::numeric_limits<double>::infinity();
-// A seam that strays no more than this is as sound's own seams were measured
-// to be at worst.
-constexpr double soundSeam = 11;
 // Recordings alike past this many are told apart by the order of the writes
 // rather than a fork, whose ways weigh too many alike seams.
 constexpr std::size_t fewForFork = 3;
@@ -457,19 +454,18 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
         if (strays[position] <= continuesBound)
             plausible.push_back(position);
     }
-    // The order of the writes, where the card shows one, names the recording
-    // where its seam is as good as sound's, or any seam where the order
-    // repeated twice over: two tracks of one source continue each other's
-    // seams, a noise floor's seam tells nothing, and a sound's own seam may
-    // stray at a transient.
+    // The order of the writes, where the card shows it twice over, names the
+    // recording: two tracks of one source continue each other's seams, a
+    // noise floor's seam tells nothing, and a sound's own seam may stray at a
+    // transient.
     std::size_t proven = 0;
     bool twice = false;
-    if (order.proven(proven, twice)) {
-        const auto at = std::find(open.begin(), open.end(), proven);
-        if (at != open.end()
-            && strays[static_cast<std::size_t>(at - open.begin())] <= (twice ? continuesBound : soundSeam)) {
-            append(proven, cluster, data);
-            return;
+    if (order.proven(proven, twice) && twice) {
+        for (std::size_t position : plausible) {
+            if (open[position] == proven) {
+                append(proven, cluster, data);
+                return;
+            }
         }
     }
     if (plausible.size() == 1) {
@@ -505,16 +501,17 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
     // which recording it continues; a noise floor's seam tells nothing, and
     // its level (and the order of the writes) must.
     const bool rough = textures[keptPosition].roughness > roughBound;
-    // A clear seam decides, unless the order of the writes guesses another
+    // A clear seam decides, unless the order of the writes names another
     // whose seam is as good as sound's: two tracks of one source continue
     // each other's seams, and only the clusters after tell.
     std::vector<std::size_t> keptIndices;
     for (std::size_t position : kept)
         keptIndices.push_back(open[position]);
     std::size_t named = 0;
-    const bool guessed = order.guess(keptIndices, named);
-    const bool disputed = guessed && named != open[keptPosition]
-        && strays[static_cast<std::size_t>(std::find(open.begin(), open.end(), named) - open.begin())] <= soundSeam;
+    const auto strayOf = [&](std::size_t index) {
+        return strays[static_cast<std::size_t>(std::find(open.begin(), open.end(), index) - open.begin())];
+    };
+    const bool disputed = orderNames(keptIndices, named) && named != open[keptPosition] && strayOf(named) <= soundSeam;
     if (kept.size() == 1 || (!rough && !disputed && keptSecond >= clearlyBetter * std::max(keptBest, soundFloor))) {
         append(open[keptPosition], cluster, data);
         return;
@@ -529,20 +526,12 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
     std::vector<std::size_t> alike;
     for (std::size_t position : candidates)
         alike.push_back(open[position]);
-    if (order.proven(proven, twice) && std::find(alike.begin(), alike.end(), proven) != alike.end()) {
-        append(proven, cluster, data);
-        return;
-    }
     // Where the seams of noise cannot tell, or many recordings of one scene
-    // continue each other alike, the guess of the order of the writes, where
+    // continue each other alike, the order of the writes names the one, where
     // its seam is as good as sound's; between a few, the clusters after it
-    // tell, or the guess does once they weigh alike.
-    const bool guessedAlike = order.guess(alike, named);
-    const bool guessTaken = guessedAlike
-        && (rough
-            || (alike.size() >= fewForFork
-                && strays[static_cast<std::size_t>(std::find(open.begin(), open.end(), named) - open.begin())]
-                    <= soundSeam));
+    // tell, or the order does once they weigh alike.
+    const bool guessedAlike = orderNames(alike, named);
+    const bool guessTaken = guessedAlike && (rough || (alike.size() >= fewForFork && strayOf(named) <= soundSeam));
     if (alike.size() == 1 || guessTaken) {
         append(alike.size() == 1 ? alike.front() : named, cluster, data);
         return;
@@ -557,6 +546,13 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
     for (std::size_t position : candidates)
         candidateStrays.push_back(strays[position]);
     fork.open(cluster, data, bytes, tails, candidates, candidateStrays, guessedPosition);
+}
+
+bool ClusterPass::orderNames(const std::vector<std::size_t>& among, std::size_t& named) const {
+    bool twice = false;
+    if (order.proven(named, twice) && std::find(among.begin(), among.end(), named) != among.end())
+        return true;
+    return order.guess(among, named);
 }
 
 void ClusterPass::wake(std::size_t index) {

@@ -19,6 +19,9 @@ constexpr double continuesBound = 32;
 // stray less are as good as sound gets, whatever the numbers say.
 constexpr double clearlyBetter = 4;
 constexpr double soundFloor = 1;
+// A seam that strays no more than this is as sound's own seams were measured
+// to be at worst.
+constexpr double soundSeam = 11;
 
 // What a stretch of audio is like as a whole: the mean square of its samples,
 // and how rough it is (the mean square of its bends, each sample's distance
