@@ -1,6 +1,7 @@
 #include "ClusterPass.h"
 
 #include "AudioStart.h"
+#include "ClusterChoice.h"
 #include "LostAudio.h"
 #include "RecordingName.h"
 #include "RevivedHeader.h"
@@ -8,7 +9,6 @@
 #include "SourceReader.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -28,30 +28,6 @@ constexpr std::size_t copyBytes = 1 << 20;
 constexpr std::uint64_t idleClusters = 256;
 constexpr std::uint64_t idleWaits = 4;
 constexpr double never = std::numeric_limits<double>::infinity();
-// Recordings alike past this many are told apart by the order of the writes
-// rather than a fork, whose ways weigh too many alike seams.
-constexpr std::size_t fewForFork = 3;
-// Audio this rough (see Texture) is noise, whose seams tell nothing.
-constexpr double roughBound = 1;
-// Noise floors whose mean squares differ by less than this factor (in their
-// logarithm's difference) may be one and the same.
-constexpr double levelTolerance = 0.2;
-
-// Sound whose mean square changes by more than this factor (40 dB) from one
-// cluster to the next is rare: the step from a noise floor to sound.
-constexpr double levelJump = 1e4;
-
-bool levelKept(const Texture& a, const Texture& b) {
-    if (a.level <= 0 || b.level <= 0)
-        return a.level == b.level;
-    return std::fabs(std::log(a.level / b.level)) <= std::log(levelJump);
-}
-
-bool sameLevel(const Texture& a, const Texture& b) {
-    if (a.level <= 0 || b.level <= 0)
-        return a.level == b.level;
-    return std::fabs(std::log(a.level / b.level)) <= levelTolerance;
-}
 
 // The bytes from a run's first cluster on that its start is sought in: its
 // first cluster (or this many bytes where clusters are smaller), then four
@@ -231,9 +207,11 @@ std::size_t ClusterPass::claimant(const std::vector<std::size_t>& waiting, const
     readRecordingStart(data, volume.clusterBytes, start, findings);
     std::size_t chosen = scan.found.size();
     // The recording's own live entry first; a deleted entry only where the
-    // header states its size (a finished file's), and the name is a
-    // recording's: a deleted photo's entry, or a finished take's, whose first
-    // cluster a newer take now begins, is not the take's.
+    // name is a recording's and the header states its size (a finished
+    // file's, whose length it is) or none (a take that lost power, whose
+    // entry says where it at least goes): a deleted photo's entry, or a
+    // finished take's whose first cluster a newer take now begins, is not
+    // the take's.
     for (std::size_t index : waiting) {
         if (scan.found[index]->report.foundAs == FoundAs::ZeroEntry) {
             chosen = index;
@@ -243,8 +221,8 @@ std::size_t ClusterPass::claimant(const std::vector<std::size_t>& waiting, const
     for (std::size_t index : waiting) {
         FoundRecording& recording = *scan.found[index];
         if (chosen == scan.found.size() && isRecordingName(recording.fileName)
-            && start.statedEnd == recording.claimSize) {
-            recording.limit = recording.claimSize;
+            && (start.statedEnd == recording.claimSize || start.statedEnd == 0)) {
+            recording.limit = start.statedEnd;
             chosen = index;
         } else if (index != chosen) {
             recording.life = Life::Reported;
@@ -416,17 +394,12 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
     }
     std::vector<double> strays;
     double best = never;
-    double second = never;
     std::size_t bestPosition = 0;
     for (std::size_t position = 0; position < open.size(); ++position) {
-        const double stray = scan.found[open[position]]->tail->strayOf(data, bytes);
-        strays.push_back(stray);
-        if (stray < best) {
-            second = best;
-            best = stray;
+        strays.push_back(scan.found[open[position]]->tail->strayOf(data, bytes));
+        if (strays.back() < best) {
+            best = strays.back();
             bestPosition = position;
-        } else {
-            second = std::min(second, stray);
         }
     }
     if (bestWatching <= continuesBound && std::min(secondWatching, best) >= clearlyBetter * bestWatching) {
@@ -449,110 +422,21 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
         endAll(RecordingEnd::Erased);
         return;
     }
-    std::vector<std::size_t> plausible;
-    for (std::size_t position = 0; position < open.size(); ++position) {
-        if (strays[position] <= continuesBound)
-            plausible.push_back(position);
-    }
-    // The order of the writes, where the card shows it twice over, names the
-    // recording: two tracks of one source continue each other's seams, a
-    // noise floor's seam tells nothing, and a sound's own seam may stray at a
-    // transient.
-    std::size_t proven = 0;
-    bool twice = false;
-    if (order.proven(proven, twice) && twice) {
-        for (std::size_t position : plausible) {
-            if (open[position] == proven) {
-                append(proven, cluster, data);
-                return;
-            }
-        }
-    }
-    if (plausible.size() == 1) {
-        append(open[bestPosition], cluster, data);
+    std::vector<Follower> followers;
+    for (std::size_t position = 0; position < open.size(); ++position)
+        followers.push_back({open[position], scan.found[open[position]]->tail.get(), strays[position]});
+    const ClusterChoice choice = chooseFollower(followers, data, bytes, order);
+    if (choice.kind == ClusterChoice::Kind::Take) {
+        append(choice.recording, cluster, data);
         return;
     }
-    // A seam is weighed against the recordings whose level the cluster keeps:
-    // a seam where sound swells out of another's noise floor may look as
-    // smooth as one within a sound.
-    std::vector<Texture> textures(open.size());
-    std::vector<std::size_t> kept;
-    for (std::size_t position : plausible) {
-        const SoundTail& tail = *scan.found[open[position]]->tail;
-        textures[position] = tail.textureOf(data, bytes);
-        if (levelKept(textures[position], tail.lastTexture()))
-            kept.push_back(position);
-    }
-    if (kept.empty())
-        kept = plausible;
-    double keptBest = never;
-    double keptSecond = never;
-    std::size_t keptPosition = kept.front();
-    for (std::size_t position : kept) {
-        if (strays[position] < keptBest) {
-            keptSecond = keptBest;
-            keptBest = strays[position];
-            keptPosition = position;
-        } else {
-            keptSecond = std::min(keptSecond, strays[position]);
-        }
-    }
-    // Sound that a line through its last samples predicts tells by its seam
-    // which recording it continues; a noise floor's seam tells nothing, and
-    // its level (and the order of the writes) must.
-    const bool rough = textures[keptPosition].roughness > roughBound;
-    // A clear seam decides, unless the order of the writes names another
-    // whose seam is as good as sound's: two tracks of one source continue
-    // each other's seams, and only the clusters after tell.
-    std::vector<std::size_t> keptIndices;
-    for (std::size_t position : kept)
-        keptIndices.push_back(open[position]);
-    std::size_t named = 0;
-    const auto strayOf = [&](std::size_t index) {
-        return strays[static_cast<std::size_t>(std::find(open.begin(), open.end(), index) - open.begin())];
-    };
-    const bool disputed = orderNames(keptIndices, named) && named != open[keptPosition] && strayOf(named) <= soundSeam;
-    if (kept.size() == 1 || (!rough && !disputed && keptSecond >= clearlyBetter * std::max(keptBest, soundFloor))) {
-        append(open[keptPosition], cluster, data);
-        return;
-    }
-    std::vector<std::size_t> candidates;
-    for (std::size_t position : kept) {
-        if (!rough || sameLevel(textures[position], scan.found[open[position]]->tail->lastTexture()))
-            candidates.push_back(position);
-    }
-    if (candidates.empty())
-        candidates = kept;
-    std::vector<std::size_t> alike;
-    for (std::size_t position : candidates)
-        alike.push_back(open[position]);
-    // Where the seams of noise cannot tell, or many recordings of one scene
-    // continue each other alike, the order of the writes names the one, where
-    // its seam is as good as sound's; between a few, the clusters after it
-    // tell, or the order does once they weigh alike.
-    const bool guessedAlike = orderNames(alike, named);
-    const bool guessTaken = guessedAlike && (rough || (alike.size() >= fewForFork && strayOf(named) <= soundSeam));
-    if (alike.size() == 1 || guessTaken) {
-        append(alike.size() == 1 ? alike.front() : named, cluster, data);
-        return;
-    }
-    const std::size_t guessedPosition = guessedAlike
-        ? static_cast<std::size_t>(std::find(open.begin(), open.end(), named) - open.begin())
-        : TrackFork::npos;
     std::vector<SoundTail> tails;
     std::vector<double> candidateStrays;
     for (std::size_t index : open)
         tails.push_back(*scan.found[index]->tail);
-    for (std::size_t position : candidates)
+    for (std::size_t position : choice.candidates)
         candidateStrays.push_back(strays[position]);
-    fork.open(cluster, data, bytes, tails, candidates, candidateStrays, guessedPosition);
-}
-
-bool ClusterPass::orderNames(const std::vector<std::size_t>& among, std::size_t& named) const {
-    bool twice = false;
-    if (order.proven(named, twice) && std::find(among.begin(), among.end(), named) != among.end())
-        return true;
-    return order.guess(among, named);
+    fork.open(cluster, data, bytes, tails, choice.candidates, candidateStrays, choice.guessed);
 }
 
 void ClusterPass::wake(std::size_t index) {
@@ -710,6 +594,9 @@ void ClusterPass::end(std::size_t index, RecordingEnd how) {
     open.erase(std::find(open.begin(), open.end(), index));
     recording.life = Life::Ended;
     recording.report.end = how == RecordingEnd::SoundStops && recording.headerSince ? RecordingEnd::NextRecording : how;
+    // A chain whose recording took no cluster past it ended with the chain.
+    if (recording.chainClusters > 0 && recording.followed.empty())
+        recording.report.end = recording.chainEnd;
     if (recording.chainPassed == recording.chainClusters)
         finish(recording);
 }

@@ -42,9 +42,6 @@ private:
     // recordings followed by their sound: through the fork while one is open.
     void feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
     void follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
-    // The recording among the given the order of the writes names: the one
-    // the card shows, or else its guess; false when it names none.
-    bool orderNames(const std::vector<std::size_t>& among, std::size_t& named) const;
     // Copies a dormant recording's own clusters to its new file: it goes on.
     void wake(std::size_t index);
     // Carries out the fork's verdict once it has one (or, closing, in any

@@ -52,13 +52,12 @@ bool lastWrittenSector(const unsigned char* bytes, std::size_t boundary, std::si
 
 }
 
-Texture SoundTail::textureOf(const unsigned char* bytes, std::size_t count) const {
+Texture SoundTail::measure(const unsigned char* bytes, std::size_t count, std::size_t first) const {
     // Windows of frames in a row, spread over the bytes.
     constexpr std::size_t windows = 64;
     constexpr std::size_t window = 16;
     const SampleFormat& format = samples.format;
     const std::size_t frame = format.frameBytes();
-    const std::size_t first = (frame - static_cast<std::size_t>(total % frame)) % frame;
     const std::size_t frames = count < first ? 0 : (count - first) / frame;
     Texture measured;
     if (frames < window)
@@ -98,10 +97,20 @@ Texture SoundTail::textureOf(const unsigned char* bytes, std::size_t count) cons
     return measured;
 }
 
+Texture SoundTail::textureOf(const unsigned char* bytes, std::size_t count) const {
+    const std::size_t frame = samples.format.frameBytes();
+    return measure(bytes, count, (frame - static_cast<std::size_t>(total % frame)) % frame);
+}
+
+Texture SoundTail::lastTexture() const {
+    // The bytes kept end where the audio taken does.
+    const std::size_t frame = samples.format.frameBytes();
+    const std::uint64_t from = total - last.size();
+    return measure(last.data(), last.size(), (frame - static_cast<std::size_t>(from % frame)) % frame);
+}
+
 void SoundTail::take(const unsigned char* bytes, std::size_t count) {
-    if (count >= seamSide * samples.format.frameBytes())
-        texture = textureOf(bytes, count);
-    const std::size_t keep = (seamSide + 2) * samples.format.frameBytes();
+    const std::size_t keep = keptFrames * samples.format.frameBytes();
     if (count >= keep) {
         last.assign(bytes + count - keep, bytes + count);
     } else {

@@ -48,8 +48,9 @@ public:
     }
     // The bytes of audio taken so far.
     std::uint64_t taken() const { return total; }
-    // The texture of the bytes the last take gave.
-    const Texture& lastTexture() const { return texture; }
+    // The texture of the last frames taken (keptFrames of them, fewer at
+    // first).
+    Texture lastTexture() const;
     // The texture of count bytes at bytes, were they the next audio.
     Texture textureOf(const unsigned char* bytes, std::size_t count) const;
     // The frames taken end in zeros (more than a crossing of zero, where
@@ -77,12 +78,16 @@ public:
 
     static constexpr std::size_t sectorBytes = 512;
 
+    // The frames a tail keeps: enough for a seam's side, and for its texture.
+    static constexpr std::size_t keptFrames = 1024;
+
 private:
     // The bytes of whole frames as SampleFormat reads them.
     void normalize(unsigned char* bytes, std::size_t count) const;
+    // The texture of count bytes whose first whole frame begins at first.
+    Texture measure(const unsigned char* bytes, std::size_t count, std::size_t first) const;
 
     StoredSamples samples;
     std::vector<unsigned char> last;
     std::uint64_t total = 0;
-    Texture texture;
 };
