@@ -3,6 +3,7 @@
 #include "OutputNames.h"
 #include "TrackFork.h"
 #include "RecoveryScan.h"
+#include "SourceReader.h"
 #include "VolumeScan.h"
 
 #include <cstddef>
@@ -70,4 +71,6 @@ private:
     // The clusters no chain claims met so far.
     std::uint64_t unclaimed = 0;
     std::size_t* reported = nullptr;
+    // What the reads of the clusters being taken could not read.
+    ReadGaps chunkGaps;
 };

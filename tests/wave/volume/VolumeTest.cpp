@@ -250,7 +250,9 @@ TEST(VolumeTest, ReadsAroundBlocksThatFail) {
     }
     const std::uint64_t from = (fatBlock + 990) * 512;
     std::vector<unsigned char> span(64 * 1024, 0xAA);
-    EXPECT_FALSE(reader.read(from, span.data(), static_cast<std::uint32_t>(span.size())));
+    const ReadGaps gaps = reader.read(from, span.data(), static_cast<std::uint32_t>(span.size()));
+    ASSERT_EQ(gaps.ranges.size(), 1u);
+    EXPECT_EQ(gaps.ranges[0].range(), (SourceRange{(fatBlock + 1000) * 512, 512}));
     ASSERT_EQ(reader.failures().size(), 2u);
     EXPECT_EQ(reader.failures()[0].offset / 512, fatBlock);
     EXPECT_EQ(reader.failures()[0].offset + reader.failures()[0].length, (fatBlock + 1) * 512);
