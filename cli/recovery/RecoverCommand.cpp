@@ -31,10 +31,13 @@ public:
             return;
         }
         const bool recovered = recording.result == Repaired || recording.result == AlreadyValid;
-        std::string runs;
-        for (const SourceRange& range : recording.taken)
-            runs +=
-                (runs.empty() ? "[" : ",[") + std::to_string(range.offset) + "," + std::to_string(range.length) + "]";
+        const auto pairs = [](const std::vector<SourceRange>& ranges) {
+            std::string list;
+            for (const SourceRange& range : ranges)
+                list += (list.empty() ? "[" : ",[") + std::to_string(range.offset) + "," + std::to_string(range.length)
+                    + "]";
+            return list;
+        };
         out("{\"source\":" + jsonString(options.source) + ",\"name\":" + nullable(recording.name)
             + ",\"output\":" + nullable(recording.output) + ",\"offset\":" + std::to_string(recording.offset)
             + ",\"frames\":" + std::to_string(recording.frames) + ",\"rate\":" + std::to_string(recording.rate)
@@ -42,7 +45,8 @@ public:
             + "\",\"reason\":" + (recovered ? "null" : jsonString(refusalReason(language, recording)))
             + ",\"found\":" + jsonString(foundText(language, recording.foundAs))
             + ",\"ended\":" + (recovered ? jsonString(endText(language, recording.end)) : "null")
-            + ",\"unreadable\":" + std::to_string(recording.unreadable) + ",\"runs\":[" + runs + "]}");
+            + ",\"unreadable\":" + std::to_string(recording.unreadable) + ",\"unreadable_ranges\":["
+            + pairs(recording.unreadableRanges) + "],\"runs\":[" + pairs(recording.taken) + "]}");
     }
 
     void refused(const RefusedVolume& volume) override {
@@ -67,9 +71,10 @@ public:
             out(outcomeLine(language, options.source, FileError, false, why));
             return;
         }
-        out("{\"source\":" + jsonString(options.source) + ",\"name\":null,\"output\":null,\"offset\":"
-            + std::to_string(offset) + ",\"frames\":0,\"rate\":0,\"outcome\":\"file error\",\"reason\":"
-            + jsonString(why) + ",\"found\":null,\"ended\":null,\"unreadable\":0,\"runs\":[]}");
+        out("{\"source\":" + jsonString(options.source)
+            + ",\"name\":null,\"output\":null,\"offset\":" + std::to_string(offset)
+            + ",\"frames\":0,\"rate\":0,\"outcome\":\"file error\",\"reason\":" + jsonString(why)
+            + ",\"found\":null,\"ended\":null,\"unreadable\":0,\"unreadable_ranges\":[],\"runs\":[]}");
     }
 
     // Flushes the lines, then says what the scan met and sums it up.

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """sonorix-repair --recover over card images as recorders leave them (make_card_images.py: FAT32 and exFAT in
 every entry state, an MBR card with an ext4 partition, a GPT whose primary header is damaged, an image cut short,
-boot sectors damaged), a 4-channel recorder's two files of one scene, an NTFS volume, a block device: every
-recording read back by ffmpeg, sox and libsndfile and held sample-exact to the bytes its recorder wrote.
+boot sectors damaged), a card whose sectors fail (through FailingReads.cpp), a 4-channel recorder's two files of
+one scene, an NTFS volume, a block device: every recording read back by ffmpeg, sox and libsndfile and held
+sample-exact to the bytes its recorder wrote, or to zeros where its sectors failed.
 
-    test_recover.py SONORIX_REPAIR WORKDIR
+    test_recover.py SONORIX_REPAIR WORKDIR FAILING_READS_LIBRARY
 
 Exits 77, CTest's skip, saying why, when a tool is missing. As an ordinary user the cases that need a loop
 device are skipped, and said so.
@@ -118,6 +119,42 @@ class Table:
             self.check(name, o["frames"] * 4 == len(samples), "%s: %d frames reported" % (entry, o["frames"]))
 
 
+def failing(table, binary, shim, image, bad, output, cache=0):
+    """Recovers image through the shim whose reads of the ranges bad fail: every recording's file holds zeros
+    exactly where its runs meet a bad range and the source's bytes elsewhere, its unreadable ranges are those
+    bytes and its count their sum, its line names them, and each note names one bad range, no more."""
+    what = "failing sectors" + (", a cache of %d bytes" % cache if cache else "")
+    env = dict(os.environ, SONORIX_FAILING_FILE=image, LD_PRELOAD=shim, ASAN_OPTIONS="verify_asan_link_order=0",
+               SONORIX_FAILING_RANGES=",".join("%d:%d" % r for r in bad), SONORIX_FAILING_CACHE=str(cache))
+    result = subprocess.run([binary, "--recover", image, "--json", "--output", output], capture_output=True,
+                            timeout=120, env=env)
+    objects = [json.loads(line) for line in result.stdout.decode().splitlines()]
+    table.check(what, result.returncode == 0 and objects, "exit status %d: %s" % (result.returncode, result.stderr))
+    source = open(image, "rb").read()
+    lost = 0
+    for o in objects:
+        written, expected, file_at = open(o["output"], "rb").read(), [], 0
+        data = bytearray(b"".join(source[offset:offset + length] for offset, length in o["runs"]))
+        for offset, length in o["runs"]:
+            for start, size in bad:
+                low, high = max(offset, start), min(offset + length, start + size)
+                if low < high:
+                    expected.append([low, high - low])
+                    data[file_at + low - offset:file_at + high - offset] = bytes(high - low)
+            file_at += length
+        lost += sum(length for _, length in expected)
+        table.check(what, o["unreadable_ranges"] == expected and o["unreadable"] == sum(n for _, n in expected),
+                    "%s: %d bytes in %s reported unreadable, %s expected" % (o["output"], o["unreadable"],
+                                                                           o["unreadable_ranges"], expected))
+        # The header's sizes are the repair's; the bytes after it are the source's, or zeros where lost.
+        table.check(what, written[44:] == bytes(data[44:len(written)]) and len(written) <= len(data),
+                    "%s: its bytes are not those of its runs" % o["output"])
+    table.check(what, lost > 0, "no recording met a bad range")
+    notes = [line for line in result.stderr.decode().splitlines() if "could not be read" in line]
+    named = sorted((int(f[1]), int(f[3]) + 1 - int(f[1])) for f in (n.split(": ")[-1].split() for n in notes))
+    table.check(what, named and all(r in bad for r in named), "notes %s for bad ranges %s" % (named, bad))
+
+
 def scene(work):
     """A 4-channel recorder's two stereo files of one scene: speech and a chord in a room, heard by its own pair
     of microphones by the speaker and by a pair by the instrument two metres away (the speech 6 ms later), each
@@ -146,8 +183,23 @@ def scene(work):
     return path("scene.img"), manifest
 
 
+def direct_reads(folder):
+    """Whether files in folder can be read past the cache in single sectors (O_DIRECT)."""
+    import mmap
+    path = os.path.join(folder, "direct")
+    open(path, "wb").write(bytes(4096))
+    try:
+        fd = os.open(path, os.O_RDONLY | os.O_DIRECT)
+        try:
+            return os.preadv(fd, [mmap.mmap(-1, 512)], 512) == 512
+        finally:
+            os.close(fd)
+    except OSError:
+        return False
+
+
 def main():
-    binary, work = os.path.abspath(sys.argv[1]), sys.argv[2]
+    binary, work, shim = os.path.abspath(sys.argv[1]), sys.argv[2], os.path.abspath(sys.argv[3])
     try:
         for tool in ("mkfs.vfat", "mkfs.exfat", "mcopy", "fls", "istat", "ifind", "sox", "ffmpeg", "espeak-ng"):
             cards.tool(tool)
@@ -228,6 +280,16 @@ def main():
     lines = sh(binary, "--recover", card("exfat.img"), "--dry-run").stdout.decode().splitlines()
     table.check("lines", lines and all(" would be recovered " in line and line.endswith(")") for line in lines)
                 and "(00:01, entry of 0 bytes, ended with its chain)" in lines[0], lines)
+
+    # A card whose sectors fail, read through a cache that loses a whole block of 128 KiB around each: a sector
+    # in a recording's chain, a spot of 4 KiB across two of its clusters, a sector in a deleted take's.
+    heap = lambda cluster: fat["heap_offset"] + (cluster - 2) * fat["cluster_bytes"]
+    bad = [(heap(39) + 1024, 512), (heap(45) - 2048, 4096), (heap(175) + 3584, 512)]
+    failing(table, binary, shim, card("fat32.img"), bad, out("failing"))
+    if direct_reads(work):
+        failing(table, binary, shim, card("fat32.img"), bad, out("failing-cached"), cache=128 << 10)
+    else:
+        print("test_recover: the work folder's file system reads nothing past its cache: the cached case is skipped")
 
     # Two files of one scene, their runs alternating without a chain.
     image, manifest = scene(work)

@@ -97,9 +97,30 @@ void SourceReader::scrape(std::uint64_t offset, unsigned char* buffer, std::uint
 
 void SourceReader::lose(std::uint64_t offset, unsigned char* buffer, std::uint64_t length, int error, ReadGaps& gaps) {
     std::memset(buffer, 0, static_cast<std::size_t>(length));
-    unreadable += length;
     join(gaps.ranges, {offset, length, error});
-    if (failed.size() < maxFailures
-        || (failed.back().offset + failed.back().length == offset && failed.back().error == error))
-        join(failed, {offset, length, error});
+    note({offset, length, error});
+}
+
+void SourceReader::note(const ReadFailure& failure) {
+    const std::uint64_t end = failure.offset + failure.length;
+    // The first range that overlaps or meets it, then those after it that do.
+    auto first = std::lower_bound(failed.begin(), failed.end(), failure.offset,
+        [](const ReadFailure& range, std::uint64_t offset) { return range.offset + range.length < offset; });
+    if (first != failed.end() && first->offset + first->length == failure.offset && first->error != failure.error)
+        ++first;
+    ReadFailure joined = failure;
+    auto last = first;
+    for (; last != failed.end() && (last->offset < end || (last->offset == end && last->error == failure.error));
+         ++last) {
+        joined.offset = std::min(joined.offset, last->offset);
+        joined.length = std::max(end, last->offset + last->length) - joined.offset;
+        joined.error = first->error;
+    }
+    if (first == last) {
+        if (failed.size() < maxFailures)
+            failed.insert(first, joined);
+        return;
+    }
+    *first = joined;
+    failed.erase(first + 1, last);
 }

@@ -47,10 +47,10 @@ public:
     // result says where.
     ReadGaps read(std::uint64_t offset, unsigned char* buffer, std::uint32_t count);
 
-    // The unreadable ranges met so far, in order, adjacent ones merged; the
-    // first maxFailures of them, while unreadableBytes counts them all.
+    // The unreadable ranges met so far, each byte once however often it was
+    // read, in the source's order, those that overlap or meet (for the same
+    // reason) joined; no more than maxFailures of them.
     const std::vector<ReadFailure>& failures() const { return failed; }
-    std::uint64_t unreadableBytes() const { return unreadable; }
     std::uint64_t bytesRead() const { return requested; }
 
     static constexpr std::size_t maxFailures = 4096;
@@ -61,10 +61,10 @@ private:
     // Reads again the count bytes at offset, which a read failed to give.
     void scrape(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, ReadGaps& gaps);
     void lose(std::uint64_t offset, unsigned char* buffer, std::uint64_t length, int error, ReadGaps& gaps);
+    void note(const ReadFailure& failure);
 
     ByteSource& source;
     std::uint64_t total;
     std::uint64_t requested = 0;
-    std::uint64_t unreadable = 0;
     std::vector<ReadFailure> failed;
 };
