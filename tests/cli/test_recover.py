@@ -281,6 +281,22 @@ def main():
     table.check("lines", lines and all(" would be recovered " in line and line.endswith(")") for line in lines)
                 and "(00:01, entry of 0 bytes, ended with its chain)" in lines[0], lines)
 
+    # Names a card may hold that no file system here takes as they are: 90 kana (270 bytes of UTF-8), characters
+    # and names Windows forbids; each the same name on every system.
+    kana = "\u9332" * 90
+    names = {"DCIM/" + kana + ".WAV": kana[:79] + ".WAV", "DCIM/CON.WAV": "_CON.WAV",
+             "DCIM/TAKE: ONE?.WAV": "TAKE_ ONE_.WAV", "DCIM/LAST. ": "LAST__"}
+    named = cards.make_volume(os.path.join(work, "names.img"), "exFAT", 16 << 20)
+    named.mkdir("DCIM")
+    for k, path in enumerate(names):
+        named.record(path, cards.recording(0.2, 300 + 100 * k), "zero")
+    manifest = named.finish()
+    found = expected(os.path.join(work, "names.img"), manifest, out("names"))
+    table.case("names that fit", os.path.join(work, "names.img"),
+               [(e, os.path.join(out("names"), names[e]), h, a) for e, _, h, a in found], "--output", out("names"))
+    table.check("names that fit", not [n for n in os.listdir(out("names")) if n.endswith(".sonorix-part")],
+                "a part file was left")
+
     # A card whose sectors fail, read through a cache that loses a whole block of 128 KiB around each: a sector
     # in a recording's chain, a spot of 4 KiB across two of its clusters, a sector in a deleted take's.
     heap = lambda cluster: fat["heap_offset"] + (cluster - 2) * fat["cluster_bytes"]
