@@ -77,11 +77,18 @@ public:
             + ",\"found\":null,\"ended\":null,\"unreadable\":0,\"unreadable_ranges\":[],\"runs\":[]}");
     }
 
-    // Flushes the lines, then says what the scan met and sums it up.
-    int finish(bool scanned) {
+    // Flushes the lines, then says what the scan met and sums it up, or that
+    // it was interrupted (exit status 130, as a shell gives a program that
+    // SIGINT ended).
+    int finish(bool scanned, bool interrupted = false) {
         progressLine.erase();
         const bool written = console::finishOut();
         console::writeError(notes);
+        if (interrupted) {
+            console::writeError(
+                "sonorix-repair: " + options.source + ": " + say(language, Text::RecoveryInterrupted) + "\n");
+            return 130;
+        }
         if (scanned) {
             std::size_t recordings[4] = {};
             recordings[Repaired] = counts[Repaired];
@@ -138,7 +145,9 @@ int runRecovery(const CommandOptions& options, Language language) {
     settings.folder = options.output;
     settings.separator = platform.separator();
     settings.lostHeaders = revival.lostHeaders();
+    settings.interrupted = &platform.interruption();
+    platform.catchInterruptions();
     SourceReader reader(platform.source());
     recoverRecordings(reader, platform.newFiles(), settings, reports);
-    return reports.finish(true);
+    return reports.finish(true, settings.stopped());
 }

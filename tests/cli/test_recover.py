@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """sonorix-repair --recover over card images as recorders leave them (make_card_images.py: FAT32 and exFAT in
 every entry state, an MBR card with an ext4 partition, a GPT whose primary header is damaged, an image cut short,
-boot sectors damaged), a card whose sectors fail (through FailingReads.cpp), a 4-channel recorder's two files of
-one scene, an NTFS volume, a block device: every recording read back by ffmpeg, sox and libsndfile and held
-sample-exact to the bytes its recorder wrote, or to zeros where its sectors failed.
+boot sectors damaged), names no file system takes as they are, a card whose sectors fail (through
+FailingReads.cpp), a recovery interrupted, a 4-channel recorder's two files of one scene, an NTFS volume, a block
+device: every recording read back by ffmpeg, sox and libsndfile and held sample-exact to the bytes its recorder
+wrote, or to zeros where its sectors failed.
 
     test_recover.py SONORIX_REPAIR WORKDIR FAILING_READS_LIBRARY
 
@@ -183,6 +184,45 @@ def scene(work):
     return path("scene.img"), manifest
 
 
+def interrupted(table, binary, work):
+    """A recovery sent SIGINT while it writes a long recording: it stops within seconds with status 130 and the line
+    that says so, and leaves the recordings it reported, whole, and no other file. Returns the seconds from the
+    signal to its end."""
+    import signal
+    import time
+    image, output = os.path.join(work, "long.img"), os.path.join(work, "out", "interrupted")
+    volume = cards.make_volume(image, "FAT32", 512 << 20)
+    short = cards.recording(0.5, 440)
+    volume.record("SHORT.WAV", short, "zero")
+    second = cards.recording(1.0, 330)
+    volume.record("LONG.WAV", second + second[44:] * 180, "zero")
+    volume.finish()
+    process = subprocess.Popen([binary, "--recover", image, "--json", "--output", output], stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE)
+    part, deadline = os.path.join(output, ".LONG.WAV.sonorix-part"), time.monotonic() + 60
+    while not os.path.exists(part) and process.poll() is None and time.monotonic() < deadline:
+        time.sleep(0.002)
+    seen = os.path.exists(part)
+    signalled = time.monotonic()
+    process.send_signal(signal.SIGINT)
+    try:
+        out, err = process.communicate(timeout=30)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        out, err = process.communicate()
+    took = time.monotonic() - signalled
+    what = "interrupted"
+    table.check(what, seen, "the long recording's part file never appeared")
+    table.check(what, process.returncode == 130, "exit status %d" % process.returncode)
+    table.check(what, "interrupted; the recordings above are whole" in err.decode(), err.decode())
+    objects = [json.loads(line) for line in out.decode().splitlines()]
+    table.check(what, [o["name"] for o in objects] == ["SHORT.WAV"] and sorted(os.listdir(output)) == ["SHORT.WAV"],
+                "%s reported, %s left" % ([o["name"] for o in objects], os.listdir(output)))
+    if os.path.exists(os.path.join(output, "SHORT.WAV")):
+        table.check(what, decoded(os.path.join(output, "SHORT.WAV")) == short[44:], "SHORT.WAV is not whole")
+    return took
+
+
 def direct_reads(folder):
     """Whether files in folder can be read past the cache in single sectors (O_DIRECT)."""
     import mmap
@@ -306,6 +346,9 @@ def main():
         failing(table, binary, shim, card("fat32.img"), bad, out("failing-cached"), cache=128 << 10)
     else:
         print("test_recover: the work folder's file system reads nothing past its cache: the cached case is skipped")
+
+    # Ctrl+C mid-run.
+    print("test_recover: interrupted %.2f s after the signal" % interrupted(table, binary, work))
 
     # Two files of one scene, their runs alternating without a chain.
     image, manifest = scene(work)

@@ -69,6 +69,10 @@ void ClusterPass::run(std::uint64_t total, std::size_t& found) {
     std::vector<char> readable(chunk);
     std::size_t claim = 0;
     for (std::uint64_t first = 2; first < last; first += chunk) {
+        // Interrupted, the recordings open are left unfinished, and their
+        // files go with the scan.
+        if (settings.stopped())
+            return;
         const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(chunk, last - first));
         chunkGaps.ranges.clear();
         for (std::uint32_t i = 0; i < count; ++i) {
