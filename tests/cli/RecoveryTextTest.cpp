@@ -40,7 +40,7 @@ TEST(RecoveryText, NamesTheRangesLost) {
     EXPECT_EQ(recoveryLine(Language::Japanese, "card.img", recording, false),
         u8"card.img: DCIM/ZOOM0001.WAV を out/ZOOM0001.WAV に復元しました "
         u8"(00:01、削除されたエントリ、チェーンの終わりで終了、"
-        u8"読めない 512 バイト (1048576〜1049087 バイト目) を 0 として書き込み)");
+        u8"読めない 512 バイト (1048576-1049087 バイト目) を 0 として書き込み)");
 }
 
 }
