@@ -541,8 +541,12 @@ void ClusterPass::finish(FoundRecording& recording) {
         if (report.result != FileError)
             report.result = recording.output.finish(fileLength, head, report.layout, report.why);
     }
-    if (report.result != Repaired)
+    // Without a new file, no byte was written as zeros.
+    if (report.result != Repaired) {
         report.output.clear();
+        report.unreadable = 0;
+        report.unreadableRanges.clear();
+    }
     events.recording(report);
     ++*reported;
     recording.head = std::vector<unsigned char>();
@@ -557,6 +561,8 @@ void ClusterPass::refuse(FoundRecording& recording, RepairResult result) {
     recording.report.result = result;
     recording.output.abandon();
     recording.report.output.clear();
+    recording.report.unreadable = 0;
+    recording.report.unreadableRanges.clear();
     events.recording(recording.report);
     ++*reported;
 }
