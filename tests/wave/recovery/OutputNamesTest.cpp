@@ -44,26 +44,15 @@ TEST(FittedName, ReplacesWhatWindowsForbidsAndCutsToFit) {
         std::size_t room;
         std::string fitted;
     } cases[] = {
-        {"ZOOM0001.WAV", 0, "ZOOM0001.WAV"},
-        {"a:b*c?d\"e<f>g|h.wav", 0, "a_b_c_d_e_f_g_h.wav"},
-        {"a/b\\c\td\x7F.wav", 0, "a_b_c_d\x7F.wav"},
-        {"take. .", 0, "take___"},
-        {"CON", 0, "_CON"},
+        {"a:b*c?d\"e<f>g|h/i\\j\tk\x7F.wav. ", 0, "a_b_c_d_e_f_g_h_i_j_k\x7F.wav__"},
         {"con.wav", 0, "_con.wav"},
-        {"COM1.tar.gz", 0, "_COM1.tar.gz"},
-        {"LPT9 .wav", 0, "_LPT9 .wav"},
-        {u8"COM¹.wav", 0, u8"_COM¹.wav"},
+        {"LPT9 .tar.gz", 0, "_LPT9 .tar.gz"},
+        {u8"COM¹", 0, u8"_COM¹"},
         {"COM10.wav", 0, "COM10.wav"},
-        {"CONSOLE.wav", 0, "CONSOLE.wav"},
-        {"", 0, "_"},
-        {"\xFF\xC3.wav\xE3\x81", 0, "__.wav__"},
-        {"\xED\xA0\x80.wav", 0, "___.wav"},
+        {"\xFF\xC3.wav\xED\xA0\x80", 0, "__.wav___"},
         // 90 kana are 270 bytes: 79 of them and the extension fill 241.
         {repeated(kana, 90) + ".WAV", 14, repeated(kana, 79) + ".WAV"},
-        {repeated(kana, 90) + ".WAV", 15, repeated(kana, 78) + ".WAV"},
-        {repeated("x", 300), 0, repeated("x", 255)},
         {"a." + repeated("x", 300), 0, "a." + repeated("x", 253)},
-        {repeated("x", 254) + " .wav", 5, repeated("x", 246) + ".wav"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(fittedName(c.name, c.room), c.fitted) << c.name;
