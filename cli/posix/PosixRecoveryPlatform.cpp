@@ -4,14 +4,23 @@
 #include "PosixByteSource.h"
 #include "PosixCreatedFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <csignal>
 #include <fstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 namespace {
+
+std::atomic<bool> interrupted(false);
+static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set in a signal handler");
+
+void interrupt(int) {
+    interrupted.store(true);
+}
 
 class PosixNewFiles : public NewFiles {
 public:
@@ -141,4 +150,19 @@ char RecoveryPlatform::separator() const {
 
 std::string RecoveryPlatform::failureText(int code) const {
     return code == 0 ? say(state->language, Text::SourceEnded) : errnoText(code, state->language);
+}
+
+void RecoveryPlatform::catchInterruptions() {
+    struct sigaction action = {};
+    action.sa_handler = interrupt;
+    sigemptyset(&action.sa_mask);
+    // Reads and writes go on where the signal found them; the second signal
+    // takes its default course.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+const std::atomic<bool>& RecoveryPlatform::interruption() const {
+    return interrupted;
 }

@@ -31,10 +31,13 @@ public:
             return;
         }
         const bool recovered = recording.result == Repaired || recording.result == AlreadyValid;
-        std::string runs;
-        for (const SourceRange& range : recording.taken)
-            runs +=
-                (runs.empty() ? "[" : ",[") + std::to_string(range.offset) + "," + std::to_string(range.length) + "]";
+        const auto pairs = [](const std::vector<SourceRange>& ranges) {
+            std::string list;
+            for (const SourceRange& range : ranges)
+                list += (list.empty() ? "[" : ",[") + std::to_string(range.offset) + "," + std::to_string(range.length)
+                    + "]";
+            return list;
+        };
         out("{\"source\":" + jsonString(options.source) + ",\"name\":" + nullable(recording.name)
             + ",\"output\":" + nullable(recording.output) + ",\"offset\":" + std::to_string(recording.offset)
             + ",\"frames\":" + std::to_string(recording.frames) + ",\"rate\":" + std::to_string(recording.rate)
@@ -42,7 +45,8 @@ public:
             + "\",\"reason\":" + (recovered ? "null" : jsonString(refusalReason(language, recording)))
             + ",\"found\":" + jsonString(foundText(language, recording.foundAs))
             + ",\"ended\":" + (recovered ? jsonString(endText(language, recording.end)) : "null")
-            + ",\"unreadable\":" + std::to_string(recording.unreadable) + ",\"runs\":[" + runs + "]}");
+            + ",\"unreadable\":" + std::to_string(recording.unreadable) + ",\"unreadable_ranges\":["
+            + pairs(recording.unreadableRanges) + "],\"runs\":[" + pairs(recording.taken) + "]}");
     }
 
     void refused(const RefusedVolume& volume) override {
@@ -67,16 +71,24 @@ public:
             out(outcomeLine(language, options.source, FileError, false, why));
             return;
         }
-        out("{\"source\":" + jsonString(options.source) + ",\"name\":null,\"output\":null,\"offset\":"
-            + std::to_string(offset) + ",\"frames\":0,\"rate\":0,\"outcome\":\"file error\",\"reason\":"
-            + jsonString(why) + ",\"found\":null,\"ended\":null,\"unreadable\":0,\"runs\":[]}");
+        out("{\"source\":" + jsonString(options.source)
+            + ",\"name\":null,\"output\":null,\"offset\":" + std::to_string(offset)
+            + ",\"frames\":0,\"rate\":0,\"outcome\":\"file error\",\"reason\":" + jsonString(why)
+            + ",\"found\":null,\"ended\":null,\"unreadable\":0,\"unreadable_ranges\":[],\"runs\":[]}");
     }
 
-    // Flushes the lines, then says what the scan met and sums it up.
-    int finish(bool scanned) {
+    // Flushes the lines, then says what the scan met and sums it up, or that
+    // it was interrupted (exit status 130, as a shell gives a program that
+    // SIGINT ended).
+    int finish(bool scanned, bool interrupted = false) {
         progressLine.erase();
         const bool written = console::finishOut();
         console::writeError(notes);
+        if (interrupted) {
+            console::writeError(
+                "sonorix-repair: " + options.source + ": " + say(language, Text::RecoveryInterrupted) + "\n");
+            return 130;
+        }
         if (scanned) {
             std::size_t recordings[4] = {};
             recordings[Repaired] = counts[Repaired];
@@ -133,7 +145,9 @@ int runRecovery(const CommandOptions& options, Language language) {
     settings.folder = options.output;
     settings.separator = platform.separator();
     settings.lostHeaders = revival.lostHeaders();
+    settings.interrupted = &platform.interruption();
+    platform.catchInterruptions();
     SourceReader reader(platform.source());
     recoverRecordings(reader, platform.newFiles(), settings, reports);
-    return reports.finish(true);
+    return reports.finish(true, settings.stopped());
 }

@@ -7,5 +7,5 @@
 // object) for each recording, notes and a summary on standard error, the
 // progress of a long scan on a terminal, in language. Returns the exit status:
 // 0 the scan finished, 1 some recording of an unsupported format, 2 some file
-// error.
+// error, 130 interrupted (the recordings not yet whole removed).
 int runRecovery(const CommandOptions& options, Language language);

@@ -4,6 +4,7 @@
 #include "Catalog.h"
 #include "NewFiles.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,11 @@ public:
     char separator() const;
     // The system's words for the code of a read that failed.
     std::string failureText(int code) const;
+    // From now on, Ctrl+C, SIGTERM (Ctrl+Break, the console closed on
+    // Windows) set interruption() rather than end the program, so that it
+    // can remove what it has not finished; a second one ends it at once.
+    void catchInterruptions();
+    const std::atomic<bool>& interruption() const;
 
 private:
     struct State;

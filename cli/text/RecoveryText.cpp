@@ -50,10 +50,28 @@ std::string bootFaultText(Language language, BootFault fault, std::uint64_t valu
     return "";
 }
 
+// The first ranges shown of a recording's bytes lost, and how many more.
+constexpr std::size_t rangesShown = 8;
+
 std::string recordingName(Language language, const RecoveredRecording& recording) {
     return recording.name.empty() ? say(language, Text::RecordingAtByte, {number(recording.offset)}) : recording.name;
 }
 
+}
+
+std::string rangesText(Language language, const std::vector<SourceRange>& ranges, std::uint64_t bytes) {
+    const std::string separator = say(language, Text::SummarySeparator);
+    std::string text;
+    for (std::size_t i = 0; i < ranges.size() && i < rangesShown; ++i)
+        text += (i == 0 ? "" : separator)
+            + say(language, Text::ByteRange, {number(ranges[i].offset), number(ranges[i].end() - 1)});
+    const std::size_t more = ranges.size() > rangesShown ? ranges.size() - rangesShown : 0;
+    // Past the list's end, ranges were left out and only counted.
+    if (rangeBytes(ranges) < bytes)
+        text += separator + say(language, Text::MoreRangesAtLeast, {number(more + 1)});
+    else if (more > 0)
+        text += separator + say(language, Text::MoreRanges, {number(more)});
+    return text;
 }
 
 std::string recoveryOutcome(Language language, RepairResult result, bool dryRun) {
@@ -147,7 +165,9 @@ std::string recoveryLine(Language language, const std::string& source, const Rec
         + (recording.revived ? separator + say(language, Text::HeaderRebuilt) : "") + separator
         + endText(language, recording.end);
     if (recording.unreadable > 0)
-        detail += separator + say(language, Text::UnreadableAsZeros, {number(recording.unreadable)});
+        detail += separator
+            + say(language, Text::UnreadableAsZeros,
+                {number(recording.unreadable), rangesText(language, recording.unreadableRanges, recording.unreadable)});
     return say(language, dryRun ? Text::WouldBeRecoveredTo : Text::RecoveredTo,
         {source, name, recording.output, detail});
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The texts of sonorix-repair --recover, in language.
 
@@ -25,6 +26,10 @@ std::string recoveryOutcome(Language language, RepairResult result, bool dryRun)
 std::string foundText(Language language, FoundAs how);
 // "ended with its chain", "ended where its sound stops continuing", ...
 std::string endText(Language language, RecordingEnd end);
+// "1048576 to 1049087, 1050624 to 1051135": the first ranges (inclusive) of
+// bytes lost, and "and 3 more"; "and at least N more" where they hold fewer
+// than bytes.
+std::string rangesText(Language language, const std::vector<SourceRange>& ranges, std::uint64_t bytes);
 // "MM:SS" of frames at rate, to the nearest second (more minutes past 99).
 std::string durationText(std::uint64_t frames, std::uint32_t rate);
 // Why a recording was refused.

@@ -10,6 +10,23 @@
 
 namespace {
 
+std::atomic<bool> interrupted(false);
+// Set once the program has removed what it had not finished.
+HANDLE cleared = nullptr;
+
+BOOL WINAPI interrupt(DWORD event) {
+    interrupted.store(true);
+    // The next Ctrl+C ends the program at once.
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)
+        SetConsoleCtrlHandler(interrupt, FALSE);
+    // The console closed, or the user logs off: Windows ends the process once
+    // this returns, so it waits (at most 4 of the 5 s Windows gives) for the
+    // program to remove its unfinished files.
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && cleared != nullptr)
+        WaitForSingleObject(cleared, 4000);
+    return TRUE;
+}
+
 class Win32NewFiles : public NewFiles {
 public:
     explicit Win32NewFiles(Language language) : language(language) {}
@@ -124,7 +141,10 @@ struct RecoveryPlatform::State {
 
 RecoveryPlatform::RecoveryPlatform(Language language) : state(new State(language)) {}
 
-RecoveryPlatform::~RecoveryPlatform() = default;
+RecoveryPlatform::~RecoveryPlatform() {
+    if (cleared != nullptr)
+        SetEvent(cleared);
+}
 
 bool RecoveryPlatform::open(const std::string& path, std::string& why) {
     state->path = toWide(path);
@@ -168,4 +188,13 @@ char RecoveryPlatform::separator() const {
 
 std::string RecoveryPlatform::failureText(int code) const {
     return code == 0 ? say(state->language, Text::SourceEnded) : errorText(static_cast<DWORD>(code), state->language);
+}
+
+void RecoveryPlatform::catchInterruptions() {
+    cleared = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetConsoleCtrlHandler(interrupt, TRUE);
+}
+
+const std::atomic<bool>& RecoveryPlatform::interruption() const {
+    return interrupted;
 }

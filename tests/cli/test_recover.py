@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """sonorix-repair --recover over card images as recorders leave them (make_card_images.py: FAT32 and exFAT in
 every entry state, an MBR card with an ext4 partition, a GPT whose primary header is damaged, an image cut short,
-boot sectors damaged), a 4-channel recorder's two files of one scene, an NTFS volume, a block device: every
-recording read back by ffmpeg, sox and libsndfile and held sample-exact to the bytes its recorder wrote.
+boot sectors damaged), names no file system takes as they are, a card whose sectors fail (through
+FailingReads.cpp), a recovery interrupted, a 4-channel recorder's two files of one scene, an NTFS volume, a block
+device: every recording read back by ffmpeg, sox and libsndfile and held sample-exact to the bytes its recorder
+wrote, or to zeros where its sectors failed.
 
-    test_recover.py SONORIX_REPAIR WORKDIR
+    test_recover.py SONORIX_REPAIR WORKDIR FAILING_READS_LIBRARY
 
 Exits 77, CTest's skip, saying why, when a tool is missing. As an ordinary user the cases that need a loop
 device are skipped, and said so.
@@ -119,6 +121,42 @@ class Table:
             self.check(name, o["frames"] * 4 == len(samples), "%s: %d frames reported" % (entry, o["frames"]))
 
 
+def failing(table, binary, shim, image, bad, output, cache=0):
+    """Recovers image through the shim whose reads of the ranges bad fail: every recording's file holds zeros
+    exactly where its runs meet a bad range and the source's bytes elsewhere, its unreadable ranges are those
+    bytes and its count their sum, its line names them, and each note names one bad range, no more."""
+    what = "failing sectors" + (", a cache of %d bytes" % cache if cache else "")
+    env = dict(os.environ, SONORIX_FAILING_FILE=image, LD_PRELOAD=shim, ASAN_OPTIONS="verify_asan_link_order=0",
+               SONORIX_FAILING_RANGES=",".join("%d:%d" % r for r in bad), SONORIX_FAILING_CACHE=str(cache))
+    result = subprocess.run([binary, "--recover", image, "--json", "--output", output], capture_output=True,
+                            timeout=120, env=env)
+    objects = [json.loads(line) for line in result.stdout.decode().splitlines()]
+    table.check(what, result.returncode == 0 and objects, "exit status %d: %s" % (result.returncode, result.stderr))
+    source = open(image, "rb").read()
+    lost = 0
+    for o in objects:
+        written, expected, file_at = open(o["output"], "rb").read(), [], 0
+        data = bytearray(b"".join(source[offset:offset + length] for offset, length in o["runs"]))
+        for offset, length in o["runs"]:
+            for start, size in bad:
+                low, high = max(offset, start), min(offset + length, start + size)
+                if low < high:
+                    expected.append([low, high - low])
+                    data[file_at + low - offset:file_at + high - offset] = bytes(high - low)
+            file_at += length
+        lost += sum(length for _, length in expected)
+        table.check(what, o["unreadable_ranges"] == expected and o["unreadable"] == sum(n for _, n in expected),
+                    "%s: %d bytes in %s reported unreadable, %s expected" % (o["output"], o["unreadable"],
+                                                                           o["unreadable_ranges"], expected))
+        # The header's sizes are the repair's; the bytes after it are the source's, or zeros where lost.
+        table.check(what, written[44:] == bytes(data[44:len(written)]) and len(written) <= len(data),
+                    "%s: its bytes are not those of its runs" % o["output"])
+    table.check(what, lost > 0, "no recording met a bad range")
+    notes = [line for line in result.stderr.decode().splitlines() if "could not be read" in line]
+    named = sorted((int(f[1]), int(f[3]) + 1 - int(f[1])) for f in (n.split(": ")[-1].split() for n in notes))
+    table.check(what, named and all(r in bad for r in named), "notes %s for bad ranges %s" % (named, bad))
+
+
 def scene(work):
     """A 4-channel recorder's two stereo files of one scene: speech and a chord in a room, heard by its own pair
     of microphones by the speaker and by a pair by the instrument two metres away (the speech 6 ms later), each
@@ -147,8 +185,62 @@ def scene(work):
     return path("scene.img"), manifest
 
 
+def interrupted(table, binary, work):
+    """A recovery sent SIGINT while it writes a long recording: it stops within seconds with status 130 and the line
+    that says so, and leaves the recordings it reported, whole, and no other file. Returns the seconds from the
+    signal to its end."""
+    import signal
+    import time
+    image, output = os.path.join(work, "long.img"), os.path.join(work, "out", "interrupted")
+    volume = cards.make_volume(image, "FAT32", 512 << 20)
+    short = cards.recording(0.5, 440)
+    volume.record("SHORT.WAV", short, "zero")
+    second = cards.recording(1.0, 330)
+    volume.record("LONG.WAV", second + second[44:] * 180, "zero")
+    volume.finish()
+    process = subprocess.Popen([binary, "--recover", image, "--json", "--output", output], stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE)
+    part, deadline = os.path.join(output, ".LONG.WAV.sonorix-part"), time.monotonic() + 60
+    while not os.path.exists(part) and process.poll() is None and time.monotonic() < deadline:
+        time.sleep(0.002)
+    seen = os.path.exists(part)
+    signalled = time.monotonic()
+    process.send_signal(signal.SIGINT)
+    try:
+        out, err = process.communicate(timeout=30)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        out, err = process.communicate()
+    took = time.monotonic() - signalled
+    what = "interrupted"
+    table.check(what, seen, "the long recording's part file never appeared")
+    table.check(what, process.returncode == 130, "exit status %d" % process.returncode)
+    table.check(what, "interrupted; the recordings above are whole" in err.decode(), err.decode())
+    objects = [json.loads(line) for line in out.decode().splitlines()]
+    table.check(what, [o["name"] for o in objects] == ["SHORT.WAV"] and sorted(os.listdir(output)) == ["SHORT.WAV"],
+                "%s reported, %s left" % ([o["name"] for o in objects], os.listdir(output)))
+    if os.path.exists(os.path.join(output, "SHORT.WAV")):
+        table.check(what, decoded(os.path.join(output, "SHORT.WAV")) == short[44:], "SHORT.WAV is not whole")
+    return took
+
+
+def direct_reads(folder):
+    """Whether files in folder can be read past the cache in single sectors (O_DIRECT)."""
+    import mmap
+    path = os.path.join(folder, "direct")
+    open(path, "wb").write(bytes(4096))
+    try:
+        fd = os.open(path, os.O_RDONLY | os.O_DIRECT)
+        try:
+            return os.preadv(fd, [mmap.mmap(-1, 512)], 512) == 512
+        finally:
+            os.close(fd)
+    except OSError:
+        return False
+
+
 def main():
-    binary, work = os.path.abspath(sys.argv[1]), sys.argv[2]
+    binary, work, shim = os.path.abspath(sys.argv[1]), sys.argv[2], os.path.abspath(sys.argv[3])
     try:
         for tool in ("mkfs.vfat", "mkfs.exfat", "mcopy", "fls", "istat", "ifind", "sox", "ffmpeg", "espeak-ng"):
             cards.tool(tool)
@@ -236,6 +328,35 @@ def main():
     lines = sh(binary, "--recover", card("exfat.img"), "--dry-run").stdout.decode().splitlines()
     table.check("lines", lines and all(" would be recovered " in line and line.endswith(")") for line in lines)
                 and "(00:01, entry of 0 bytes, ended with its chain)" in lines[0], lines)
+
+    # Names a card may hold that no file system here takes as they are: 90 kana (270 bytes of UTF-8), characters
+    # and names Windows forbids; each the same name on every system.
+    kana = "\u9332" * 90
+    names = {"DCIM/" + kana + ".WAV": kana[:79] + ".WAV", "DCIM/CON.WAV": "_CON.WAV",
+             "DCIM/TAKE: ONE?.WAV": "TAKE_ ONE_.WAV", "DCIM/LAST. ": "LAST__"}
+    named = cards.make_volume(os.path.join(work, "names.img"), "exFAT", 16 << 20)
+    named.mkdir("DCIM")
+    for k, path in enumerate(names):
+        named.record(path, cards.recording(0.2, 300 + 100 * k), "zero")
+    manifest = named.finish()
+    found = expected(os.path.join(work, "names.img"), manifest, out("names"))
+    table.case("names that fit", os.path.join(work, "names.img"),
+               [(e, os.path.join(out("names"), names[e]), h, a) for e, _, h, a in found], "--output", out("names"))
+    table.check("names that fit", not [n for n in os.listdir(out("names")) if n.endswith(".sonorix-part")],
+                "a part file was left")
+
+    # A card whose sectors fail, read through a cache that loses a whole block of 128 KiB around each: a sector
+    # in a recording's chain, a spot of 4 KiB across two of its clusters, a sector in a deleted take's.
+    heap = lambda cluster: fat["heap_offset"] + (cluster - 2) * fat["cluster_bytes"]
+    bad = [(heap(39) + 1024, 512), (heap(45) - 2048, 4096), (heap(175) + 3584, 512)]
+    failing(table, binary, shim, card("fat32.img"), bad, out("failing"))
+    if direct_reads(work):
+        failing(table, binary, shim, card("fat32.img"), bad, out("failing-cached"), cache=128 << 10)
+    else:
+        print("test_recover: the work folder's file system reads nothing past its cache: the cached case is skipped")
+
+    # Ctrl+C mid-run.
+    print("test_recover: interrupted %.2f s after the signal" % interrupted(table, binary, work))
 
     # Two files of one scene, their runs alternating without a chain.
     image, manifest = scene(work)

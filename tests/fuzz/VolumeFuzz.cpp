@@ -72,6 +72,9 @@ public:
         }
         if (recording.result == Repaired && recording.taken.empty())
             broken = "a recording recovered from no bytes";
+        if (rangesWithin(recording.unreadableRanges, recording.taken) != recording.unreadableRanges
+            || recording.unreadable < rangeBytes(recording.unreadableRanges))
+            broken = "a recording's unreadable bytes lie outside it, or are not counted";
     }
     void refused(const RefusedVolume&) override {}
     void note(const ScanNote&) override {}

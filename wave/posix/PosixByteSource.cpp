@@ -30,6 +30,26 @@ bool deviceSize(int fd, std::uint64_t& size) {
     return true;
 }
 
+// Reads count bytes at offset from fd, continuing partial reads; false on an
+// error, with error its code.
+bool readAll(int fd, std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done,
+    int& error) {
+    done = 0;
+    while (done < count) {
+        const ssize_t got = pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = errno;
+            return false;
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::uint32_t>(got);
+    }
+    return true;
+}
+
 }
 
 PosixByteSource::~PosixByteSource() {
@@ -75,6 +95,7 @@ bool PosixByteSource::open(const char* path) {
     bytes = static_cast<std::uint64_t>(opened.st_size);
     if (device && !deviceSize(fd, bytes))
         return fail(errno);
+    openDirect(path, opened);
 #ifdef POSIX_FADV_SEQUENTIAL
     // A scan reads front to back; the hint lets the kernel read further ahead.
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -82,7 +103,49 @@ bool PosixByteSource::open(const char* path) {
     return true;
 }
 
+void PosixByteSource::openDirect(const char* path, const struct stat& opened) {
+    sector = 512;
+#ifdef BLKSSZGET
+    int logical = 0;
+    if (device && ioctl(fd, BLKSSZGET, &logical) == 0 && logical >= 512 && logical <= 65536
+        && (logical & (logical - 1)) == 0)
+        sector = static_cast<std::uint32_t>(logical);
+#endif
+#ifdef O_DIRECT
+    directFd = openUnread(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_DIRECT);
+    struct stat again;
+    const int status = directFd >= 0 ? fcntl(directFd, F_GETFL) : -1;
+    if (directFd >= 0
+        && (fstat(directFd, &again) != 0 || again.st_dev != opened.st_dev || again.st_ino != opened.st_ino || status < 0
+            || fcntl(directFd, F_SETFL, status & ~O_NONBLOCK) != 0)) {
+        ::close(directFd);
+        directFd = -1;
+    }
+    if (directFd < 0)
+        return;
+    blocks = std::make_unique<BlockReads>(direct, sector);
+    // An image's file system may take no reads of single sectors past the
+    // cache (or none at all); then reads go through the cache.
+    unsigned char probe[512];
+    std::uint32_t done = 0;
+    const int kept = error;
+    if (bytes >= sector && !blocks->readAt(0, probe, sizeof probe, done) && error == EINVAL) {
+        blocks.reset();
+        ::close(directFd);
+        directFd = -1;
+    }
+    error = kept;
+#else
+    static_cast<void>(path);
+    static_cast<void>(opened);
+#endif
+}
+
 void PosixByteSource::close() {
+    blocks.reset();
+    if (directFd >= 0)
+        ::close(directFd);
+    directFd = -1;
     if (fd >= 0)
         ::close(fd);
     fd = -1;
@@ -91,18 +154,10 @@ void PosixByteSource::close() {
 }
 
 bool PosixByteSource::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
-    done = 0;
-    while (done < count) {
-        const ssize_t got = pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            error = errno;
-            return false;
-        }
-        if (got == 0)
-            break;
-        done += static_cast<std::uint32_t>(got);
-    }
-    return true;
+    return readAll(fd, offset, buffer, count, done, error);
+}
+
+bool PosixByteSource::DirectReads::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count,
+    std::uint32_t& done) {
+    return readAll(owner.directFd, offset, buffer, count, done, owner.error);
 }

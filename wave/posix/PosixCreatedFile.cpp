@@ -1,6 +1,7 @@
 #include "PosixCreatedFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,6 +103,10 @@ bool PosixCreatedFile::finish() {
     fd = -1;
     if (closed != 0)
         return fail(errno);
+    return flushFolder();
+}
+
+bool PosixCreatedFile::flushFolder() {
     const int folder = ::open(folderOf(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
         return fail(errno);
@@ -109,6 +114,31 @@ bool PosixCreatedFile::finish() {
     const int code = errno;
     ::close(folder);
     return flushed || fail(code);
+}
+
+bool PosixCreatedFile::rename(const char* path) {
+    error = 0;
+#ifdef RENAME_NOREPLACE
+    if (renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, path, RENAME_NOREPLACE) == 0) {
+        name = path;
+        return flushFolder();
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return fail(errno);
+#endif
+    if (::link(name.c_str(), path) == 0) {
+        unlink(name.c_str());
+        name = path;
+        return flushFolder();
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS)
+        return fail(errno);
+    if (!vacant(path))
+        return false;
+    if (::rename(name.c_str(), path) != 0)
+        return fail(errno);
+    name = path;
+    return flushFolder();
 }
 
 void PosixCreatedFile::abandon() {

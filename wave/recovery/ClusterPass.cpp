@@ -103,7 +103,12 @@ void ClusterPass::run(std::uint64_t total, std::size_t& found) {
     std::vector<char> readable(chunk);
     std::size_t claim = 0;
     for (std::uint64_t first = 2; first < last; first += chunk) {
+        // Interrupted, the recordings open are left unfinished, and their
+        // files go with the scan.
+        if (settings.stopped())
+            return;
         const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(chunk, last - first));
+        chunkGaps.ranges.clear();
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t at = static_cast<std::uint32_t>(first + i);
             wanted[i] = !scan.owned.marked(at) && (!scan.claimed.marked(at) || claimedAlive(at, claim));
@@ -118,24 +123,11 @@ void ClusterPass::run(std::uint64_t total, std::size_t& found) {
                 ++i;
                 continue;
             }
-            const std::size_t failuresBefore = reader.failures().size();
-            const std::uint64_t lostBefore = reader.unreadableBytes();
             const std::uint64_t offset = clusterOffset(volume, static_cast<std::uint32_t>(first + i));
-            const bool clean = reader.read(offset, buffer.data() + std::size_t(i) * cluster, (j - i) * cluster);
-            for (std::uint32_t k = i; k < j; ++k) {
-                const std::uint64_t from = offset + std::uint64_t(k - i) * cluster;
-                bool whole = clean;
-                if (!clean) {
-                    // Past the list's end, the failures are no longer told apart.
-                    whole =
-                        reader.failures().size() < SourceReader::maxFailures || reader.unreadableBytes() == lostBefore;
-                    for (std::size_t f = failuresBefore; f < reader.failures().size(); ++f) {
-                        const ReadFailure& failure = reader.failures()[f];
-                        whole = whole && (failure.offset >= from + cluster || failure.offset + failure.length <= from);
-                    }
-                }
-                readable[k] = whole;
-            }
+            const ReadGaps gaps = reader.read(offset, buffer.data() + std::size_t(i) * cluster, (j - i) * cluster);
+            for (std::uint32_t k = i; k < j; ++k)
+                readable[k] = !gaps.meets(offset + std::uint64_t(k - i) * cluster, cluster);
+            chunkGaps.ranges.insert(chunkGaps.ranges.end(), gaps.ranges.begin(), gaps.ranges.end());
             i = j;
         }
         std::uint32_t freeUpTo = 0;
@@ -344,8 +336,10 @@ void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, co
     }
     const std::uint64_t index = claim.index + (cluster - claim.first);
     const std::uint64_t at = index * bytes;
+    // The bytes that could not be read are zeros in the new file.
     if (!readable)
-        recording.report.unreadable += bytes;
+        recording.report.unreadable += chunkGaps.addWithin(clusterOffset(volume, cluster), bytes,
+            recording.report.unreadableRanges, RecoveredRecording::maxUnreadableRanges);
     put(recording, at, data, bytes);
     recording.length = std::max(recording.length, at + bytes);
     ++recording.chainPassed;
@@ -450,7 +444,11 @@ void ClusterPass::wake(std::size_t index) {
     std::vector<unsigned char> piece(static_cast<std::size_t>(std::min<std::uint64_t>(copyBytes, bytes)));
     for (std::uint64_t at = 0; at < bytes; at += piece.size()) {
         const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), bytes - at));
-        readAlong(scan.map, recording.chain, at, count, piece.data());
+        const AlongRead read = readAlong(scan.map, recording.chain, at, count, piece.data());
+        for (const ReadFailure& gap : read.gaps.ranges) {
+            if (!addRange(recording.report.unreadableRanges, gap.range(), RecoveredRecording::maxUnreadableRanges))
+                recording.report.unreadable += gap.length;
+        }
         if (at == 0)
             recording.head.assign(piece.begin(), piece.begin() + std::min(count, headBytes));
         put(recording, at, piece.data(), static_cast<std::uint32_t>(count));
@@ -633,6 +631,10 @@ void ClusterPass::finish(FoundRecording& recording) {
     std::uint64_t left = length;
     addRanges(volume, recording.chain, left, report.taken);
     addRanges(volume, recording.followed, left, report.taken);
+    // Of the bytes that could not be read, those the new file holds; the rest
+    // were left out as the list ran full.
+    report.unreadableRanges = rangesWithin(std::move(report.unreadableRanges), report.taken);
+    report.unreadable += rangeBytes(report.unreadableRanges);
     if (!recording.rebuilt.empty()) {
         const std::size_t room = recording.rebuilt.size();
         buildRevivedHeader(recording.format, report.frames * start.frameBytes, room, recording.rebuilt);
@@ -648,8 +650,12 @@ void ClusterPass::finish(FoundRecording& recording) {
         if (report.result != FileError)
             report.result = recording.output.finish(fileLength, head, report.layout, report.why);
     }
-    if (report.result != Repaired)
+    // Without a new file, no byte was written as zeros.
+    if (report.result != Repaired) {
         report.output.clear();
+        report.unreadable = 0;
+        report.unreadableRanges.clear();
+    }
     events.recording(report);
     ++*reported;
     recording.head = std::vector<unsigned char>();
@@ -663,6 +669,8 @@ void ClusterPass::refuse(FoundRecording& recording, RepairResult result) {
     recording.report.result = result;
     recording.output.abandon();
     recording.report.output.clear();
+    recording.report.unreadable = 0;
+    recording.report.unreadableRanges.clear();
     events.recording(recording.report);
     ++*reported;
 }

@@ -2,6 +2,7 @@
 
 #include "OutputNames.h"
 #include "RecoveryScan.h"
+#include "SourceReader.h"
 #include "TrackFork.h"
 #include "VolumeScan.h"
 #include "WriteOrder.h"
@@ -81,4 +82,6 @@ private:
     // The clusters no chain claims met so far.
     std::uint64_t unclaimed = 0;
     std::size_t* reported = nullptr;
+    // What the reads of the clusters being taken could not read.
+    ReadGaps chunkGaps;
 };

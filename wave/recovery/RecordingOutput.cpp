@@ -10,19 +10,23 @@ bool RecordingOutput::fail(std::string& why) {
     return false;
 }
 
-bool RecordingOutput::begin(NewFiles& newFiles, OutputNames& names, const std::string& name, bool dry,
-    std::string& path, std::string& why) {
+bool RecordingOutput::begin(NewFiles& newFiles, OutputNames& outputNames, const std::string& name, bool dry,
+    std::string& chosen, std::string& why) {
     files = &newFiles;
+    names = &outputNames;
+    requested = name;
+    path = &chosen;
     dryRun = dry;
     file = files->make();
     // A name another process takes between the look and the creation is
     // passed over as one taken before.
-    path = names.choose(name, [&](const std::string& candidate) {
-        if (file->vacant(candidate.c_str()) && (dryRun || file->create(candidate.c_str())))
+    chosen = names->choose(name, [&](const std::string& candidate) {
+        const std::string part = OutputNames::partName(candidate);
+        if (file->vacant(candidate.c_str()) && (dryRun || (file->vacant(part.c_str()) && file->create(part.c_str()))))
             return OutputNames::Look::Free;
         return files->nameTaken(*file) ? OutputNames::Look::Taken : OutputNames::Look::Failed;
     });
-    if (path.empty()) {
+    if (chosen.empty()) {
         why = files->reason(*file);
         file.reset();
         return false;
@@ -51,11 +55,27 @@ RepairResult RecordingOutput::finish(std::uint64_t length, const std::vector<uns
         abandon();
         return Unsupported;
     }
-    if (verdict == FileError || !file->finish())
+    if (verdict == FileError || !file->finish() || !rename())
         return fail(why), FileError;
     file.reset();
     started = false;
     return Repaired;
+}
+
+bool RecordingOutput::rename() {
+    if (file->rename(path->c_str()))
+        return true;
+    if (!files->nameTaken(*file))
+        return false;
+    const std::string next = names->choose(requested, [&](const std::string& candidate) {
+        if (file->vacant(candidate.c_str()) && file->rename(candidate.c_str()))
+            return OutputNames::Look::Free;
+        return files->nameTaken(*file) ? OutputNames::Look::Taken : OutputNames::Look::Failed;
+    });
+    if (next.empty())
+        return false;
+    *path = next;
+    return true;
 }
 
 void RecordingOutput::abandon() {

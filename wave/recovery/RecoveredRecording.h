@@ -2,6 +2,7 @@
 
 #include "LayoutFindings.h"
 #include "RepairResult.h"
+#include "SourceRange.h"
 
 #include <cstdint>
 #include <string>
@@ -54,12 +55,6 @@ enum class RecordingEnd {
     TooFragmented
 };
 
-// A range of bytes of the source.
-struct SourceRange {
-    std::uint64_t offset = 0;
-    std::uint64_t length = 0;
-};
-
 // One recording a scan found, and what became of it.
 struct RecoveredRecording {
     // Repaired: recovered (in a dry run: would be); Unsupported; FileError.
@@ -93,8 +88,12 @@ struct RecoveredRecording {
     bool headerLost = false;
     // FileError: the system's words on the new file, and what was done.
     std::string why;
-    // Bytes of it that could not be read, written as zeros.
+    // Bytes of it that could not be read, written as zeros, and where they lie
+    // in the source (in its order; the first maxUnreadableRanges of them).
     std::uint64_t unreadable = 0;
+    std::vector<SourceRange> unreadableRanges;
+
+    static constexpr std::size_t maxUnreadableRanges = 4096;
     // Its header was lost and rebuilt in the format given (or, headerLost,
     // would have been).
     bool revived = false;

@@ -21,6 +21,8 @@ void recoverRecordings(SourceReader& reader, NewFiles& files, const RecoverySett
     OutputNames names(settings.folder, settings.separator);
     std::size_t found = 0;
     for (const VolumeLocation& location : table.volumes) {
+        if (settings.stopped())
+            break;
         VolumeGeometry geometry;
         const BootFindings boot = readBootSector(reader, location, geometry);
         if (boot.fault != BootFault::None) {

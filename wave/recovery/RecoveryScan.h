@@ -6,6 +6,7 @@
 #include "RevivalFormat.h"
 #include "VolumeKind.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,6 +22,11 @@ struct RecoverySettings {
     // Runs of sound with no header before them are revived in this format
     // (--like, --format); left alone where null.
     const RevivalFormat* lostHeaders = nullptr;
+    // Set (from a signal handler) to end the scan at its next read: the
+    // recordings not yet whole are removed, none is reported.
+    const std::atomic<bool>* interrupted = nullptr;
+
+    bool stopped() const { return interrupted != nullptr && interrupted->load(); }
 };
 
 // A volume of the source that gives no recordings: not FAT or exFAT (kind
@@ -84,4 +90,6 @@ public:
 // Recovers the recordings that the FAT and exFAT volumes of the source no
 // longer describe in full, each into a new file of its own (see
 // FoundRecording); the source is read once in large reads, and never written.
+// Interrupted (settings.interrupted), it stops at its next large read, and
+// notes what it could not read until then.
 void recoverRecordings(SourceReader& reader, NewFiles& files, const RecoverySettings& settings, RecoveryEvents& events);

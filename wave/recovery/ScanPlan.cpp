@@ -123,7 +123,9 @@ private:
         if (recording.chainClusters == 0)
             return false;
         recording.head.resize(std::min<std::uint64_t>(headBytes, recording.chainClusters * volume.clusterBytes));
-        recording.head.resize(readAlong(map, recording.chain, 0, recording.head.size(), recording.head.data()));
+        // The pass reads the clusters again, for the new file, and counts
+        // what fails there; the head only tells whether there is a recording.
+        recording.head.resize(readAlong(map, recording.chain, 0, recording.head.size(), recording.head.data()).done);
         if (!beginsRecording(recording.head.data(), recording.head.size()))
             return false;
         recording.life = Life::Chained;
@@ -176,7 +178,8 @@ private:
         const std::uint64_t size = writtenBytes(entry);
         const std::uint64_t clusters = clustersIn(runs);
         std::vector<unsigned char> head(std::min<std::uint64_t>(headBytes, clusters * volume.clusterBytes));
-        head.resize(readAlong(map, runs, 0, head.size(), head.data()));
+        // Judged alone here: its bytes are read again where it is recovered.
+        head.resize(readAlong(map, runs, 0, head.size(), head.data()).done);
         RecordingStart start;
         LayoutFindings findings;
         const bool recording = beginsRecording(head.data(), head.size())
@@ -209,7 +212,8 @@ private:
         if (!start.followable || runs.empty() || size < start.audioAt + keep)
             return;
         std::vector<unsigned char> last(static_cast<std::size_t>(keep));
-        if (readAlong(map, runs, size - keep, last.size(), last.data()) != last.size())
+        const AlongRead lastRead = readAlong(map, runs, size - keep, last.size(), last.data());
+        if (lastRead.done != last.size() || !lastRead.gaps.none())
             return;
         auto found = recordingOf(entry, FoundAs::StaleEntry);
         FoundRecording& recording = *found;
@@ -237,7 +241,8 @@ private:
             std::max(start.audioAt, size > (seamSide + 2) * frame ? size - (seamSide + 2) * frame : 0);
         const std::uint64_t clusterEnd = (size / volume.clusterBytes + 1) * volume.clusterBytes;
         std::vector<unsigned char> bytes(static_cast<std::size_t>(clusterEnd - from));
-        if (readAlong(map, runs, from, bytes.size(), bytes.data()) != bytes.size())
+        const AlongRead read = readAlong(map, runs, from, bytes.size(), bytes.data());
+        if (read.done != bytes.size() || !read.gaps.none())
             return false;
         const std::size_t before = static_cast<std::size_t>(size - from);
         if (std::all_of(bytes.begin() + before, bytes.end(), [](unsigned char b) { return b == 0; })
@@ -331,11 +336,12 @@ private:
 
 }
 
-std::size_t readAlong(ClusterMap& map, const std::vector<ClusterRun>& runs, std::uint64_t from, std::size_t count,
+AlongRead readAlong(ClusterMap& map, const std::vector<ClusterRun>& runs, std::uint64_t from, std::size_t count,
     unsigned char* bytes) {
     const VolumeGeometry& volume = map.geometry();
     SourceReader& reader = map.source();
-    std::size_t done = 0;
+    AlongRead read;
+    std::size_t& done = read.done;
     std::uint64_t at = 0;
     for (const ClusterRun& run : runs) {
         const std::uint64_t length = std::uint64_t(run.count) * volume.clusterBytes;
@@ -343,16 +349,17 @@ std::size_t readAlong(ClusterMap& map, const std::vector<ClusterRun>& runs, std:
             const std::uint64_t offset = clusterOffset(volume, run.first) + (from + done - at);
             const std::uint64_t wanted = std::min<std::uint64_t>(count - done, at + length - (from + done));
             if (offset >= reader.size())
-                return done;
+                return read;
             const std::uint32_t part = static_cast<std::uint32_t>(std::min(wanted, reader.size() - offset));
-            reader.read(offset, bytes + done, part);
+            const ReadGaps gaps = reader.read(offset, bytes + done, part);
+            read.gaps.ranges.insert(read.gaps.ranges.end(), gaps.ranges.begin(), gaps.ranges.end());
             done += part;
             if (part < wanted)
-                return done;
+                return read;
         }
         at += length;
     }
-    return done;
+    return read;
 }
 
 void planScan(VolumeScan& scan, RecoveryEvents& events) {

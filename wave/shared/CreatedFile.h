@@ -27,6 +27,10 @@ public:
     // Returns once the contents and the name are on the storage device, and
     // closes the file.
     virtual bool finish() = 0;
+    // Gives a finished file the name path where nothing has that name (never
+    // replacing what has it), and makes the new name durable; false, the file
+    // keeping its name, where something has it or the move failed.
+    virtual bool rename(const char* path) = 0;
     // Removes a file whose writing failed, so no partial file is left.
     virtual void abandon() = 0;
 };

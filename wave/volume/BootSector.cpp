@@ -12,7 +12,7 @@ const std::uint32_t sectorSizes[] = {512, 1024, 2048, 4096};
 
 bool readInside(SourceReader& reader, std::uint64_t offset, std::vector<unsigned char>& bytes) {
     return offset <= reader.size() && bytes.size() <= reader.size() - offset
-        && reader.read(offset, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        && reader.read(offset, bytes.data(), static_cast<std::uint32_t>(bytes.size())).none();
 }
 
 BootFindings readExFat(SourceReader& reader, std::uint64_t offset, std::uint64_t limit, VolumeGeometry& geometry) {

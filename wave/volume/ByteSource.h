@@ -17,6 +17,12 @@ public:
     // The system's code of the last failed read (errno, GetLastError), 0 when
     // none failed.
     virtual int lastError() const = 0;
-    // The unit in which the device reads and fails.
+    // The unit in which the device reads and fails: its logical sector.
     virtual std::uint32_t blockSize() const { return 512; }
+    // The same bytes read past the system's cache, at any offset, each read
+    // taken by the device in whole blocks of its blockSize(): where a cached
+    // read failed, a whole block of the cache around the bad sectors did, and
+    // reading the stretch again through this loses the bad sectors alone. Null
+    // where there is none, or no cache to pass.
+    virtual ByteSource* unbuffered() { return nullptr; }
 };

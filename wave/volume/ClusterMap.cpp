@@ -35,7 +35,7 @@ std::uint32_t ClusterMap::decode(const unsigned char* bytes, std::uint64_t from,
 bool ClusterMap::readFatBytes(std::uint64_t from, unsigned char* bytes, std::uint32_t count) {
     const std::uint64_t active = volume.fatOffset + volume.activeFat * volume.fatBytes + from;
     count = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, reader.size() - active));
-    if (reader.read(active, bytes, count))
+    if (reader.read(active, bytes, count).none())
         return true;
     // Mirrored FATs are copies: a clean read of another takes the place of
     // the active one's.
@@ -43,7 +43,7 @@ bool ClusterMap::readFatBytes(std::uint64_t from, unsigned char* bytes, std::uin
     for (std::uint32_t other = 0; volume.mirrored && other < volume.fatCount; ++other) {
         const std::uint64_t at = volume.fatOffset + other * volume.fatBytes + from;
         if (other != volume.activeFat && at <= reader.size() && count <= reader.size() - at
-            && reader.read(at, mirror.data(), count)) {
+            && reader.read(at, mirror.data(), count).none()) {
             std::copy(mirror.begin(), mirror.end(), bytes);
             return true;
         }
@@ -233,7 +233,9 @@ void ClusterMap::readBitmap(const SystemFile& bitmap, MapFindings& findings) {
         for (std::uint64_t part = 0; part < bytes; part += chunkBytes) {
             const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(chunkBytes, bytes - part));
             buffer.resize(count);
-            reader.read(at + part, buffer.data(), count);
+            // Bits that fail read as zeros: their clusters count as free, and
+            // the pass reads them as it reads all free ones.
+            static_cast<void>(reader.read(at + part, buffer.data(), count));
             for (std::uint32_t i = 0; i < count; ++i) {
                 for (unsigned bit = 0; bit < 8 && buffer[i] != 0; ++bit) {
                     const std::uint64_t cluster = (done + part + i) * 8 + bit + 2;

@@ -45,7 +45,7 @@ bool DirectoryStream::refill() {
     }
     budget -= count;
     buffer.resize(count);
-    reader.read(rangeAt, buffer.data(), static_cast<std::uint32_t>(count));
+    gaps = reader.read(rangeAt, buffer.data(), static_cast<std::uint32_t>(count));
     bufferAt = rangeAt;
     filled = count;
     used = 0;
@@ -56,8 +56,15 @@ bool DirectoryStream::refill() {
 }
 
 bool DirectoryStream::next(const unsigned char*& entry, std::uint64_t& offset) {
-    if (used == filled && !refill())
-        return false;
+    for (;;) {
+        if (used == filled && !refill())
+            return false;
+        // Entries that could not be read are passed over: their zeros would
+        // read as the directory's end.
+        if (gaps.none() || !gaps.meets(bufferAt + used, 32))
+            break;
+        used += 32;
+    }
     entry = buffer.data() + used;
     offset = bufferAt + used;
     used += 32;

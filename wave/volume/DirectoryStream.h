@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChainWalk.h"
+#include "SourceReader.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,7 +12,8 @@ class ClusterMap;
 // The 32-byte entries of one directory, in order: from the fixed root
 // region of FAT12 and FAT16, or from clusters by their chain or in a row.
 // Every byte read is taken from budget, shared by all the directories of a
-// walk, and nothing is read past the source's end.
+// walk, and nothing is read past the source's end; entries that could not be
+// read are passed over.
 class DirectoryStream {
 public:
     // The region of bytes at offset.
@@ -36,6 +38,7 @@ private:
     std::uint64_t rangeAt = 0;
     std::uint64_t rangeLeft = 0;
     std::vector<unsigned char> buffer;
+    ReadGaps gaps;
     std::uint64_t bufferAt = 0;
     std::size_t filled = 0;
     std::size_t used = 0;

@@ -15,7 +15,7 @@ constexpr std::uint64_t maxEntryBytes = 1 << 20;
 
 bool readInside(SourceReader& reader, std::uint64_t offset, std::vector<unsigned char>& bytes) {
     return offset <= reader.size() && bytes.size() <= reader.size() - offset
-        && reader.read(offset, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        && reader.read(offset, bytes.data(), static_cast<std::uint32_t>(bytes.size())).none();
 }
 
 bool isExtended(std::uint8_t type) {

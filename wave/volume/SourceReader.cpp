@@ -1,47 +1,126 @@
 #include "SourceReader.h"
 
+#include <algorithm>
 #include <cstring>
 
-bool SourceReader::read(std::uint64_t offset, unsigned char* buffer, std::uint32_t count) {
-    requested += count;
-    return readSplitting(offset, buffer, count);
+namespace {
+
+void join(std::vector<ReadFailure>& ranges, const ReadFailure& failure) {
+    if (!ranges.empty() && ranges.back().offset + ranges.back().length == failure.offset
+        && ranges.back().error == failure.error)
+        ranges.back().length += failure.length;
+    else
+        ranges.push_back(failure);
 }
 
-bool SourceReader::readSplitting(std::uint64_t offset, unsigned char* buffer, std::uint32_t count) {
+}
+
+std::uint64_t ReadGaps::bytes() const {
+    std::uint64_t total = 0;
+    for (const ReadFailure& range : ranges)
+        total += range.length;
+    return total;
+}
+
+bool ReadGaps::meets(std::uint64_t offset, std::uint64_t length) const {
+    return std::any_of(ranges.begin(), ranges.end(), [&](const ReadFailure& range) {
+        return range.offset < offset + length && offset < range.offset + range.length;
+    });
+}
+
+std::uint64_t ReadGaps::addWithin(std::uint64_t offset, std::uint64_t length, std::vector<SourceRange>& into,
+    std::size_t limit) const {
+    std::uint64_t leftOut = 0;
+    for (const ReadFailure& range : ranges) {
+        const std::uint64_t from = std::max(offset, range.offset);
+        const std::uint64_t to = std::min(offset + length, range.offset + range.length);
+        if (from < to && !addRange(into, {from, to - from}, limit))
+            leftOut += to - from;
+    }
+    return leftOut;
+}
+
+ReadGaps SourceReader::read(std::uint64_t offset, unsigned char* buffer, std::uint32_t count) {
+    requested += count;
+    ReadGaps gaps;
     std::uint32_t done = 0;
-    // Short without an error, the read met the end of the source, which
-    // splitting cannot move.
-    const bool ended = source.readAt(offset, buffer, count, done);
-    if (ended && done == count)
-        return true;
+    const bool clean = source.readAt(offset, buffer, count, done);
     if (done > count)
         done = 0;
-    const std::uint32_t block = source.blockSize() == 0 ? 512 : source.blockSize();
-    const std::uint32_t left = count - done;
-    if (ended || left <= block) {
-        std::memset(buffer + done, 0, left);
-        fail(offset + done, left, ended ? 0 : source.lastError());
-        return false;
-    }
-    // Split at a block boundary inside the range: one exists, since it spans
-    // more than a block.
-    const std::uint64_t from = offset + done;
-    const std::uint64_t middle = from + left / 2;
-    std::uint64_t split = middle - middle % block;
-    if (split <= from)
-        split = from - from % block + block;
-    const std::uint32_t half = static_cast<std::uint32_t>(split - from);
-    const bool first = readSplitting(from, buffer + done, half);
-    const bool second = readSplitting(from + half, buffer + done + half, left - half);
-    return first && second;
+    if (done == count)
+        return gaps;
+    // Short without an error, the read met the end of the source, which no
+    // reading again can move.
+    if (clean)
+        lose(offset + done, buffer + done, count - done, 0, gaps);
+    else
+        scrape(offset + done, buffer + done, count - done, gaps);
+    return gaps;
 }
 
-void SourceReader::fail(std::uint64_t offset, std::uint64_t length, int error) {
-    unreadable += length;
-    if (!failed.empty() && failed.back().offset + failed.back().length == offset && failed.back().error == error) {
-        failed.back().length += length;
+void SourceReader::scrape(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, ReadGaps& gaps) {
+    ByteSource& again = source.unbuffered() != nullptr ? *source.unbuffered() : source;
+    const std::uint32_t sector = again.blockSize() == 0 ? 512 : again.blockSize();
+    const std::uint32_t pieceBytes = std::max(scrapeBytes, sector);
+    for (std::uint32_t at = 0; at < count;) {
+        const std::uint64_t from = offset + at;
+        const std::uint32_t piece =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(count - at, pieceBytes - from % pieceBytes));
+        std::uint32_t done = 0;
+        const bool clean = again.readAt(from, buffer + at, piece, done);
+        if (done > piece)
+            done = 0;
+        if (clean && done < piece) {
+            lose(from + done, buffer + at + done, count - at - done, 0, gaps);
+            return;
+        }
+        // A piece that fails once more, sector by sector from where it failed.
+        for (std::uint32_t inner = done; inner < piece;) {
+            const std::uint64_t position = from + inner;
+            const std::uint32_t one =
+                static_cast<std::uint32_t>(std::min<std::uint64_t>(piece - inner, sector - position % sector));
+            std::uint32_t got = 0;
+            const bool read = again.readAt(position, buffer + at + inner, one, got);
+            if (got > one)
+                got = 0;
+            if (read && got < one) {
+                lose(position + got, buffer + at + inner + got, count - at - inner - got, 0, gaps);
+                return;
+            }
+            if (!read)
+                lose(position + got, buffer + at + inner + got, one - got, again.lastError(), gaps);
+            inner += one;
+        }
+        at += piece;
+    }
+}
+
+void SourceReader::lose(std::uint64_t offset, unsigned char* buffer, std::uint64_t length, int error, ReadGaps& gaps) {
+    std::memset(buffer, 0, static_cast<std::size_t>(length));
+    join(gaps.ranges, {offset, length, error});
+    note({offset, length, error});
+}
+
+void SourceReader::note(const ReadFailure& failure) {
+    const std::uint64_t end = failure.offset + failure.length;
+    // The first range that overlaps or meets it, then those after it that do.
+    auto first = std::lower_bound(failed.begin(), failed.end(), failure.offset,
+        [](const ReadFailure& range, std::uint64_t offset) { return range.offset + range.length < offset; });
+    if (first != failed.end() && first->offset + first->length == failure.offset && first->error != failure.error)
+        ++first;
+    ReadFailure joined = failure;
+    auto last = first;
+    for (; last != failed.end() && (last->offset < end || (last->offset == end && last->error == failure.error));
+         ++last) {
+        joined.offset = std::min(joined.offset, last->offset);
+        joined.length = std::max(end, last->offset + last->length) - joined.offset;
+        joined.error = first->error;
+    }
+    if (first == last) {
+        if (failed.size() < maxFailures)
+            failed.insert(first, joined);
         return;
     }
-    if (failed.size() < maxFailures)
-        failed.push_back({offset, length, error});
+    *first = joined;
+    failed.erase(first + 1, last);
 }

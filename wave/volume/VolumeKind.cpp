@@ -73,7 +73,10 @@ VolumeKind identifyVolume(SourceReader& reader, std::uint64_t offset, std::uint6
     std::vector<unsigned char> head(4096);
     if (available < 512)
         return VolumeKind::Unknown;
-    reader.read(offset, head.data(), static_cast<std::uint32_t>(available < head.size() ? available : head.size()));
+    // Sectors that fail read as zeros, which name no kind: the reader's notes
+    // tell of them.
+    static_cast<void>(reader.read(offset, head.data(),
+        static_cast<std::uint32_t>(available < head.size() ? available : head.size())));
 
     if (has(head, 3, "EXFAT   "))
         return VolumeKind::ExFat;

@@ -19,7 +19,7 @@ bool namesDevice(const std::wstring& name) {
 
 }
 
-Win32ByteSource::Win32ByteSource() : handle(*this) {}
+Win32ByteSource::Win32ByteSource() : handle(*this, file), uncachedHandle(*this, uncached) {}
 
 Win32ByteSource::~Win32ByteSource() {
     close();
@@ -51,14 +51,37 @@ bool Win32ByteSource::open(const char* path) {
         return fail();
     if (GetFileType(file) != FILE_TYPE_DISK)
         return fail(true);
-    if (device)
-        return sizeDevice();
-    LARGE_INTEGER length;
-    if (!GetFileSizeEx(file, &length))
-        return fail();
-    bytes = static_cast<std::uint64_t>(length.QuadPart);
-    sector = 512;
+    if (device) {
+        if (!sizeDevice())
+            return false;
+    } else {
+        LARGE_INTEGER length;
+        if (!GetFileSizeEx(file, &length))
+            return fail();
+        bytes = static_cast<std::uint64_t>(length.QuadPart);
+        sector = 512;
+    }
+    openUnbuffered(name);
     return true;
+}
+
+void Win32ByteSource::openUnbuffered(const std::wstring& name) {
+    uncached = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, nullptr);
+    if (uncached == INVALID_HANDLE_VALUE)
+        return;
+    direct = std::make_unique<BlockReads>(uncachedHandle, sector);
+    // An image's volume may take unbuffered reads in larger sectors alone;
+    // then reads go through the cache.
+    unsigned char probe[512];
+    std::uint32_t done = 0;
+    const DWORD kept = error;
+    if (bytes >= sector && !direct->readAt(0, probe, sizeof probe, done) && error == ERROR_INVALID_PARAMETER) {
+        direct.reset();
+        CloseHandle(uncached);
+        uncached = INVALID_HANDLE_VALUE;
+    }
+    error = kept;
 }
 
 bool Win32ByteSource::sizeDevice() {
@@ -81,6 +104,10 @@ bool Win32ByteSource::sizeDevice() {
 }
 
 void Win32ByteSource::close() {
+    direct.reset();
+    if (uncached != INVALID_HANDLE_VALUE)
+        CloseHandle(uncached);
+    uncached = INVALID_HANDLE_VALUE;
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
     file = INVALID_HANDLE_VALUE;
@@ -100,7 +127,7 @@ bool Win32ByteSource::HandleReads::readAt(std::uint64_t offset, unsigned char* b
         overlapped.Offset = static_cast<DWORD>(offset + done);
         overlapped.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
         DWORD got = 0;
-        if (!ReadFile(owner.file, buffer + done, count - done, &got, &overlapped)) {
+        if (!ReadFile(file, buffer + done, count - done, &got, &overlapped)) {
             if (GetLastError() == ERROR_HANDLE_EOF)
                 return true;
             owner.error = GetLastError();

@@ -13,7 +13,7 @@ bool Win32CreatedFile::fail(DWORD code) {
 }
 
 bool Win32CreatedFile::vacant(const char* path) {
-    if (GetFileAttributesW(toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(longPath(toWide(path)).c_str()) != INVALID_FILE_ATTRIBUTES)
         return fail(ERROR_FILE_EXISTS);
     const DWORD code = GetLastError();
     return code == ERROR_FILE_NOT_FOUND || fail(code);
@@ -21,7 +21,7 @@ bool Win32CreatedFile::vacant(const char* path) {
 
 bool Win32CreatedFile::create(const char* path) {
     error = 0;
-    const std::wstring wide = toWide(path);
+    const std::wstring wide = longPath(toWide(path));
     file =
         CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -87,6 +87,17 @@ bool Win32CreatedFile::finish() {
     if (!flushed)
         return fail(code);
     return closed || fail(GetLastError());
+}
+
+bool Win32CreatedFile::rename(const char* path) {
+    error = 0;
+    const std::wstring wide = longPath(toWide(path));
+    // Without MOVEFILE_REPLACE_EXISTING the move fails where the name is
+    // taken; MOVEFILE_WRITE_THROUGH returns once the move is on the disk.
+    if (!MoveFileExW(name.c_str(), wide.c_str(), MOVEFILE_WRITE_THROUGH))
+        return fail(GetLastError());
+    name = wide;
+    return true;
 }
 
 void Win32CreatedFile::abandon() {

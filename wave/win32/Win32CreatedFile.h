@@ -25,6 +25,7 @@ public:
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool resize(std::uint64_t size) override;
     bool finish() override;
+    bool rename(const char* path) override;
     void abandon() override;
 
     // The GetLastError code of the last failed operation, 0 when none failed.

@@ -35,6 +35,7 @@ public:
         return true;
     }
     bool finish() override { return finished = true; }
+    bool rename(const char*) override { return true; }
     void abandon() override { bytes.clear(); }
 
     std::vector<unsigned char> bytes;

@@ -250,7 +250,9 @@ TEST(VolumeTest, ReadsAroundBlocksThatFail) {
     }
     const std::uint64_t from = (fatBlock + 990) * 512;
     std::vector<unsigned char> span(64 * 1024, 0xAA);
-    EXPECT_FALSE(reader.read(from, span.data(), static_cast<std::uint32_t>(span.size())));
+    const ReadGaps gaps = reader.read(from, span.data(), static_cast<std::uint32_t>(span.size()));
+    ASSERT_EQ(gaps.ranges.size(), 1u);
+    EXPECT_EQ(gaps.ranges[0].range(), (SourceRange{(fatBlock + 1000) * 512, 512}));
     ASSERT_EQ(reader.failures().size(), 2u);
     EXPECT_EQ(reader.failures()[0].offset / 512, fatBlock);
     EXPECT_EQ(reader.failures()[0].offset + reader.failures()[0].length, (fatBlock + 1) * 512);
@@ -260,6 +262,74 @@ TEST(VolumeTest, ReadsAroundBlocksThatFail) {
     std::vector<unsigned char> expected(bytes.begin() + from, bytes.begin() + from + span.size());
     std::fill(expected.begin() + 10 * 512, expected.begin() + 11 * 512, 0);
     EXPECT_EQ(span, expected);
+}
+
+// Whatever a read meets, it returns exactly the failing blocks inside it as
+// its gaps, zeros there and the source's bytes elsewhere; the reader's list
+// holds each failing byte read once. Through a cache that fails whole blocks
+// around a bad one, the reads past it still lose the bad blocks alone, each
+// failing there no more than once, and once for the piece around it.
+TEST(VolumeTest, ReadsLoseTheFailingSectorsAlone) {
+    std::srand(31);
+    const auto random = [](std::uint64_t below) { return static_cast<std::uint64_t>(std::rand()) % below; };
+    for (int trial = 0; trial < 200; ++trial) {
+        const std::uint64_t size = 4096 + random(1 << 20);
+        std::vector<unsigned char> bytes(size);
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<unsigned char>(1 + (i * 7 + i / 509 + trial) % 255);
+        MemoryByteSource source(bytes, size);
+        source.block = trial % 3 == 2 ? 4096 : 512;
+        source.cached = trial % 3 == 0 ? 0 : std::uint32_t(16384) << random(4);
+        std::vector<bool> bad((size + source.block - 1) / source.block);
+        for (std::uint64_t n = random(12); n > 0; --n) {
+            const std::uint64_t first = random(bad.size());
+            for (std::uint64_t b = first; b < std::min<std::uint64_t>(bad.size(), first + 1 + random(3)); ++b) {
+                bad[b] = true;
+                source.failing.push_back(b);
+            }
+        }
+        SourceReader reader(source);
+        std::vector<bool> failedBytes;
+        for (int n = 0; n < 4; ++n) {
+            const std::uint64_t offset = random(size);
+            const std::uint32_t count = static_cast<std::uint32_t>(1 + random(size - offset));
+            std::vector<unsigned char> buffer(count, 0xEE);
+            const std::uint64_t before = source.uncachedFailures;
+            const ReadGaps gaps = reader.read(offset, buffer.data(), count);
+            std::vector<SourceRange> expected;
+            std::uint64_t badMet = 0;
+            for (std::uint64_t b = offset / source.block; b * source.block < offset + count; ++b) {
+                if (!bad[b])
+                    continue;
+                ++badMet;
+                const std::uint64_t from = std::max(offset, b * source.block);
+                addRange(expected, {from, std::min({offset + count, (b + 1) * source.block, size}) - from});
+            }
+            std::vector<SourceRange> got;
+            for (const ReadFailure& gap : gaps.ranges) {
+                EXPECT_EQ(gap.error, EIO);
+                addRange(got, gap.range());
+            }
+            ASSERT_EQ(got, expected) << "trial " << trial << ": " << count << " bytes at " << offset;
+            std::vector<unsigned char> wanted(bytes.begin() + offset, bytes.begin() + offset + count);
+            for (const SourceRange& range : expected)
+                std::fill_n(wanted.begin() + (range.offset - offset), range.length, 0);
+            ASSERT_EQ(buffer, wanted) << "trial " << trial;
+            if (source.cached > 0) {
+                EXPECT_LE(source.uncachedFailures - before, 2 * badMet) << "trial " << trial;
+            }
+            failedBytes.resize(size);
+            for (const SourceRange& range : expected)
+                std::fill_n(failedBytes.begin() + range.offset, range.length, true);
+        }
+        std::vector<bool> listed(size);
+        for (std::size_t i = 0; i < reader.failures().size(); ++i) {
+            const ReadFailure& failure = reader.failures()[i];
+            EXPECT_TRUE(i == 0 || reader.failures()[i - 1].offset + reader.failures()[i - 1].length < failure.offset);
+            std::fill_n(listed.begin() + failure.offset, failure.length, true);
+        }
+        EXPECT_EQ(listed, failedBytes) << "trial " << trial;
+    }
 }
 
 // The POSIX source opens an image or a block device alone, for reading, and
