@@ -2,6 +2,7 @@
 
 #include "AudioStart.h"
 #include "ClusterChoice.h"
+#include "ClusterReads.h"
 #include "LostAudio.h"
 #include "RecordingName.h"
 #include "RevivedHeader.h"
@@ -13,8 +14,6 @@
 
 namespace {
 
-// The most bytes of a volume read at once.
-constexpr std::uint64_t readBytes = 8 << 20;
 // The first bytes of a recording kept for its header.
 constexpr std::size_t headBytes = 64 * 1024;
 // How far after its last cluster a live recording's sound may go on: past the
@@ -96,54 +95,42 @@ void ClusterPass::run(std::uint64_t total, std::size_t& found) {
     SourceReader& reader = scan.map.source();
     const std::uint32_t cluster = volume.clusterBytes;
     const std::uint64_t present = clustersPresent(volume, reader.size());
-    const std::uint64_t last = 2 + present;
-    const std::uint32_t chunk = static_cast<std::uint32_t>(std::max<std::uint64_t>(1, readBytes / cluster));
-    std::vector<unsigned char> buffer(std::size_t(chunk) * cluster);
-    std::vector<char> wanted(chunk);
-    std::vector<char> readable(chunk);
     std::size_t claim = 0;
-    for (std::uint64_t first = 2; first < last; first += chunk) {
-        // Interrupted, the recordings open are left unfinished, and their
-        // files go with the scan.
-        if (settings.stopped())
-            return;
-        const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(chunk, last - first));
-        chunkGaps.ranges.clear();
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const std::uint32_t at = static_cast<std::uint32_t>(first + i);
-            wanted[i] = !scan.owned.marked(at) && (!scan.claimed.marked(at) || claimedAlive(at, claim));
-        }
-        // Each run of wanted clusters in one read; those a failed read reached
-        // read as zeros, and are known.
-        for (std::uint32_t i = 0; i < count;) {
-            std::uint32_t j = i;
-            while (j < count && wanted[j])
-                ++j;
-            if (j == i) {
-                ++i;
-                continue;
+    {
+        ClusterReads reads(reader, volume, scan.owned, 2 + present, settings.interrupted);
+        while (const ClusterReads::Chunk* chunk = reads.next()) {
+            // Interrupted, the recordings open are left unfinished, and their
+            // files go with the scan.
+            if (settings.stopped())
+                return;
+            chunkGaps = &chunk->gaps;
+            const std::uint32_t count = chunk->count;
+            std::vector<char> wanted(chunk->wanted.begin(), chunk->wanted.begin() + count);
+            std::vector<char> readable(count);
+            for (std::uint32_t i = 0; i < count; ++i) {
+                const std::uint32_t at = static_cast<std::uint32_t>(chunk->first + i);
+                wanted[i] = wanted[i] && (!scan.claimed.marked(at) || claimedAlive(at, claim));
+                readable[i] = !chunk->gaps.meets(clusterOffset(volume, at), cluster);
             }
-            const std::uint64_t offset = clusterOffset(volume, static_cast<std::uint32_t>(first + i));
-            const ReadGaps gaps = reader.read(offset, buffer.data() + std::size_t(i) * cluster, (j - i) * cluster);
-            for (std::uint32_t k = i; k < j; ++k)
-                readable[k] = !gaps.meets(offset + std::uint64_t(k - i) * cluster, cluster);
-            chunkGaps.ranges.insert(chunkGaps.ranges.end(), gaps.ranges.begin(), gaps.ranges.end());
-            i = j;
+            std::uint32_t freeUpTo = 0;
+            for (std::uint32_t i = 0; i < count; ++i) {
+                const auto unclaimed = [&](std::uint32_t k) {
+                    return wanted[k] && readable[k]
+                        && !scan.claimed.marked(static_cast<std::uint32_t>(chunk->first + k));
+                };
+                freeUpTo = std::max(freeUpTo, i);
+                while (freeUpTo < count && unclaimed(freeUpTo))
+                    ++freeUpTo;
+                if (wanted[i])
+                    take(static_cast<std::uint32_t>(chunk->first + i), chunk->bytes + std::size_t(i) * cluster,
+                        std::size_t(freeUpTo - i) * cluster, readable[i]);
+            }
+            events.progress(reader.bytesRead(), total, found);
         }
-        std::uint32_t freeUpTo = 0;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const auto unclaimed = [&](std::uint32_t k) {
-                return wanted[k] && readable[k] && !scan.claimed.marked(static_cast<std::uint32_t>(first + k));
-            };
-            freeUpTo = std::max(freeUpTo, i);
-            while (freeUpTo < count && unclaimed(freeUpTo))
-                ++freeUpTo;
-            if (wanted[i])
-                take(static_cast<std::uint32_t>(first + i), buffer.data() + std::size_t(i) * cluster,
-                    std::size_t(freeUpTo - i) * cluster, readable[i]);
-        }
-        events.progress(reader.bytesRead(), total, found);
+        chunkGaps = nullptr;
     }
+    if (settings.stopped())
+        return;
     settle(true);
     endAll(present < volume.clusterCount ? RecordingEnd::SourceEnd : RecordingEnd::VolumeEnd);
     for (std::size_t index : watching)
@@ -338,7 +325,7 @@ void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, co
     const std::uint64_t at = index * bytes;
     // The bytes that could not be read are zeros in the new file.
     if (!readable)
-        recording.report.unreadable += chunkGaps.addWithin(clusterOffset(volume, cluster), bytes,
+        recording.report.unreadable += chunkGaps->addWithin(clusterOffset(volume, cluster), bytes,
             recording.report.unreadableRanges, RecoveredRecording::maxUnreadableRanges);
     put(recording, at, data, bytes);
     recording.length = std::max(recording.length, at + bytes);

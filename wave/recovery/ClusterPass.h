@@ -82,6 +82,6 @@ private:
     // The clusters no chain claims met so far.
     std::uint64_t unclaimed = 0;
     std::size_t* reported = nullptr;
-    // What the reads of the clusters being taken could not read.
-    ReadGaps chunkGaps;
+    // What the read of the clusters being taken could not read.
+    const ReadGaps* chunkGaps = nullptr;
 };

@@ -41,6 +41,7 @@ std::uint64_t ReadGaps::addWithin(std::uint64_t offset, std::uint64_t length, st
 }
 
 ReadGaps SourceReader::read(std::uint64_t offset, unsigned char* buffer, std::uint32_t count) {
+    const std::lock_guard<std::mutex> one(reading);
     requested += count;
     ReadGaps gaps;
     std::uint32_t done = 0;

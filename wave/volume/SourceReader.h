@@ -3,7 +3,9 @@
 #include "ByteSource.h"
 #include "SourceRange.h"
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 // A range of the source that could not be read, and the system's code for why
@@ -37,7 +39,8 @@ struct [[nodiscard]] ReadGaps {
 // fails once more sector by sector, so that only the sectors that fail are
 // lost: they read as zeros, are returned as ranges, and the scan goes on. It
 // passes every request on as asked: the readers above check each range against
-// size() first.
+// size() first. Reads may come from more than one thread; failures() is for
+// when they have ended.
 class SourceReader {
 public:
     explicit SourceReader(ByteSource& source) : source(source), total(source.size()) {}
@@ -51,7 +54,7 @@ public:
     // read, in the source's order, those that overlap or meet (for the same
     // reason) joined; no more than maxFailures of them.
     const std::vector<ReadFailure>& failures() const { return failed; }
-    std::uint64_t bytesRead() const { return requested; }
+    std::uint64_t bytesRead() const { return requested.load(); }
 
     static constexpr std::size_t maxFailures = 4096;
     // The pieces a failed read is read again in.
@@ -65,6 +68,7 @@ private:
 
     ByteSource& source;
     std::uint64_t total;
-    std::uint64_t requested = 0;
+    std::mutex reading;
+    std::atomic<std::uint64_t> requested{0};
     std::vector<ReadFailure> failed;
 };

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "ClusterBitmap.h"
+#include "SourceReader.h"
+#include "VolumeGeometry.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The clusters of a volume that the pass weighs, read in ascending order and
+// large reads on a thread of their own, a few reads ahead of the pass: reading
+// the card and weighing its sound go on at once. The clusters skipped (those
+// live files own) are never read; the source is read by this thread alone
+// until the reads end.
+class ClusterReads {
+public:
+    // One large read: clusters first to first + count - 1, of which those
+    // wanted were read into bytes (each at its place), gaps what could not be.
+    struct Chunk {
+        std::uint64_t first = 0;
+        std::uint32_t count = 0;
+        const unsigned char* bytes = nullptr;
+        std::vector<char> wanted;
+        ReadGaps gaps;
+    };
+
+    // Clusters 2 to end - 1; stopped, where it is set, ends the reads early.
+    ClusterReads(SourceReader& reader, const VolumeGeometry& volume, const ClusterBitmap& skipped, std::uint64_t end,
+        const std::atomic<bool>* stopped);
+    ClusterReads(const ClusterReads&) = delete;
+    ClusterReads& operator=(const ClusterReads&) = delete;
+    // Stops the reads and waits for the thread.
+    ~ClusterReads();
+
+    // The next read in order, waiting for it; null past the last. It holds
+    // until the next call.
+    const Chunk* next();
+
+    // The reads in flight at once, and the most bytes each.
+    static constexpr std::size_t slots = 3;
+    static constexpr std::uint64_t chunkBytes = 4 << 20;
+
+private:
+    struct Slot {
+        Chunk chunk;
+        std::vector<unsigned char> buffer;
+        bool ready = false;
+    };
+
+    void readAll();
+    void fill(Slot& slot, std::uint64_t first, std::uint32_t count);
+
+    SourceReader& reader;
+    const VolumeGeometry& volume;
+    const ClusterBitmap& skipped;
+    std::uint64_t end;
+    const std::atomic<bool>* stopped;
+    std::uint32_t perChunk;
+    std::vector<Slot> ring;
+    std::mutex lock;
+    std::condition_variable changed;
+    // Chunks read; handed to the pass; done with by the pass, whose slots
+    // may be read into again. The reads stop once quitting, and are finished
+    // when no more will come.
+    std::uint64_t produced = 0;
+    std::uint64_t consumed = 0;
+    std::uint64_t released = 0;
+    std::uint64_t total = 0;
+    bool quitting = false;
+    bool finished = false;
+    std::thread reading;
+};
