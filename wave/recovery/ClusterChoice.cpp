@@ -8,6 +8,8 @@ namespace {
 // Recordings alike past this many are told apart by the order of the writes
 // rather than a fork, whose ways weigh too many alike seams.
 constexpr std::size_t fewForFork = 3;
+// The ways a fork weighs at most.
+constexpr std::size_t mostWays = 8;
 // Audio this rough (see Texture) is noise, whose seams tell nothing.
 constexpr double roughBound = 1;
 // Noise floors whose mean squares differ by less than this factor (in their
@@ -99,6 +101,18 @@ ClusterChoice chooseFollower(const std::vector<Follower>& followers, const unsig
     const bool guessed = orderNames(order, alike, named);
     if (guessed && (rough || (alike.size() >= fewForFork && strayOf(named) <= soundSeam)))
         return taking(named);
+    // A fork weighs a few ways: those whose seams stray least, and the one
+    // the order names.
+    std::sort(candidates.begin(), candidates.end(),
+        [&](std::size_t a, std::size_t b) { return followers[a].stray < followers[b].stray; });
+    if (candidates.size() > mostWays) {
+        const auto namedAt = std::find_if(candidates.begin(), candidates.end(),
+            [&](std::size_t position) { return guessed && followers[position].recording == named; });
+        if (namedAt != candidates.end() && namedAt - candidates.begin() >= static_cast<std::ptrdiff_t>(mostWays))
+            std::iter_swap(candidates.begin() + (mostWays - 1), namedAt);
+        candidates.resize(mostWays);
+    }
+    std::sort(candidates.begin(), candidates.end());
     ClusterChoice choice;
     choice.kind = ClusterChoice::Kind::Fork;
     choice.candidates = candidates;

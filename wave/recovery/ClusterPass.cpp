@@ -26,6 +26,9 @@ constexpr std::size_t copyBytes = 1 << 20;
 // past the runs of other recordings written alternately with it.
 constexpr std::uint64_t idleClusters = 256;
 constexpr std::uint64_t idleWaits = 4;
+// The recordings followed by their sound at once, at most: past the tracks of
+// any recorder, and each cluster is weighed against every one.
+constexpr std::size_t mostFollowers = 64;
 constexpr double never = std::numeric_limits<double>::infinity();
 
 // The bytes from a run's first cluster on that its start is sought in: its
@@ -134,7 +137,7 @@ void ClusterPass::run(std::uint64_t total, std::size_t& found) {
     settle(true);
     endAll(present < volume.clusterCount ? RecordingEnd::SourceEnd : RecordingEnd::VolumeEnd);
     for (std::size_t index : watching)
-        scan.found[index]->life = Life::Reported;
+        retire(index);
     watching.clear();
 }
 
@@ -145,7 +148,7 @@ bool ClusterPass::claimedAlive(std::uint32_t cluster, std::size_t& claim) {
         return false;
     claim = static_cast<std::size_t>(after - scan.claims.begin()) - 1;
     const ClaimedRun& run = scan.claims[claim];
-    return cluster - run.first < run.count && scan.found[run.recording]->life != Life::Reported;
+    return cluster - run.first < run.count && scan.found[run.recording] != nullptr;
 }
 
 void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable) {
@@ -204,7 +207,7 @@ std::size_t ClusterPass::claimant(const std::vector<std::size_t>& waiting, const
             recording.limit = start.statedEnd;
             chosen = index;
         } else if (index != chosen) {
-            recording.life = Life::Reported;
+            retire(index);
         }
     }
     if (chosen == scan.found.size()) {
@@ -259,13 +262,13 @@ void ClusterPass::begin(std::size_t index, std::uint32_t cluster, const unsigned
     recording.report.headerPastCluster = reading == StartReading::TooShort;
     recording.report.notFollowable = reading == StartReading::Read && !recording.start.followable;
     if (reading != StartReading::Read || !recording.start.followable) {
-        refuse(recording, Unsupported);
+        refuse(index, Unsupported);
         return;
     }
     recording.head.assign(data, data + std::min(count, headBytes));
     recording.tail = std::make_unique<SoundTail>(recording.start.samples);
     recording.life = Life::Following;
-    open.push_back(index);
+    admit(index);
     append(index, cluster, data);
 }
 
@@ -275,7 +278,7 @@ bool ClusterPass::beginHeaderless(std::size_t index, std::uint32_t cluster, cons
     // A deleted entry whose first cluster begins no recording names what was
     // written over it; an entry whose cluster was never written names nothing.
     if (recording.report.foundAs != FoundAs::ZeroEntry || erased(data, volume.clusterBytes)) {
-        recording.life = Life::Reported;
+        retire(index);
         return false;
     }
     const RevivalFormat* format = settings.lostHeaders;
@@ -284,7 +287,7 @@ bool ClusterPass::beginHeaderless(std::size_t index, std::uint32_t cluster, cons
         recording.report.headerLost = true;
         recording.report.revived = format != nullptr;
         recording.report.offset = clusterOffset(volume, cluster);
-        refuse(recording, Unsupported);
+        refuse(index, Unsupported);
         return false;
     }
     settle(true);
@@ -302,7 +305,7 @@ bool ClusterPass::beginHeaderless(std::size_t index, std::uint32_t cluster, cons
     recording.started = true;
     recording.tail = std::make_unique<SoundTail>(start.samples);
     recording.life = Life::Following;
-    open.push_back(index);
+    admit(index);
     append(index, cluster, data);
     return true;
 }
@@ -317,7 +320,7 @@ void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, co
             readRecordingStart(recording.head.data(), recording.head.size(), recording.start, recording.report.layout);
         if (reading != StartReading::Read) {
             recording.report.headerPastCluster = reading == StartReading::TooShort;
-            refuse(recording, Unsupported);
+            refuse(claim.recording, Unsupported);
             return;
         }
     }
@@ -343,12 +346,12 @@ void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, co
             recording.tail->take(data + audioFrom, bytes - audioFrom);
             recording.life = Life::Following;
             recording.lastTaken = unclaimed;
-            open.push_back(claim.recording);
+            admit(claim.recording);
         }
     }
     if (recording.chainPassed == recording.chainClusters && recording.life != Life::Following) {
         recording.report.end = recording.chainEnd;
-        finish(recording);
+        finish(claim.recording);
     }
 }
 
@@ -444,7 +447,7 @@ void ClusterPass::wake(std::size_t index) {
     recording.chainPassed = recording.chainClusters;
     recording.length = bytes;
     recording.life = Life::Following;
-    open.push_back(index);
+    admit(index);
 }
 
 bool ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead) {
@@ -473,8 +476,8 @@ bool ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, s
     recording.started = true;
     recording.tail = std::make_unique<SoundTail>(start.samples);
     recording.life = Life::Following;
-    open.push_back(scan.found.size());
     scan.found.push_back(std::move(found));
+    admit(scan.found.size() - 1);
     append(scan.found.size() - 1, cluster, data);
     return true;
 }
@@ -560,7 +563,7 @@ void ClusterPass::endIdle(std::uint32_t cluster) {
     const auto behind = [&](std::size_t index) {
         if (cluster - lastClusterOf(scan.found[index]->chain) <= dormantReach)
             return false;
-        scan.found[index]->life = Life::Reported;
+        retire(index);
         return true;
     };
     watching.erase(std::remove_if(watching.begin(), watching.end(), behind), watching.end());
@@ -574,6 +577,19 @@ void ClusterPass::endIdle(std::uint32_t cluster) {
     }
 }
 
+void ClusterPass::admit(std::size_t index) {
+    // The one that has waited longest makes room: it ends there.
+    if (open.size() >= mostFollowers) {
+        std::size_t longest = open.front();
+        for (std::size_t other : open) {
+            if (scan.found[other]->lastTaken < scan.found[longest]->lastTaken)
+                longest = other;
+        }
+        end(longest, RecordingEnd::SoundStops);
+    }
+    open.push_back(index);
+}
+
 void ClusterPass::end(std::size_t index, RecordingEnd how) {
     FoundRecording& recording = *scan.found[index];
     open.erase(std::find(open.begin(), open.end(), index));
@@ -583,7 +599,7 @@ void ClusterPass::end(std::size_t index, RecordingEnd how) {
     if (recording.chainClusters > 0 && recording.followed.empty())
         recording.report.end = recording.chainEnd;
     if (recording.chainPassed == recording.chainClusters)
-        finish(recording);
+        finish(index);
 }
 
 void ClusterPass::endAll(RecordingEnd how) {
@@ -592,8 +608,8 @@ void ClusterPass::endAll(RecordingEnd how) {
         end(index, how);
 }
 
-void ClusterPass::finish(FoundRecording& recording) {
-    recording.life = Life::Reported;
+void ClusterPass::finish(std::size_t index) {
+    FoundRecording& recording = *scan.found[index];
     RecoveredRecording& report = recording.report;
     const RecordingStart& start = recording.start;
     std::uint64_t length = recording.length;
@@ -609,7 +625,7 @@ void ClusterPass::finish(FoundRecording& recording) {
     }
     // A live file whose clusters hold no more than its entry says is fine.
     if (report.foundAs == FoundAs::StaleEntry && length <= recording.entrySize) {
-        recording.output.abandon();
+        retire(index);
         return;
     }
     report.bytes = length;
@@ -645,14 +661,11 @@ void ClusterPass::finish(FoundRecording& recording) {
     }
     events.recording(report);
     ++*reported;
-    recording.head = std::vector<unsigned char>();
-    recording.tail.reset();
-    recording.chain = std::vector<ClusterRun>();
-    recording.followed = std::vector<ClusterRun>();
+    retire(index);
 }
 
-void ClusterPass::refuse(FoundRecording& recording, RepairResult result) {
-    recording.life = Life::Reported;
+void ClusterPass::refuse(std::size_t index, RepairResult result) {
+    FoundRecording& recording = *scan.found[index];
     recording.report.result = result;
     recording.output.abandon();
     recording.report.output.clear();
@@ -660,4 +673,9 @@ void ClusterPass::refuse(FoundRecording& recording, RepairResult result) {
     recording.report.unreadableRanges.clear();
     events.recording(recording.report);
     ++*reported;
+    retire(index);
+}
+
+void ClusterPass::retire(std::size_t index) {
+    scan.found[index].reset();
 }

@@ -54,14 +54,22 @@ private:
     void append(std::size_t index, std::uint32_t cluster, const unsigned char* data);
     void judgeLast(FoundRecording& recording, const unsigned char* data, std::uint64_t at);
     void put(FoundRecording& recording, std::uint64_t at, const unsigned char* data, std::uint32_t count);
+    // Opens a recording to the clusters that continue its sound.
+    void admit(std::size_t index);
     void end(std::size_t index, RecordingEnd how);
     void endAll(RecordingEnd how);
     // Ends the recordings that have taken no cluster for far longer than they
     // waited before: their sound ended, and another's goes on; lets go of the
     // dormant ones the pass has left behind.
     void endIdle(std::uint32_t cluster);
-    void finish(FoundRecording& recording);
-    void refuse(FoundRecording& recording, RepairResult result);
+    // Reports the recording once its new file is whole (or in a dry run,
+    // judged), or that it is refused; either way it is retired.
+    void finish(std::size_t index);
+    void refuse(std::size_t index, RepairResult result);
+    // Lets go of a recording the pass is done with, reported or not (a live
+    // file that was whole after all, an entry whose claim the card refutes):
+    // what a scan keeps does not grow with the recordings it has found.
+    void retire(std::size_t index);
     bool claimedAlive(std::uint32_t cluster, std::size_t& claim);
 
     VolumeScan& scan;

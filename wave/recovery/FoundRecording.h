@@ -14,10 +14,12 @@
 #include <vector>
 
 // Where a recording is in its life through the pass (see Glossary.md). The
-// moves: Planned -> Following (begun at its first cluster) or Reported
-// (refused there); Chained -> Following (its sound runs on past its chain) or
-// Ended; Dormant -> Following (woken) or retired unreported; Following ->
-// Ended; Ended -> Reported once the last cluster of its chain has passed.
+// moves: Planned -> Following (begun at its first cluster), or retired at its
+// first cluster (reported as refused there, or its entry's claim refuted);
+// Chained -> Following (its sound runs on past its chain) or Ended; Dormant
+// -> Following (woken), or retired unreported once the pass has left it
+// behind; Following -> Ended; Ended -> retired, reported, once the last
+// cluster of its chain has passed. A retired recording is gone from the scan.
 enum class Life {
     // An entry names its first cluster but no chain: it waits for the pass
     // to reach that cluster.
@@ -30,9 +32,7 @@ enum class Life {
     // cluster: it watches the clusters after it.
     Dormant,
     // It takes no more clusters; it is reported once its chain has passed.
-    Ended,
-    // Its report is out (or, dormant, it was a whole file after all).
-    Reported
+    Ended
 };
 
 // A recording a scan recovers, from the moment it is found to its report: the
