@@ -2,8 +2,9 @@
 """sonorix-repair --recover over card images as recorders leave them (make_card_images.py: FAT32 and exFAT in
 every entry state, an MBR card with an ext4 partition, a GPT whose primary header is damaged, an image cut short,
 boot sectors damaged), names no file system takes as they are, a card whose sectors fail (through
-FailingReads.cpp), a recovery interrupted, a 4-channel recorder's two files of one scene, an NTFS volume, a block
-device: every recording read back by ffmpeg, sox and libsndfile and held sample-exact to the bytes its recorder
+FailingReads.cpp), a recovery interrupted, a 4-channel recorder's two files of one scene, the layouts of
+recorder_cards.py (chains and entries half written, takes over deleted files and older takes, a 4-channel recorder's
+and a console's files written at once), an NTFS volume, a block device: every recording read back by ffmpeg, sox and libsndfile and held sample-exact to the bytes its recorder
 wrote, or to zeros where its sectors failed.
 
     test_recover.py SONORIX_REPAIR WORKDIR FAILING_READS_LIBRARY
@@ -22,6 +23,8 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import make_card_images as cards  # noqa: E402
+import recorder_cards as recorders  # noqa: E402
+import recorder_check as check  # noqa: E402
 
 FOUND = {"zero": "entry of 0 bytes", "first-only": "entry of 0 bytes", "unchained": "no entry",
          "stale": "stale entry", "deleted": "deleted entry", "lost": "lost chain"}
@@ -239,6 +242,33 @@ def direct_reads(folder):
         return False
 
 
+def recorded(table, binary, work):
+    """recorder_cards.py's layouts on FAT32 and exFAT: every take recovered once, sample-exact, in one file that runs on
+    no more than a cluster past it; a take whose header is lost revived with a donor of its recorder, or without one
+    reported where an entry names it."""
+    manifest = recorders.build(os.path.join(work, "cards"), scale=0.25)
+    for entry in manifest["images"]:
+        image, volume = os.path.join(work, "cards", entry["image"]), entry["volume"]
+        donor = os.path.join(work, entry["image"] + ".donor.wav")
+        with open(donor, "wb") as f:
+            f.write(along(image, volume, entry["donors"]["handheld"]["runs"], entry["donors"]["handheld"]["length"]))
+        for like in (False, True):
+            name = "%s%s" % (entry["image"], " --like" if like else "")
+            code, objects = check.recover(binary, image, os.path.join(work, name.replace(" ", "")),
+                                          *(["--like", donor] if like else []))
+            table.check(name, code == (0 if like else 1), "exit status %d" % code)
+            results, _ = check.judge(entry["takes"], [o["output"] for o in objects if o["output"]], volume, image)
+            for take, frames, exact, over, path in results:
+                what = "%s %s" % (take["kind"], take["path"] or take["runs"][0][0])
+                if take["donor"] and not like:
+                    table.check(name, not take["path"] or any(
+                        o["name"] == take["path"] and "no header" in (o["reason"] or "") for o in objects),
+                        "%s: its lost header not reported" % what)
+                    continue
+                table.check(name, exact == frames and over <= volume["cluster_bytes"],
+                            "%s: %d of %d frames exact in %s, %d bytes past it" % (what, exact, frames, path, over))
+
+
 def main():
     binary, work, shim = os.path.abspath(sys.argv[1]), sys.argv[2], os.path.abspath(sys.argv[3])
     try:
@@ -362,6 +392,9 @@ def main():
     image, manifest = scene(work)
     table.case("two microphones of one scene", image, expected(image, manifest, out("scene")), "--output",
                out("scene"))
+
+    # Cards as recorders leave them where their own records are half written.
+    recorded(table, binary, os.path.join(work, "recorders"))
 
     # A card in a reader: a read-only loop device; a folder on a file system mounted from it is refused.
     if os.getuid() == 0 and shutil.which("losetup"):
