@@ -139,6 +139,9 @@ std::string durationText(std::uint64_t frames, std::uint32_t rate) {
 }
 
 std::string refusalReason(Language language, const RecoveredRecording& recording) {
+    if (recording.result == FileError && recording.headUnreadable.length > 0)
+        return say(language, Text::HeadUnreadable,
+            {rangesText(language, {recording.headUnreadable}, recording.headUnreadable.length)});
     if (recording.result == FileError)
         return recording.why;
     if (recording.headerPastCluster)

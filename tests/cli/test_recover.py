@@ -124,20 +124,29 @@ class Table:
             self.check(name, o["frames"] * 4 == len(samples), "%s: %d frames reported" % (entry, o["frames"]))
 
 
-def failing(table, binary, shim, image, bad, output, cache=0):
+def failing(table, binary, shim, image, bad, output, cache=0, heads=()):
     """Recovers image through the shim whose reads of the ranges bad fail: every recording's file holds zeros
     exactly where its runs meet a bad range and the source's bytes elsewhere, its unreadable ranges are those
-    bytes and its count their sum, its line names them, and each note names one bad range, no more."""
+    bytes and its count their sum, its line names them, and each note names one bad range, no more; the entries
+    heads, whose first bytes fail, each get a file error naming where."""
     what = "failing sectors" + (", a cache of %d bytes" % cache if cache else "")
     env = dict(os.environ, SONORIX_FAILING_FILE=image, LD_PRELOAD=shim, ASAN_OPTIONS="verify_asan_link_order=0",
                SONORIX_FAILING_RANGES=",".join("%d:%d" % r for r in bad), SONORIX_FAILING_CACHE=str(cache))
     result = subprocess.run([binary, "--recover", image, "--json", "--output", output], capture_output=True,
                             timeout=120, env=env)
     objects = [json.loads(line) for line in result.stdout.decode().splitlines()]
-    table.check(what, result.returncode == 0 and objects, "exit status %d: %s" % (result.returncode, result.stderr))
+    table.check(what, result.returncode == (2 if heads else 0) and objects,
+                "exit status %d: %s" % (result.returncode, result.stderr))
+    refused = {o["name"]: o["reason"] for o in objects if o["outcome"] == "file error"}
+    for name, (start, size) in heads:
+        table.check(what, refused.get(name) == "its first bytes could not be read (bytes %d to %d)"
+                    % (start, start + size - 1), "%s: %s" % (name, refused.get(name)))
+    table.check(what, len(refused) == len(heads), "file errors %s" % refused)
     source = open(image, "rb").read()
     lost = 0
     for o in objects:
+        if o["outcome"] == "file error":
+            continue
         written, expected, file_at = open(o["output"], "rb").read(), [], 0
         data = bytearray(b"".join(source[offset:offset + length] for offset, length in o["runs"]))
         for offset, length in o["runs"]:
@@ -378,10 +387,13 @@ def main():
     # A card whose sectors fail, read through a cache that loses a whole block of 128 KiB around each: a sector
     # in a recording's chain, a spot of 4 KiB across two of its clusters, a sector in a deleted take's.
     heap = lambda cluster: fat["heap_offset"] + (cluster - 2) * fat["cluster_bytes"]
-    bad = [(heap(39) + 1024, 512), (heap(45) - 2048, 4096), (heap(175) + 3584, 512)]
-    failing(table, binary, shim, card("fat32.img"), bad, out("failing"))
+    # And the first sector of a take whose chain the FAT holds, and of a deleted take's: each still gets its line.
+    heads = [(f["path"], (heap(f["first"]), 512)) for f in fat["files"]
+             if f["path"] in ("MUSIC/ZOOM0001.WAV", "DCIM/Take Four.wav")]
+    bad = [(heap(39) + 1024, 512), (heap(45) - 2048, 4096), (heap(175) + 3584, 512)] + [r for _, r in heads]
+    failing(table, binary, shim, card("fat32.img"), bad, out("failing"), heads=heads)
     if direct_reads(work):
-        failing(table, binary, shim, card("fat32.img"), bad, out("failing-cached"), cache=128 << 10)
+        failing(table, binary, shim, card("fat32.img"), bad, out("failing-cached"), cache=128 << 10, heads=heads)
     else:
         print("test_recover: the work folder's file system reads nothing past its cache: the cached case is skipped")
 

@@ -177,7 +177,11 @@ void ClusterPass::take(std::uint32_t cluster, const unsigned char* data, std::si
         return;
     }
     for (std::size_t index : waiting) {
-        if (readable && beginHeaderless(index, cluster, data, ahead))
+        if (!readable) {
+            headUnreadable(index, cluster);
+            continue;
+        }
+        if (beginHeaderless(index, cluster, data, ahead))
             return;
     }
     feed(cluster, data, ahead, readable);
@@ -276,8 +280,10 @@ bool ClusterPass::beginHeaderless(std::size_t index, std::uint32_t cluster, cons
     std::size_t ahead) {
     FoundRecording& recording = *scan.found[index];
     // A deleted entry whose first cluster begins no recording names what was
-    // written over it; an entry whose cluster was never written names nothing.
-    if (recording.report.foundAs != FoundAs::ZeroEntry || erased(data, volume.clusterBytes)) {
+    // written over it; an entry whose cluster was never written names
+    // nothing, nor one of a name no recording has.
+    if (recording.report.foundAs != FoundAs::ZeroEntry || erased(data, volume.clusterBytes)
+        || !isRecordingName(recording.fileName)) {
         retire(index);
         return false;
     }
@@ -308,6 +314,20 @@ bool ClusterPass::beginHeaderless(std::size_t index, std::uint32_t cluster, cons
     admit(index);
     append(index, cluster, data);
     return true;
+}
+
+void ClusterPass::headUnreadable(std::size_t index, std::uint32_t cluster) {
+    FoundRecording& recording = *scan.found[index];
+    const std::uint64_t first = clusterOffset(volume, cluster);
+    std::vector<SourceRange> lost;
+    chunkGaps->addWithin(first, volume.clusterBytes, lost, 1);
+    if (!isRecordingName(recording.fileName) || lost.empty()) {
+        retire(index);
+        return;
+    }
+    recording.report.offset = first;
+    recording.report.headUnreadable = lost.front();
+    refuse(index, FileError);
 }
 
 void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, const unsigned char* data,
@@ -623,8 +643,10 @@ void ClusterPass::finish(std::size_t index) {
     } else {
         length = recording.judgedEnd;
     }
-    // A live file whose clusters hold no more than its entry says is fine.
-    if (report.foundAs == FoundAs::StaleEntry && length <= recording.entrySize) {
+    // A live file whose clusters hold no more than its entry says is fine,
+    // unless the image ends before them.
+    if (report.foundAs == FoundAs::StaleEntry && length <= recording.entrySize
+        && recording.chainEnd != RecordingEnd::SourceEnd) {
         retire(index);
         return;
     }

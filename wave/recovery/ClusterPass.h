@@ -38,6 +38,9 @@ private:
     // sound revived in the format given from where it begins, or its report
     // that the header is lost. False when the cluster holds no sound of it.
     bool beginHeaderless(std::size_t index, std::uint32_t cluster, const unsigned char* data, std::size_t ahead);
+    // An entry that names cluster as its first, which could not be read: a
+    // recording's is reported, with where.
+    void headUnreadable(std::size_t index, std::uint32_t cluster);
     bool startOutput(FoundRecording& recording);
     // A cluster that no chain claims and that begins no recording, to the
     // recordings followed by their sound: through the fork while one is open.

@@ -86,8 +86,10 @@ struct RecoveredRecording {
     // Its entry names a first cluster that holds no header, and no format
     // was given to revive it in (or, revived, no sound of that format).
     bool headerLost = false;
-    // FileError: the system's words on the new file, and what was done.
+    // FileError: the system's words on the new file, and what was done; or
+    // where its first bytes could not be read (headUnreadable not empty).
     std::string why;
+    SourceRange headUnreadable;
     // Bytes of it that could not be read, written as zeros, and where they lie
     // in the source (in its order; the first maxUnreadableRanges of them).
     std::uint64_t unreadable = 0;

@@ -11,8 +11,10 @@
 
 namespace {
 
-// The first bytes of a recording read for its header.
+// The first bytes of a recording read for its header, and those that tell
+// whether one begins (RIFF, its size, WAVE).
 constexpr std::size_t headBytes = 64 * 1024;
+constexpr std::uint64_t headerSignature = 12;
 // The lost chains whose first bytes are read; a damaged FAT may hold millions.
 constexpr std::size_t lostChainsRead = 1 << 16;
 // The pieces a recording's clusters may come in.
@@ -125,9 +127,19 @@ private:
         recording.head.resize(std::min<std::uint64_t>(headBytes, recording.chainClusters * volume.clusterBytes));
         // The pass reads the clusters again, for the new file, and counts
         // what fails there; the head only tells whether there is a recording.
-        recording.head.resize(readAlong(map, recording.chain, 0, recording.head.size(), recording.head.data()).done);
-        if (!beginsRecording(recording.head.data(), recording.head.size()))
+        const AlongRead read = readAlong(map, recording.chain, 0, recording.head.size(), recording.head.data());
+        recording.head.resize(read.done);
+        if (!beginsRecording(recording.head.data(), recording.head.size())) {
+            // A recording's entry whose first bytes cannot be read is said so.
+            const std::uint64_t first = clusterOffset(volume, recording.chain.front().first);
+            if (isRecordingName(recording.fileName) && read.gaps.meets(first, headerSignature)) {
+                recording.report.offset = first;
+                recording.report.result = FileError;
+                recording.report.headUnreadable = read.gaps.ranges.front().range();
+                events.recording(recording.report);
+            }
             return false;
+        }
         recording.life = Life::Chained;
         recording.firstCluster = recording.chain.front().first;
         recording.report.offset = clusterOffset(volume, recording.firstCluster);
