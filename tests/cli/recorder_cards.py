@@ -113,8 +113,9 @@ class Card:
         file = self.v.record("DCIM/ZOOM0104.WAV", data, "unchained", clusters=clusters)
         self.note("jpeg", file, data, 44, 2, 16)
 
-    def contiguous(self, name, heard, seconds, share, aligned):
-        """exFAT: a file without a chain whose size (and header) say share of what its clusters hold."""
+    def contiguous(self, name, heard, seconds, share, aligned, allocated=False):
+        """exFAT: a file without a chain whose size (and header) say share of what its clusters hold; allocated, its
+        data length takes in every cluster (a recorder that allocates ahead) while its valid length says share."""
         audio = self.stereo(heard, self.seconds(seconds), seed=11)
         data = takes.wav(audio, 2, 16, sizes=False)
         clusters = self.v.free(self.v.need(data))
@@ -122,8 +123,9 @@ class Card:
         size = held * CLUSTER if aligned else held * CLUSTER - 1000
         data = data[:4] + struct.pack("<I", size - 8) + data[8:40] + struct.pack("<I", size - 44) + data[44:]
         self.v.put(clusters, data)
-        self.v.allocate(clusters[:held], True)
-        file = {"path": "DCIM/" + name, "state": "recorder", "first": clusters[0], "size": size, "deleted": False,
+        self.v.allocate(clusters if allocated else clusters[:held], True)
+        file = {"path": "DCIM/" + name, "state": "recorder", "first": clusters[0],
+                "size": len(clusters) * CLUSTER if allocated else size, "valid": size, "deleted": False,
                 "length": len(data), "runs": cards.runs_of(clusters), "chain": "none", "owned": False}
         self.v.entry(file, chained=False)
         self.v.files.append(file)
@@ -226,6 +228,8 @@ def build(out, scale=1.0, variant=0):
         if kind == "exFAT":
             card.contiguous("ZOOM0105.WAV", [("tone:1000", 0.4), ("room:4", 0.05)], 8, 0.25, aligned=False)
             card.contiguous("ZOOM0106.WAV", [("speech:3", 0.5), ("room:4", 0.2)], 8, 0.25, aligned=True)
+            card.contiguous("ZOOM0111.WAV", [("chords:2", 0.5), ("room:4", 0.2)], 8, 0.25, aligned=False,
+                            allocated=True)
         card.older("ZOOM0107.WAV", [("speech:0", 0.5), ("chords:2", 0.3)], [("speech:3", 0.5), ("chords:2", 0.3)],
                    6, at_cluster_end=False)
         card.older("ZOOM0108.WAV", [("chords:3", 0.5), ("room:6", 0.2)], [("chords:1", 0.5), ("room:6", 0.2)],
