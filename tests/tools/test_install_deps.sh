@@ -84,7 +84,7 @@ not_installed() { ! grep -qx -- "$1" "$state/installed" || fail "$1 was installe
 wine32_answer() {
   local answer
   answer=$(STATE=$state PATH="$work/bin:$PATH" "$work/tree/tools/can-run-wine32")
-  [ "$?" -eq "$1" ] && [ "$answer" = "$2" ] || fail "can-run-wine32 says '$answer', not '$2'"
+  if [ "$?" -ne "$1" ] || [ "$answer" != "$2" ]; then fail "can-run-wine32 says '$answer', not '$2'"; fi
 }
 
 run_case "all there" yes "" "" 0 0 0
