@@ -87,15 +87,12 @@ wine32_answer() {
   if [ "$?" -ne "$1" ] || [ "$answer" != "$2" ]; then fail "can-run-wine32 says '$answer', not '$2'"; fi
 }
 
-run_case "all there" yes "" "" 0 0 0
-called "apt-get" 0
-wine32_answer 0 ""
-
 run_case "an index fails twice, then comes" yes "sox wine32:i386" "" 2 0 0
 called "apt-get update" 3
 called "sleep 20" 2
 now_installed sox
 now_installed wine32:i386
+wine32_answer 0 ""
 
 run_case "the i386 index never comes" yes "sox wine32:i386" "wine32:i386" always 0 0
 called "apt-get update" 3
@@ -122,10 +119,6 @@ run_case "no 32-bit code" no "sox" "" 0 0 0
 now_installed sox
 called "dpkg --add-architecture" 0
 wine32_answer 1 "This machine cannot execute 32-bit code"
-
-run_case "i386 added where 32-bit code runs" yes "wine32:i386" "" 0 0 0
-called "dpkg --add-architecture i386" 1
-now_installed wine32:i386
 
 [ $failures -eq 0 ] && echo "install-deps: every case as expected"
 exit $((failures > 0))
