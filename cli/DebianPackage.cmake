@@ -29,12 +29,19 @@ set(CPACK_OUTPUT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/CPackDebConfig.cmake)
 set(CPACK_PACKAGE_NAME sonorix-repair)
 set(CPACK_PACKAGE_VENDOR Halvane)
 set(CPACK_PACKAGE_VERSION ${SONORIX_REPAIR_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "repairs the size fields of cut-off WAV and RF64 recordings in place")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Recordings cut off before the writer stored their final sizes open short or
-not at all. sonorix-repair rewrites the RIFF, data, fact and ds64 sizes from
-the file's real length, in place, without reading or copying the audio, and
-keeps the modification time.")
+# What the package says of itself has one source each: its summary is the
+# manual's NAME line, its description package-description.txt (which the
+# README's first screen repeats, as tests/cli/test_debian_package.py checks).
+file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/sonorix-repair.1 sonorix_name REGEX "^sonorix-repair \\\\- ")
+string(REGEX REPLACE "^sonorix-repair \\\\- " "" sonorix_summary "${sonorix_name}")
+if(NOT sonorix_summary)
+  message(FATAL_ERROR "sonorix-repair.1 has no NAME line 'sonorix-repair \\- SUMMARY'")
+endif()
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${sonorix_summary}")
+file(READ ${CMAKE_CURRENT_SOURCE_DIR}/package-description.txt CPACK_PACKAGE_DESCRIPTION)
+string(STRIP "${CPACK_PACKAGE_DESCRIPTION}" CPACK_PACKAGE_DESCRIPTION)
+# A change of either makes the package again.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS sonorix-repair.1 package-description.txt)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER Halvane)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${sonorix_deb_architecture})

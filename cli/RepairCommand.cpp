@@ -109,7 +109,6 @@ int repairAll(const CommandOptions& options, Language language) {
     const bool written = console::finishOut();
     if (summary.files() > 1)
         console::writeError("sonorix-repair: " + summary.line(language) + "\n");
-    console::waitIfOwnConsole(language);
     return written ? summary.exitStatus() : 2;
 }
 
@@ -130,9 +129,13 @@ int runRepairCommand(const std::vector<std::string>& args) {
             + say(language, Text::TryHelp) + "\n");
         return usageError;
     case CommandOptions::Action::Repair:
-        return repairAll(options, options.json ? Language::English : language);
-    case CommandOptions::Action::Recover:
-        return runRecovery(options, options.json ? Language::English : language);
+    case CommandOptions::Action::Recover: {
+        const Language spoken = options.json ? Language::English : language;
+        const bool repair = options.action == CommandOptions::Action::Repair;
+        const int status = repair ? repairAll(options, spoken) : runRecovery(options, spoken);
+        console::waitIfOwnConsole(spoken);
+        return status;
+    }
     }
     return console::finishOut() ? 0 : 2;
 }

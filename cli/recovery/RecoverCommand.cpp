@@ -97,7 +97,6 @@ public:
             console::writeError("sonorix-repair: " + options.source + ": "
                 + recoverySummary(language, recordings, refusedVolumes, options.dryRun) + "\n");
         }
-        console::waitIfOwnConsole(language);
         if (!written || counts[FileError] > 0)
             return 2;
         return counts[Unsupported] > 0 ? 1 : 0;

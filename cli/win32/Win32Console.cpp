@@ -1,4 +1,4 @@
-#include "Console.h"
+#include "Win32Console.h"
 
 #include "WideText.h"
 
@@ -72,24 +72,30 @@ bool errorIsTerminal() {
     return GetConsoleMode(error, &mode) && SetConsoleMode(error, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 }
 
-// A console that holds this process alone was made for it: Explorer started
-// the program for files dropped onto its icon, and the window would close
-// with the last line.
-void waitIfOwnConsole(Language language) {
+// A console that holds this process alone was made for it.
+bool ownConsole() {
     DWORD processes[2];
-    if (GetConsoleProcessList(processes, 2) != 1 || !outIsTerminal())
-        return;
-    writeOut(say(language, Text::PressAnyKey) + "\n");
+    return GetConsoleProcessList(processes, 2) == 1 && outIsTerminal();
+}
+
+wchar_t readKey() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     FlushConsoleInputBuffer(input);
     for (;;) {
         INPUT_RECORD record;
         DWORD got = 0;
         if (!ReadConsoleInputW(input, &record, 1, &got) || got == 0)
-            return;
+            return 0;
         if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
-            return;
+            return record.Event.KeyEvent.uChar.UnicodeChar;
     }
+}
+
+void waitIfOwnConsole(Language language) {
+    if (!ownConsole())
+        return;
+    writeOut(say(language, Text::PressAnyKey) + "\n");
+    readKey();
 }
 
 }

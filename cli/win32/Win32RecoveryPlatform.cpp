@@ -1,5 +1,6 @@
 #include "RecoveryPlatform.h"
 
+#include "CardDrive.h"
 #include "WideText.h"
 #include "Win32ByteSource.h"
 #include "Win32CreatedFile.h"
@@ -117,6 +118,13 @@ bool sameFile(const std::wstring& a, const std::wstring& b) {
         && first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
+// Whether the drive of letter holds Windows (%SystemRoot%).
+bool isSystemDrive(char letter) {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH + 1);
+    return length > 0 && length <= MAX_PATH && holdsSystem(letter, toUtf8(folder));
+}
+
 // Makes folder and the folders above it that are missing.
 bool makeFolders(const std::wstring& folder) {
     if (CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS)
@@ -147,11 +155,24 @@ RecoveryPlatform::~RecoveryPlatform() {
 }
 
 bool RecoveryPlatform::open(const std::string& path, std::string& why) {
-    state->path = toWide(path);
-    if (state->source.open(path.c_str()))
+    const Language language = state->language;
+    // A card's drive, E: or E:\, is read as its volume, \\.\E:.
+    const char letter = driveLetter(path);
+    if (letter != 0 && isSystemDrive(letter)) {
+        why = say(language, Text::SystemDrive, {std::string(1, letter) + ":"});
+        return false;
+    }
+    const std::string opened = letter != 0 ? driveVolume(letter) : path;
+    state->path = toWide(opened);
+    if (state->source.open(opened.c_str()))
         return true;
-    why = state->source.notImageOrDevice() ? say(state->language, Text::NotImageOrDevice)
-                                           : errorText(static_cast<DWORD>(state->source.lastError()), state->language);
+    const DWORD error = static_cast<DWORD>(state->source.lastError());
+    if (state->source.notImageOrDevice())
+        why = say(language, Text::NotImageOrDevice);
+    else if (error == ERROR_ACCESS_DENIED && state->source.isDevice())
+        why = say(language, Text::NeedsAdministrator);
+    else
+        why = errorText(error, language);
     return false;
 }
 

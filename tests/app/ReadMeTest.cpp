@@ -39,14 +39,16 @@ TEST(ReadMe, IsCodePage932WithCrLfAndExplainsEveryMessageAndOption) {
 }
 
 // sonorix-repair.exe's, beside it in the zip: how to run it, its options, the
-// revival of lost headers, and its outcomes in Japanese and in English.
+// revival of lost headers, a card by its drive or its dropped icon, and its
+// outcomes in Japanese and in English.
 TEST(ReadMe, OfTheConsoleProgramExplainsItsUseOptionsAndOutcomes) {
     const std::string text = notepadText(SONORIX_REPAIR_README);
     for (const char* mention : {"*.wav", "-r, --recursive", "--dry-run", "--canonical", "--touch", "--json", "--like",
              "--format", "--output", u8"正常に処理しました", u8"修復できます", u8"既に正常なファイルです",
              u8"サポート外のファイル形式です", u8"ファイルエラーが起こりました", u8"ヘッダをその場で再構築",
              u8"へ書き出し", "repaired", "would be repaired", "already sound", "unsupported format", "file error",
-             u8"ドロップ", u8"何かキーを押すとこのウィンドウを閉じます。"}) {
+             u8"ドロップ", u8"何かキーを押すとこのウィンドウを閉じます。", "--recover E:", u8"ドキュメント",
+             u8"ドライブやディスクを直接読めるのは管理者だけです", u8"Y キーを押すと管理者として起動し直します"}) {
         EXPECT_NE(std::string::npos, text.find(ansi(mention))) << mention;
     }
 }

@@ -247,6 +247,11 @@ INSTANTIATE_TEST_SUITE_P(Runs, WindowsCommandTest,
             u8"{d}\\card.img: ファイルエラーが起こりました (出力先のフォルダー {d}\\card.img は {d}\\card.img "
             u8"の上にあり、その空きクラスタに復元する録音が残っています。別のディスクのフォルダーを指定して下さい)\n",
             ""},
+        // The drive Windows runs from is no card, whichever way it is named.
+        WindowsCase{"systemDriveRefused", {}, "", {"--recover", "c:\\", "--output", "{d}\\out"}, 2,
+            u8"c:\\: ファイルエラーが起こりました (C: は Windows "
+            u8"自身のドライブです。カードはそのドライブを指定して下さい)\n",
+            ""},
         // Revival: the header written in place before the audio, or the
         // recording copied to a new file behind one, with the donor read while
         // another program writes it or when it is read-only.
@@ -269,5 +274,51 @@ INSTANTIATE_TEST_SUITE_P(Runs, WindowsCommandTest,
             u8"ステレオなら合います)\n",
             ""}),
     [](const testing::TestParamInfo<WindowsCase>& info) { return std::string(info.param.name); });
+
+// A drive letter mapped to the image of a card, as Wine maps one to a device
+// (dosdevices/x::): X:, X:\ and x:/ are read as its volume \\.\X: is. Where
+// Wine cannot be asked for the file's Unix name there is nothing to map.
+TEST(WindowsDriveLetters, StandForTheDrivesVolume) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    // Through void*: a FARPROC converts to no other function type without a warning.
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    char prefix[MAX_PATH] = {};
+    if (unixName == nullptr || GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH) == 0)
+        GTEST_SKIP() << "not under Wine with a WINEPREFIX: no drive letter can be mapped to an image";
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ready());
+    std::string name = "card:card.img";
+    const Bytes image = recording(name);
+    ASSERT_TRUE(writeSparseFile(dir.file("card.img"), image, image.size(), {}));
+    wchar_t full[MAX_PATH] = {};
+    ASSERT_NE(GetFullPathNameW(toWide(dir.file("card.img")).c_str(), MAX_PATH, full, nullptr), 0u);
+    char* const unixImage = unixName(full);
+    ASSERT_NE(unixImage, nullptr);
+    const std::string target = unixImage;
+    HeapFree(GetProcessHeap(), 0, unixImage);
+
+    char letter = 'S';
+    while (letter <= 'Y' && (GetLogicalDrives() & (1u << (letter - 'A'))))
+        ++letter;
+    ASSERT_LE(letter, 'Y');
+    // Unix programs started under Wine report no exit status; what they did
+    // shows in the runs below.
+    struct Link {
+        std::string path;
+        ~Link() { runProgram("Z:\\bin\\rm", {"-f", path}); }
+    } link{std::string(prefix) + "/dosdevices/" + char(letter - 'A' + 'a') + "::"};
+    runProgram("Z:\\bin\\ln", {"-sfn", target, link.path});
+    const std::string volume = std::string("\\\\.\\") + letter + ":";
+    const ProgramRun raw = runProgram(repairProgram(), {"--recover", volume, "--dry-run"});
+    for (const std::string& drive : {std::string(1, letter) + ":", std::string(1, letter) + ":\\",
+             std::string(1, char(letter - 'A' + 'a')) + ":/"}) {
+        const ProgramRun run = runProgram(repairProgram(), {"--recover", drive, "--dry-run"});
+        EXPECT_EQ(run.status, raw.status) << drive;
+        EXPECT_EQ(volume + run.out.substr(std::min(drive.size(), run.out.size())), raw.out) << drive;
+    }
+    // The volume was found: a letter that names nothing is not found.
+    EXPECT_EQ(raw.out.find(u8"見つかりません"), std::string::npos) << raw.out;
+}
 
 }

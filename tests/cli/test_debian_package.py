@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The Debian package of sonorix-repair: its fields, its files, a program that
-runs, and a manual page that renders without warnings and covers every option
-the program's help lists.
+runs, a manual page that renders without warnings and covers every option the
+program's help lists, and a description that the manual's NAME line and the
+README's first screen repeat.
 
     test_debian_package.py PACKAGE.deb VERSION
 """
@@ -15,10 +16,16 @@ import tempfile
 import unittest
 
 PACKAGE = VERSION = None
+README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
 
 
 def run(*args, **kwargs):
     return subprocess.run(args, capture_output=True, text=True, timeout=60, **kwargs)
+
+
+def words(text):
+    """text without its markup (Markdown's code marks, the list marks of both) and line breaks."""
+    return " ".join(re.sub(r"(?m)^\s*(- )?", "", text.replace("`", "")).split())
 
 
 class DebianPackage(unittest.TestCase):
@@ -61,6 +68,15 @@ class DebianPackage(unittest.TestCase):
         self.assertEqual(files, [("./usr/bin/sonorix-repair", "-rwxr-xr-x"),
                                  ("./usr/share/man/man1/sonorix-repair.1.gz", "-rw-r--r--")])
         self.assertTrue(all(" root/root " in line for line in listing))
+
+    def test_description_is_what_the_manual_and_the_readme_say_first(self):
+        summary, description = self.field("Description").split("\n", 1)
+        with gzip.open(self.manual, "rt") as page:
+            name = re.search(r"(?m)^\.SH NAME\n(.*)$", page.read()).group(1)
+        self.assertEqual(name, "sonorix-repair \\- " + summary)
+        with open(README, encoding="utf-8") as readme:
+            first_screen = readme.read().split("\n## ", 1)[0]
+        self.assertIn(words(description), words(first_screen))
 
     def test_program_runs_and_names_its_version(self):
         self.assertEqual(run(self.program, "--version").stdout, "sonorix-repair %s\n" % VERSION)
