@@ -56,12 +56,16 @@ bool erased(const unsigned char* bytes, std::size_t count) {
         && std::all_of(bytes, bytes + count, [&](unsigned char byte) { return byte == bytes[0]; });
 }
 
-// A cluster that begins with the zeros of a header's room, then bytes that
-// are not zero: the first of a take whose header was never written.
-bool beginsAfterZeros(const unsigned char* bytes, std::size_t count) {
-    constexpr std::size_t room = 44;
+// A cluster whose first bytes are zeros up to where the donor's audio begins,
+// then bytes that are not zero: the first of a take whose recorder left the
+// donor's header length for a header it never wrote.
+bool beginsAfterHeaderRoom(const unsigned char* bytes, std::size_t count, const RevivalFormat& format) {
+    const std::size_t room = static_cast<std::size_t>(format.donorOffset);
+    const std::size_t frame = format.samples.frameBytes();
+    if (room == 0 || room >= count)
+        return false;
     const unsigned char* nonZero = std::find_if(bytes, bytes + count, [](unsigned char byte) { return byte != 0; });
-    return nonZero - bytes >= static_cast<std::ptrdiff_t>(room) && nonZero != bytes + count;
+    return nonZero >= bytes + room && nonZero < bytes + std::min(count, room + frame);
 }
 
 void addCluster(std::vector<ClusterRun>& runs, std::uint32_t cluster) {
@@ -474,9 +478,16 @@ bool ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, s
     const RevivalFormat* format = settings.lostHeaders;
     std::uint64_t audioAt = 0;
     // An erased cluster begins nothing, and most of a card's free space is one.
-    if (format == nullptr || ahead == 0 || erased(data, std::min<std::size_t>(ahead, volume.clusterBytes))
-        || !findLostRun(data, ahead, volume.clusterBytes, *format, beginsAfterZeros(data, volume.clusterBytes),
-            audioAt))
+    // A take's start whose header's room the zeros show is sought as one that
+    // an entry names; elsewhere only where its first block lines up, and in
+    // one window: this runs at every cluster that nothing continues.
+    if (format == nullptr || ahead == 0 || erased(data, std::min<std::size_t>(ahead, volume.clusterBytes)))
+        return false;
+    const bool takeStart = beginsAfterHeaderRoom(data, volume.clusterBytes, *format);
+    if (takeStart ? !findLostRun(data, ahead, volume.clusterBytes, *format, true, audioAt)
+                  : !findLostAudio(data,
+                      std::min<std::size_t>(ahead, std::max<std::size_t>(volume.clusterBytes, lostSearchBytes)),
+                      volume.clusterBytes, *format, false, audioAt))
         return false;
     auto found = std::make_unique<FoundRecording>();
     FoundRecording& recording = *found;
