@@ -30,6 +30,9 @@ constexpr std::uint64_t idleWaits = 4;
 // any recorder, and each cluster is weighed against every one.
 constexpr std::size_t mostFollowers = 64;
 constexpr double never = std::numeric_limits<double>::infinity();
+// A quick look that strays no more than this finds a seam within sound: the
+// whole look at such seams strays well inside continuesBound.
+constexpr double quickContinues = 4;
 
 // The bytes from a run's first cluster on that its start is sought in: its
 // first cluster (or this many bytes where clusters are smaller), then four
@@ -97,15 +100,21 @@ std::uint32_t lastClusterOf(const std::vector<ClusterRun>& runs) {
 
 }
 
-void ClusterPass::run(std::uint64_t total, std::size_t& found) {
+void ClusterPass::run(std::uint64_t total, std::uint64_t& passed, std::size_t& found) {
     reported = &found;
     SourceReader& reader = scan.map.source();
     const std::uint32_t cluster = volume.clusterBytes;
     const std::uint64_t present = clustersPresent(volume, reader.size());
     std::size_t claim = 0;
+    // While no sound is followed, a free cluster's first sector tells all the
+    // pass needs of it.
+    const auto following = [&] {
+        return !open.empty() || !watching.empty() || fork.active() || settings.lostHeaders != nullptr;
+    };
+    std::atomic<bool> sparse{!following()};
     {
-        ClusterReads reads(reader, volume, scan.owned, 2 + present, settings.interrupted);
-        while (const ClusterReads::Chunk* chunk = reads.next()) {
+        ClusterReads reads(reader, scan, sparse, 2 + present, settings.interrupted);
+        while (ClusterReads::Chunk* chunk = reads.next()) {
             // Interrupted, the recordings open are left unfinished, and their
             // files go with the scan.
             if (settings.stopped())
@@ -128,11 +137,23 @@ void ClusterPass::run(std::uint64_t total, std::size_t& found) {
                 freeUpTo = std::max(freeUpTo, i);
                 while (freeUpTo < count && unclaimed(freeUpTo))
                     ++freeUpTo;
-                if (wanted[i])
-                    take(static_cast<std::uint32_t>(chunk->first + i), chunk->bytes + std::size_t(i) * cluster,
-                        std::size_t(freeUpTo - i) * cluster, readable[i]);
+                if (!wanted[i])
+                    continue;
+                const std::uint32_t at = static_cast<std::uint32_t>(chunk->first + i);
+                unsigned char* data = chunk->bytes + std::size_t(i) * cluster;
+                // A dormant recording whose last cluster this one follows
+                // weighs it too.
+                const bool woken = dormantAt < scan.dormant.size() && scan.dormant[dormantAt].lastCluster < at;
+                if (!chunk->whole[i]
+                    && (following() || woken || beginsRecording(data, ClusterReads::firstSectorBytes))) {
+                    reads.complete(*chunk, i);
+                    readable[i] = !chunk->gaps.meets(clusterOffset(volume, at), cluster);
+                }
+                take(at, data, std::size_t(freeUpTo - i) * cluster, readable[i]);
+                sparse.store(!following());
             }
-            events.progress(reader.bytesRead(), total, found);
+            passed += std::uint64_t(count) * cluster;
+            events.progress(passed, total, found);
         }
         chunkGaps = nullptr;
     }
@@ -384,6 +405,28 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
     if (!readable) {
         endAll(RecordingEnd::Unreadable);
         return;
+    }
+    // The quick look at the seams first: where one recording's is as smooth as
+    // sound's and every other's strays past what continues, it takes the
+    // cluster without the whole look at any (most clusters of most cards).
+    if (watching.empty() && !open.empty()) {
+        std::size_t quickBest = 0;
+        bool clear = true;
+        double best = never;
+        for (std::size_t position = 0; position < open.size() && clear; ++position) {
+            const double stray = scan.found[open[position]]->tail->quickStrayOf(data, bytes);
+            if (stray < best) {
+                clear = best > continuesBound;
+                best = stray;
+                quickBest = position;
+            } else {
+                clear = stray > continuesBound;
+            }
+        }
+        if (clear && best <= quickContinues && !(scan.found[open[quickBest]]->limit == 0 && erased(data, bytes))) {
+            append(open[quickBest], cluster, data);
+            return;
+        }
     }
     // A dormant recording takes the cluster only where it continues it clearly
     // better than any other recording does.

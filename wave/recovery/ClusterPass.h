@@ -22,8 +22,9 @@ public:
         RecoveryEvents& events)
         : scan(scan), files(files), names(names), settings(settings), events(events), volume(scan.map.geometry()) {}
 
-    // found: the recordings reported so far in the whole scan, for progress.
-    void run(std::uint64_t total, std::size_t& found);
+    // passed: the bytes of the volumes' clusters passed so far in the whole
+    // scan, of total; found: the recordings reported; both for progress.
+    void run(std::uint64_t total, std::uint64_t& passed, std::size_t& found);
 
 private:
     // ahead: the bytes from data on that belong to clusters in a row that no

@@ -3,6 +3,7 @@
 #include "ClusterBitmap.h"
 #include "SourceReader.h"
 #include "VolumeGeometry.h"
+#include "VolumeScan.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -15,22 +16,27 @@
 // The clusters of a volume that the pass weighs, read in ascending order and
 // large reads on a thread of their own, a few reads ahead of the pass: reading
 // the card and weighing its sound go on at once. The clusters skipped (those
-// live files own) are never read; the source is read by this thread alone
-// until the reads end.
+// live files own) are never read. While the pass follows no sound (sparse),
+// a cluster that is not among those always read whole is read as far as its
+// first sector, which tells whether a recording begins there; the pass reads
+// the rest where it needs it (complete).
 class ClusterReads {
 public:
     // One large read: clusters first to first + count - 1, of which those
-    // wanted were read into bytes (each at its place), gaps what could not be.
+    // wanted were read into bytes (each at its place; whole, or its first
+    // sector alone), gaps what could not be.
     struct Chunk {
         std::uint64_t first = 0;
         std::uint32_t count = 0;
-        const unsigned char* bytes = nullptr;
+        unsigned char* bytes = nullptr;
         std::vector<char> wanted;
+        std::vector<char> whole;
         ReadGaps gaps;
     };
 
     // Clusters 2 to end - 1; stopped, where it is set, ends the reads early.
-    ClusterReads(SourceReader& reader, const VolumeGeometry& volume, const ClusterBitmap& skipped, std::uint64_t end,
+    // Clusters claimed and those pending are always read whole.
+    ClusterReads(SourceReader& reader, const VolumeScan& scan, const std::atomic<bool>& sparse, std::uint64_t end,
         const std::atomic<bool>* stopped);
     ClusterReads(const ClusterReads&) = delete;
     ClusterReads& operator=(const ClusterReads&) = delete;
@@ -38,12 +44,16 @@ public:
     ~ClusterReads();
 
     // The next read in order, waiting for it; null past the last. It holds
-    // until the next call.
-    const Chunk* next();
+    // until the next call, and is the caller's to complete.
+    Chunk* next();
+    // Reads the rest of cluster i of chunk, where only its first sector was.
+    void complete(Chunk& chunk, std::uint32_t i);
 
-    // The reads in flight at once, and the most bytes each.
+    // The reads in flight at once, and the most bytes each; the bytes of a
+    // cluster read first where the rest may not be needed.
     static constexpr std::size_t slots = 3;
     static constexpr std::uint64_t chunkBytes = 4 << 20;
+    static constexpr std::uint32_t firstSectorBytes = 512;
 
 private:
     struct Slot {
@@ -57,7 +67,9 @@ private:
 
     SourceReader& reader;
     const VolumeGeometry& volume;
-    const ClusterBitmap& skipped;
+    const VolumeScan& scan;
+    const std::atomic<bool>& sparse;
+    std::size_t pendingAt = 0;
     std::uint64_t end;
     const std::atomic<bool>* stopped;
     std::uint32_t perChunk;

@@ -20,6 +20,7 @@ void recoverRecordings(SourceReader& reader, NewFiles& files, const RecoverySett
     }
     OutputNames names(settings.folder, settings.separator);
     std::size_t found = 0;
+    std::uint64_t passed = 0;
     for (const VolumeLocation& location : table.volumes) {
         if (settings.stopped())
             break;
@@ -42,7 +43,7 @@ void recoverRecordings(SourceReader& reader, NewFiles& files, const RecoverySett
         VolumeScan scan(map);
         scan.number = location.number;
         planScan(scan, events);
-        ClusterPass(scan, files, names, settings, events).run(total, found);
+        ClusterPass(scan, files, names, settings, events).run(total, passed, found);
     }
     for (const ReadFailure& failure : reader.failures())
         events.note({ScanNote::Kind::Unreadable, 0, BootFault::None, failure.offset, failure.length, failure.error});

@@ -21,6 +21,8 @@ constexpr double confirmedStray = 16;
 constexpr std::size_t sectorSide = 8;
 // The fewest frames on either side that confirm a seam the bends flag.
 constexpr std::size_t confirmingSide = 16;
+// The frames on each side of the quick look at a seam.
+constexpr std::size_t quickSide = 32;
 // Frames of zeros at a tail's end that are its recorder's unwritten bytes.
 constexpr std::size_t unwrittenFrames = 4;
 // Zeros that begin a cluster after sound, this many bytes of them at least
@@ -136,23 +138,40 @@ void SoundTail::normalize(unsigned char* bytes, std::size_t count) const {
     }
 }
 
-double SoundTail::strayOf(const unsigned char* bytes, std::size_t count) const {
+bool SoundTail::joined(const unsigned char* bytes, std::size_t count, std::size_t wanted,
+    std::vector<unsigned char>& frames, std::size_t& side) const {
     const std::size_t frame = samples.format.frameBytes();
     const std::size_t partial = static_cast<std::size_t>(total % frame);
     const std::size_t straddle = partial > 0 ? frame - partial : 0;
     const std::size_t before = last.size() < partial ? 0 : (last.size() - partial) / frame;
     const std::size_t after = count < straddle ? 0 : (count - straddle) / frame;
-    const std::size_t side = std::min({seamSide, before, after});
+    side = std::min({wanted, before, after});
     // Sound whose next bytes are the zeros of a header's room is another
     // take's start.
     const std::size_t room = unwrittenBytes(frame);
     if (side < 3 || endsUnwritten()
         || (count >= room && allZero(bytes, room) && !allZero(last.data() + last.size() - frame, frame)))
+        return false;
+    frames.assign(last.end() - static_cast<std::ptrdiff_t>(side * frame + partial), last.end());
+    frames.insert(frames.end(), bytes, bytes + straddle + side * frame);
+    normalize(frames.data(), frames.size());
+    return true;
+}
+
+double SoundTail::strayOf(const unsigned char* bytes, std::size_t count) const {
+    std::vector<unsigned char> frames;
+    std::size_t side = 0;
+    if (!joined(bytes, count, seamSide, frames, side))
         return std::numeric_limits<double>::infinity();
-    std::vector<unsigned char> joined(last.end() - static_cast<std::ptrdiff_t>(side * frame + partial), last.end());
-    joined.insert(joined.end(), bytes, bytes + straddle + side * frame);
-    normalize(joined.data(), joined.size());
-    return seamStray(joined.data(), side, joined.size() / frame, samples.format);
+    return seamStray(frames.data(), side, frames.size() / samples.format.frameBytes(), samples.format);
+}
+
+double SoundTail::quickStrayOf(const unsigned char* bytes, std::size_t count) const {
+    std::vector<unsigned char> frames;
+    std::size_t side = 0;
+    if (!joined(bytes, count, quickSide, frames, side))
+        return std::numeric_limits<double>::infinity();
+    return seamStray(frames.data(), side, 2 * side, samples.format);
 }
 
 std::size_t SoundTail::soundStops(const unsigned char* bytes, std::size_t count, std::size_t sectorPhase) const {

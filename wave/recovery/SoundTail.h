@@ -63,6 +63,10 @@ public:
     // than 3 frames tells nothing and strays without bound.
     double strayOf(const unsigned char* bytes, std::size_t count) const;
 
+    // strayOf on a quarter of the frames of each side: a quick look, which
+    // strays as strayOf does where the sound is alike on either side.
+    double quickStrayOf(const unsigned char* bytes, std::size_t count) const;
+
     // The first sector boundary in bytes[0, count), the next audio after the
     // frames taken (whose sectors begin at multiples of sectorBytes from
     // sectorPhase on), at which the sound stops continuing; count when it
@@ -84,6 +88,12 @@ public:
 private:
     // The bytes of whole frames as SampleFormat reads them.
     void normalize(unsigned char* bytes, std::size_t count) const;
+    // The last side frames taken (side at most wanted), then the side frames
+    // of count bytes at bytes, as SampleFormat reads them; false where a
+    // side holds fewer than 3, or where the frames taken end in the zeros
+    // their recorder never wrote, or the bytes begin with a header's room.
+    bool joined(const unsigned char* bytes, std::size_t count, std::size_t wanted, std::vector<unsigned char>& frames,
+        std::size_t& side) const;
     // The texture of count bytes whose first whole frame begins at first.
     Texture measure(const unsigned char* bytes, std::size_t count, std::size_t first) const;
 
