@@ -146,6 +146,7 @@ int runRecovery(const CommandOptions& options, Language language) {
     settings.lostHeaders = revival.lostHeaders();
     settings.interrupted = &platform.interruption();
     platform.catchInterruptions();
+    settings.sectorBytes = platform.source().logicalSectorSize();
     SourceReader reader(platform.source());
     recoverRecordings(reader, platform.newFiles(), settings, reports);
     return reports.finish(true, settings.stopped());

@@ -206,6 +206,17 @@ std::string noteText(Language language, const ScanNote& note, const std::string&
         return say(language, Text::NoteDamagedEntries, {volume, number(note.value)});
     case ScanNote::Kind::LostChainsLeft:
         return say(language, Text::NoteLostChainsLeft, {volume, number(note.value)});
+    case ScanNote::Kind::VolumeRepeated:
+        return say(language, Text::NoteVolumeRepeated,
+            {volume, volumeName(language, static_cast<unsigned>(note.value))});
+    case ScanNote::Kind::FoldersNotRead:
+        return say(language, Text::NoteFoldersNotRead, {volume, number(note.value)});
+    case ScanNote::Kind::ClustersPassedOver:
+        return say(language, Text::NoteClustersPassedOver, {volume, number(note.value)});
+    case ScanNote::Kind::EntriesPassedOver:
+        return say(language, Text::NoteEntriesPassedOver, {volume, number(note.value)});
+    case ScanNote::Kind::ChainsCut:
+        return say(language, Text::NoteChainsCut, {volume, number(note.value)});
     case ScanNote::Kind::Unreadable:
         break;
     }

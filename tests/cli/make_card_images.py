@@ -2,7 +2,7 @@
 """Makes images of cards as recorders leave them, and a manifest of what each holds.
 
     make_card_images.py OUTDIR [--seconds S]   the cases of build(), and OUTDIR/manifest.json
-    make_card_images.py --seeds OUTDIR         small inputs for fuzz_volume
+    make_card_images.py --seeds OUTDIR         small inputs for fuzz_volume, and some that draw their cards
 
 mkfs.vfat and mkfs.exfat make the volumes; mtools writes ordinary files into FAT; the writers here
 write recordings and put entries, chains and bitmaps into the state of each case (Volume.record).
@@ -386,17 +386,19 @@ def fixed_serial(path, serial=0x5A0C2024):
             f.write(sectors + struct.pack("<I", checksum(sectors, 32, skip=(106, 107, 112))) * ((1 << shift) // 4))
 
 
-def make_volume(path, kind, size, cluster=None):
+def make_volume(path, kind, size, cluster=None, sector=512):
     """An empty volume in a sparse file: FAT32 of 4 KiB clusters (512 bytes where it is too small for the
-    65525 clusters FAT32 needs), FAT16 and FAT12 of 2 KiB, exFAT of 4 KiB; or of cluster bytes where given."""
+    65525 clusters FAT32 needs), FAT16 and FAT12 of 2 KiB, exFAT of 4 KiB; or of cluster bytes where given; FAT of
+    4096-byte sectors, one a cluster."""
     with open(path, "wb") as f:
         f.truncate(size)
     if kind == "exFAT":
         run("mkfs.exfat", "-c", "%dK" % ((cluster or 4096) // 1024), path)
         fixed_serial(path)
         return ExFat(path)
-    sectors = cluster // 512 if cluster else 8 if size >= 300 * MIB else 1 if kind == "FAT32" else 4
-    run("mkfs.vfat", "-F", kind[3:], "-s", sectors, "-S", 512, "-i", "5A0C2024", path)
+    per = (cluster // sector if cluster else 1 if sector == 4096 else 8 if size >= 300 * MIB
+           else 1 if kind == "FAT32" else 4)
+    run("mkfs.vfat", "-F", kind[3:], "-s", per, "-S", sector, "-i", "5A0C2024", path)
     return Fat(path)
 
 
@@ -409,19 +411,21 @@ def mbr(entries):
     return bytes(b)
 
 
-def gpt(sectors, first, last):
-    """A protective MBR, a GPT of one basic data partition, and its backup at the end, as (offset, bytes)."""
+def gpt(sectors, first, last, unit=512):
+    """A protective MBR, a GPT of one basic data partition, and its backup at the end, as (offset, bytes); in
+    sectors of unit bytes."""
     table = (bytes.fromhex("a2a0d0ebe5b9334487c068b6b72699c7") + struct.pack("<16xQQ8x", first, last)
              + "take".encode("utf-16-le")).ljust(128 * 128, b"\0")
+    count = len(table) // unit
 
     def header(mine, other, entries):
-        h = struct.pack("<8sIII4xQQQQ16sQIII", b"EFI PART", 0x10000, 92, 0, mine, other, 34, sectors - 34,
-                        b"sonorix-card-gpt", entries, 128, 128, zlib.crc32(table))
-        return (h[:16] + struct.pack("<I", zlib.crc32(h)) + h[20:]).ljust(512, b"\0")
+        h = struct.pack("<8sIII4xQQQQ16sQIII", b"EFI PART", 0x10000, 92, 0, mine, other, 2 + count,
+                        sectors - 2 - count, b"sonorix-card-gpt", entries, 128, 128, zlib.crc32(table))
+        return (h[:16] + struct.pack("<I", zlib.crc32(h)) + h[20:]).ljust(unit, b"\0")
 
     end = sectors - 1
-    return [(0, mbr([(0xEE, 1, end)])), (512, header(1, end, 2) + table),
-            ((end - 32) * 512, table + header(end, 1, end - 32))]
+    return [(0, mbr([(0xEE, 1, end)])), (unit, header(1, end, 2) + table),
+            ((end - count) * unit, table + header(end, 1, end - count))]
 
 
 def assemble(path, size, pieces, volumes):
@@ -583,6 +587,16 @@ def build(out, seconds=1.0, small=False):
     for leftover in ("part1.vol", "part5.vol", "gpt1.vol"):
         os.remove(os.path.join(out, leftover))
 
+    # Disks of 4096-byte sectors, whose MBR and GPT (at LBA 1) count in them: FAT16 at 1 MiB.
+    for name, table in (("card-4kn-mbr.img", "mbr"), ("card-4kn-gpt.img", "gpt")):
+        card = make_volume(os.path.join(out, "4kn.vol"), "FAT16", 32 * MIB, sector=4096)
+        card.record("ZOOM0001.WAV", tone(1), "zero")
+        sectors, volumes = 34 * MIB // 4096, [card.finish(MIB)]
+        assemble(os.path.join(out, name), sectors * 4096, gpt(sectors, 256, 256 + 8191, 4096) if table == "gpt"
+                 else [(0, mbr([(0x0E, 256, 8192)]))], [(MIB, card.path)])
+        image(name, volumes, table=table)
+        os.remove(card.path)
+
     with open(os.path.join(out, "manifest.json"), "w") as f:
         json.dump({"images": images}, f, indent=1)
     return {"images": images}
@@ -629,6 +643,27 @@ def seed(image, volumes, budget=4000):
     return b"\0" + struct.pack("<H", -(-os.path.getsize(image) // 65536)) + b"".join(sorted(patches))
 
 
+def sketch_seeds():
+    """Inputs for fuzz_volume that draw their cards (see tests/fuzz/VolumeFuzz.cpp): exFAT behind a GPT that names
+    it 256 times, FAT16 of 4096-byte sectors behind an MBR that counts in them, each with a recording under an entry
+    of 0 bytes; FAT32 whose lost recording's chain jumps across its FAT; folders of long names nested over deleted
+    recordings."""
+    def op(what, arg, operands, times=1):
+        return struct.pack("<IBB", 0x80000000 | what << 24 | arg, len(operands) - 1, times - 1) + operands
+
+    def card(flags, sector, cluster, count, at=0, named=1):
+        return b"\0" + struct.pack("<H", 128) + op(0, at, struct.pack("<BBBI", flags, sector, cluster, count), named)
+
+    take = op(1, 100, struct.pack("<IIB", 3, 1, 0)) + op(3, 100, b"\0", 3)
+    entry = lambda directory, slot, count, first, step=0, flags=0, stride=1: op(
+        2, directory, struct.pack("<HHBIIIBB", slot, count, stride, first, step, 4096, flags, 255))
+    return {"gpt-256": card(5, 0, 3, 1500, 1, 256) + take + entry(0, 2, 1, 100),
+            "4kn-mbr": card(10, 3, 0, 1500, 1) + take + entry(0, 0, 1, 100),
+            "lost-chain": card(0, 0, 0, 70000) + op(1, 10, struct.pack("<IIB", 60000, 40009, 0)) + op(3, 10, b"\0"),
+            "deep": card(0, 0, 3, 1500) + entry(0, 0, 1, 2, 0, 5) + entry(2, 0, 62, 3, 1, 5, 128)
+            + op(1, 2, struct.pack("<IIB", 70, 1, 0)) + entry(64, 0, 100, 200, 0, 6)}
+
+
 def main(argv):
     if len(argv) < 2:
         print(__doc__, file=sys.stderr)
@@ -645,6 +680,9 @@ def main(argv):
             for entry in build(scratch, seconds=0.02, small=True)["images"]:
                 with open(os.path.join(argv[2], entry["image"] + ".seed"), "wb") as f:
                     f.write(seed(os.path.join(scratch, entry["image"]), entry["volumes"]))
+        for name, sketch in sketch_seeds().items():
+            with open(os.path.join(argv[2], name + ".seed"), "wb") as f:
+                f.write(sketch)
         return 0
     except Missing as missing:
         print("make_card_images: %s" % missing, file=sys.stderr)

@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """sonorix-repair --recover over card images as recorders leave them (make_card_images.py: FAT32 and exFAT in
 every entry state, an MBR card with an ext4 partition, a GPT whose primary header is damaged, an image cut short,
-boot sectors damaged), names no file system takes as they are, a card whose sectors fail (through
-FailingReads.cpp), a recovery interrupted, a 4-channel recorder's two files of one scene, the layouts of
+boot sectors damaged, disks of 4096-byte sectors), names no file system takes as they are, a card whose sectors fail
+(through FailingReads.cpp), a recovery interrupted, a 4-channel recorder's two files of one scene, the layouts of
 recorder_cards.py (chains and entries half written, takes over deleted files and older takes, a 4-channel recorder's
-and a console's files written at once), an NTFS volume, a block device: every recording read back by ffmpeg, sox and libsndfile and held sample-exact to the bytes its recorder
-wrote, or to zeros where its sectors failed.
+and a console's files written at once), an NTFS volume, a block device: every recording read back by ffmpeg, sox and
+libsndfile and held sample-exact to the bytes its recorder wrote, or to zeros where its sectors failed.
 
     test_recover.py SONORIX_REPAIR WORKDIR FAILING_READS_LIBRARY
 
@@ -347,6 +347,10 @@ def main():
     table.case("cut short", card("fat16-cut.img"), expected(card("fat16-cut.img"), cut, out("cut")), "--output",
                out("cut"), stderr=["the image ends inside the volume"], approximate=2 * cut["cluster_bytes"])
 
+    # Disks of 4096-byte sectors, whose tables count in them, as images that cannot tell their sector size.
+    for name in ("card-4kn-mbr.img", "card-4kn-gpt.img"):
+        table.case(name, card(name), expected(card(name), volume(name), out(name)), "--output", out(name))
+
     # What is refused: another file system, the output on the source, usage.
     ntfs = os.path.join(work, "ntfs.img")
     with open(ntfs, "wb") as f:
@@ -416,6 +420,30 @@ def main():
                        out("device"))
         finally:
             sh("losetup", "-d", device)
+        # A disk of 4096-byte sectors that says so; exFAT that mkfs.exfat makes on one, behind an MBR that
+        # counts in them, from its image.
+        device = sh("losetup", "-r", "--sector-size", "4096", "-f", "--show", card("card-4kn-mbr.img")).stdout
+        device = device.decode().strip()
+        try:
+            table.case("4Kn block device", device, expected(card("card-4kn-mbr.img"), volume("card-4kn-mbr.img"),
+                                                            out("device-4kn")), "--output", out("device-4kn"))
+        finally:
+            sh("losetup", "-d", device)
+        part = os.path.join(work, "exfat-4kn.vol")
+        with open(part, "wb") as f:
+            f.truncate(32 << 20)
+        device = sh("losetup", "--sector-size", "4096", "-f", "--show", part).stdout.decode().strip()
+        try:
+            sh("mkfs.exfat", device)
+        finally:
+            sh("losetup", "-d", device)
+        ex4k = cards.ExFat(part)
+        ex4k.record("ZOOM0001.WAV", cards.recording(1, 330), "zero")
+        image, manifest = os.path.join(work, "exfat-4kn.img"), ex4k.finish(1 << 20)
+        cards.assemble(image, 34 << 20, [(0, cards.mbr([(0x07, 256, 8192)]))], [(1 << 20, part)])
+        cards.confirm(image, manifest)
+        table.case("exFAT of 4096-byte sectors", image, expected(image, manifest, out("exfat-4kn")), "--output",
+                   out("exfat-4kn"))
         ext4 = os.path.join(work, "ext4.img")
         with open(ext4, "wb") as f:
             f.truncate(64 << 20)

@@ -1,27 +1,20 @@
-#include "BlockReads.h"
-#include "BootSector.h"
-#include "ChainWalk.h"
-#include "ClusterMap.h"
-#include "ClusterOwnership.h"
-#include "DirectoryWalk.h"
+#include "CardSketch.h"
 #include "FuzzVerdict.h"
-#include "LostChains.h"
-#include "MemoryByteSource.h"
-#include "MemoryCreatedFile.h"
-#include "PartitionTable.h"
-#include "RecoveryScan.h"
-#include "SourceReader.h"
+#include "VolumeProperties.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace {
 
-constexpr std::uint64_t maxImage = 512ull << 20;
-constexpr std::uint64_t maxScanned = 64ull << 20;
+constexpr std::uint64_t maxImage = 8ull << 20;
+// The most links of a chain, and entries, one operation draws.
+constexpr std::uint64_t maxLinks = 1 << 18;
+constexpr std::uint64_t maxEntries = 1 << 14;
+// The blocks of 4 KiB an image may have written.
+constexpr std::size_t maxBlocks = 1 << 12;
 
 std::uint64_t load(const std::uint8_t* at, unsigned width) {
     std::uint64_t value = 0;
@@ -30,188 +23,118 @@ std::uint64_t load(const std::uint8_t* at, unsigned width) {
     return value;
 }
 
-// The image an input describes (see tests/cli/make_card_images.py, seed()):
-// its size in units of 64 KiB, then patches of (offset, length - 1,
-// repetitions - 1, bytes) over zeros.
-MemoryByteSource imageOf(const std::uint8_t* data, std::size_t size) {
-    const std::uint64_t bytes = std::min(std::max<std::uint64_t>(load(data + 1, 2), 1) << 16, maxImage);
-    MemoryByteSource image({}, bytes);
-    for (std::size_t at = 3; at + 6 < size;) {
-        const std::uint64_t offset = load(data + at, 4);
-        const std::size_t length = std::min<std::size_t>(data[at + 4] + 1, size - at - 6);
-        const unsigned times = data[at + 5] + 1;
-        const std::vector<unsigned char> piece(data + at + 6, data + at + 6 + length);
-        std::vector<unsigned char> patch;
-        patch.reserve(piece.size() * times);
-        for (unsigned i = 0; i < times; ++i)
-            patch.insert(patch.end(), piece.begin(), piece.end());
-        image.place(offset, patch);
-        at += 6 + length;
-    }
-    return image;
-}
-
-// The new files of a dry run: none is made.
-class NoNewFiles : public NewFiles {
+// The bytes of an operation, read in turn; zeros past their end.
+class Operands {
 public:
-    std::unique_ptr<CreatedFile> make() override { return std::make_unique<MemoryCreatedFile>(); }
-    std::string reason(const CreatedFile&) const override { return ""; }
-    bool nameTaken(const CreatedFile&) const override { return false; }
-};
+    Operands(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
 
-// What a recovery reports, held to lying inside the source: every recording's
-// bytes, and a recording at all only where some were taken.
-class RecoveryChecks : public RecoveryEvents {
-public:
-    RecoveryChecks(std::uint64_t size, std::string& broken) : size(size), broken(broken) {}
-
-    void recording(const RecoveredRecording& recording) override {
-        for (const SourceRange& range : recording.taken) {
-            if (range.length == 0 || range.offset > size || range.length > size - range.offset)
-                broken = "a recording's bytes lie outside the image";
-        }
-        if (recording.result == Repaired && recording.taken.empty())
-            broken = "a recording recovered from no bytes";
-        if (rangesWithin(recording.unreadableRanges, recording.taken) != recording.unreadableRanges
-            || recording.unreadable < rangeBytes(recording.unreadableRanges))
-            broken = "a recording's unreadable bytes lie outside it, or are not counted";
-    }
-    void refused(const RefusedVolume&) override {}
-    void note(const ScanNote&) override {}
-    void progress(std::uint64_t read, std::uint64_t, std::size_t) override {
-        if (read < last)
-            broken = "the progress goes back";
-        last = read;
+    std::uint64_t take(unsigned width) {
+        std::uint64_t value = 0;
+        for (unsigned i = 0; i < width; ++i, ++at)
+            value |= std::uint64_t(at < size ? data[at] : 0) << (8 * i);
+        return value;
     }
 
 private:
-    std::uint64_t size;
-    std::string& broken;
-    std::uint64_t last = 0;
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t at = 0;
 };
 
-void add(std::string& digest, std::uint64_t value) {
-    digest += std::to_string(value);
-    digest += ' ';
+void draw(CardSketch& sketch, std::uint32_t what, unsigned times, Operands operands) {
+    const std::uint32_t argument = what & 0xFFFFFF;
+    switch ((what >> 24) & 3) {
+    case 0: {
+        const unsigned flags = static_cast<unsigned>(operands.take(1));
+        CardSketch::Shape shape;
+        shape.exFat = flags & 1;
+        shape.table = static_cast<CardSketch::Table>((flags >> 1) % 3);
+        shape.tableShift = flags & 8 ? 12 : 9;
+        shape.sectorShift = 9 + static_cast<unsigned>(operands.take(1) % 4);
+        shape.clusterShift = static_cast<unsigned>(operands.take(1) % 26);
+        shape.clusters = operands.take(4);
+        shape.named = times;
+        sketch.volume(shape, std::uint64_t(argument) << 20);
+        return;
+    }
+    case 1: {
+        const std::uint32_t count = static_cast<std::uint32_t>(operands.take(4) % maxLinks);
+        const std::uint32_t step = static_cast<std::uint32_t>(operands.take(4));
+        sketch.chain(argument, count, step, static_cast<CardSketch::End>(operands.take(1) % 5));
+        return;
+    }
+    case 2: {
+        CardSketch::Entries entries;
+        entries.directory = argument;
+        entries.slot = static_cast<std::uint32_t>(operands.take(2));
+        entries.count = static_cast<std::uint32_t>(std::min<std::uint64_t>(operands.take(2) * times, maxEntries));
+        entries.stride = static_cast<std::uint32_t>(operands.take(1));
+        entries.first = static_cast<std::uint32_t>(operands.take(4));
+        entries.step = static_cast<std::uint32_t>(operands.take(4));
+        entries.size = static_cast<std::uint32_t>(operands.take(4));
+        const unsigned flags = static_cast<unsigned>(operands.take(1));
+        entries.folder = flags & 1;
+        entries.deleted = flags & 2;
+        entries.nameUnits = flags & 4 ? static_cast<unsigned>(operands.take(1)) : 0;
+        entries.contiguous = flags & 8;
+        entries.recording = !(flags & 16);
+        sketch.entries(entries);
+        return;
+    }
+    default:
+        sketch.recording(argument, times);
+    }
 }
 
-// Everything the layer makes of a source, written down, with the first
-// property it broke; volumes counts the volumes read.
-std::string readAll(ByteSource& source, std::size_t maxStretches, std::string& broken, std::size_t& volumes) {
-    std::string digest;
-    SourceReader reader(source);
-    const PartitionFindings found = findVolumes(reader);
-    volumes = found.volumes.size();
-    add(digest, found.volumes.size() * 4 + found.gptBackupUsed * 2 + found.tableDamaged);
-    for (const VolumeLocation& location : found.volumes) {
-        add(digest, location.offset);
-        add(digest, location.length);
-        add(digest, static_cast<unsigned>(location.kind));
-        VolumeGeometry volume;
-        const BootFindings boot = readBootSector(reader, location, volume);
-        add(digest, static_cast<unsigned>(boot.fault) * 2 + boot.backupUsed);
-        if (boot.fault != BootFault::None)
-            continue;
-        const std::uint64_t heapEnd = volume.heapOffset + std::uint64_t(volume.clusterCount) * volume.clusterBytes;
-        if (volume.fatOffset < volume.offset || volume.heapOffset < volume.fatOffset + volume.fatBytes
-            || heapEnd > volume.offset + volume.length)
-            broken = "a volume's regions overlap or leave it";
-
-        ClusterMap map(reader, volume, maxStretches);
-        const MapFindings mapped = map.read();
-        add(digest, mapped.fatCutShort + mapped.fatUnreadable * 2 + mapped.noBitmap * 4);
-        ClusterBitmap owned(map.mappedEnd());
-        ClusterBitmap checked(map.mappedEnd());
-        markSystemClusters(map, owned);
-        const auto inside = [&](const ClusterRun& run) {
-            return run.count > 0 && validCluster(volume, run.first)
-                && validCluster(volume, std::uint64_t(run.first) + run.count - 1);
-        };
-        const WalkFindings walked = walkDirectories(map, [&](const VolumeEntry& entry) {
-            digest += entry.path + ' ';
-            add(digest, entry.firstCluster);
-            add(digest, entry.size);
-            add(digest, entry.deleted + entry.directory * 2 + entry.contiguous * 4 + entry.firstCharacterLost * 8);
-            if (entry.firstCluster != 0 && !validCluster(volume, entry.firstCluster))
-                broken = "an entry's first cluster lies outside the volume";
-            if (entry.name.find('/') != std::string::npos || entry.name == "." || entry.name == "..")
-                broken = "an entry's name is no name";
-            if (!entry.deleted)
-                add(digest, static_cast<unsigned>(markEntryClusters(map, entry, owned)));
-            // Every chain's runs, each cluster walked once over all entries.
-            ChainWalk walk(map, entry.firstCluster, volume.clusterCount, entry.contiguous, &checked);
-            ClusterRun run;
-            while (walk.next(run)) {
-                if (!inside(run))
-                    broken = "a chain's run lies outside the volume";
-                checked.mark(run.first, run.count);
-                add(digest, run.first);
-            }
-        });
-        add(digest, walked.directories);
-        add(digest, walked.damagedEntries);
-        add(digest, walked.revisited + walked.tooDeep * 2 + walked.budgetSpent * 4);
-        forEachLostChain(map, owned, [&](const LostChain& chain) {
-            if (!validCluster(volume, chain.first) || chain.clusters > volume.clusterCount)
-                broken = "a lost chain lies outside the volume";
-            add(digest, chain.first);
-            add(digest, chain.clusters);
-        });
+// The image an input describes (see tests/cli/make_card_images.py, seed()):
+// its size in units of 64 KiB, then records of (offset: 4 bytes, length - 1,
+// repetitions - 1, bytes). A record whose offset's top bit is clear puts its
+// bytes, repeated, at that offset over zeros; one whose top bit is set draws
+// with its bytes as operands, by bits 24 and 25 of the offset: 0 the volume
+// (flags: exFAT, table, its sectors of 4096 bytes; the sector's shift over 9,
+// the cluster's in sectors, the count of clusters; at the rest of the offset
+// in MiB, named by the table as often as repeated), 1 a chain (from the
+// cluster the rest of the offset names: count, step, end), 2 directory
+// entries (in the directory at that cluster: first slot, count times
+// repeated, stride, first cluster, step, size, flags: folder, deleted, long
+// name, contiguous, no recording; the long name's units), 3 a recording at
+// that cluster, of as many clusters as repeated.
+CardSketch sketchOf(const std::uint8_t* data, std::size_t size) {
+    CardSketch sketch(std::min(std::max<std::uint64_t>(load(data + 1, 2), 1) << 16, maxImage), maxBlocks);
+    for (std::size_t at = 3; at + 6 < size;) {
+        const std::uint32_t offset = static_cast<std::uint32_t>(load(data + at, 4));
+        const std::size_t length = std::min<std::size_t>(data[at + 4] + 1, size - at - 6);
+        const unsigned times = data[at + 5] + 1u;
+        if (offset & 0x80000000u) {
+            draw(sketch, offset, times, Operands(data + at + 6, length));
+        } else {
+            for (unsigned i = 0; i < times; ++i)
+                sketch.write(offset + std::uint64_t(i) * length, data + at + 6, length);
+        }
+        at += 6 + length;
     }
-    return digest;
+    return sketch;
 }
 
 }
 
 // The first byte chooses how few stretches the cluster map keeps on the second
 // reading, so that it reads FAT entries on demand, the block size it reads in,
-// and whether the recovery revives lost headers; the rest describes the image.
-// The in-memory source ends the run on a read outside the image, or on the
-// second reading one not of whole aligned blocks; nothing can be written, since
-// the source has no write. The readings must agree, the recovery's dry run
-// report only bytes of the image, and each must stay within a bound of the
-// image's size.
+// whether the recovery revives lost headers, and how many blocks of the image
+// fail; the rest describes the image. The in-memory source ends the run on a
+// read outside the image, or on the second reading one not of whole aligned
+// blocks; nothing can be written, since the source has no write. See
+// VolumeProperties.h for what else must hold.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3)
         return 0;
-    const std::size_t maxStretches = data[0] % 8 == 7 ? ClusterMap::defaultMaxStretches : 1u << (2 * (data[0] % 8));
-    const std::uint32_t block = 512u << ((data[0] >> 3) % 4);
-    MemoryByteSource image = imageOf(data, size);
-    std::string broken;
-    std::size_t volumes = 0;
-    const std::string first = readAll(image, ClusterMap::defaultMaxStretches, broken, volumes);
-    stopOnBrokenProperty(broken);
-
-    MemoryByteSource again = imageOf(data, size);
-    again.required = block;
-    again.block = block;
-    BlockReads blocks(again, block);
-    if (readAll(blocks, maxStretches, broken, volumes) != first)
-        broken = "a second reading, in whole blocks, with few stretches held, differs";
-    stopOnBrokenProperty(broken);
-
-    for (const MemoryByteSource* source : {&image, &again}) {
-        if (source->bytesRead > (volumes + 1) * (16 * source->size() + (1 << 20)))
-            stopOnBrokenProperty("more than 16 times the image read per volume");
-    }
-    // The recovery's dry run over the same image, as a revival of lost
-    // headers in a stated format looks at every cluster that follows none; it
-    // reads the whole image, so only where that is small.
-    MemoryByteSource scanned = imageOf(data, size);
-    if (scanned.size() > maxScanned)
-        return 0;
-    SourceReader reader(scanned);
-    NoNewFiles files;
-    RecoveryChecks checks(scanned.size(), broken);
-    RevivalFormat stated;
-    statedFormat(48000, 16, 2, false, stated);
-    RecoverySettings settings;
-    settings.dryRun = true;
-    settings.lostHeaders = data[0] % 2 == 0 ? &stated : nullptr;
-    recoverRecordings(reader, files, settings, checks);
-    stopOnBrokenProperty(broken);
-
-    if (scanned.bytesRead > (volumes + 1) * (16 * scanned.size() + (1 << 20)))
-        stopOnBrokenProperty("more than 16 times the image read per volume by the recovery");
+    ReadingOptions options;
+    options.maxStretches = data[0] % 8 == 7 ? options.maxStretches : 1u << (2 * (data[0] % 8));
+    options.block = 512u << ((data[0] >> 3) % 4);
+    options.revive = data[0] % 2 == 0;
+    const CardSketch sketch = sketchOf(data, size);
+    for (unsigned i = 0; i < (data[0] >> 5) % 4; ++i)
+        options.failing.push_back(sketch.size() / 512 * (2 * i + 1) / 8);
+    stopOnBrokenProperty(brokenVolumeProperty(sketch, options));
     return 0;
 }

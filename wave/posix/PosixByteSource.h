@@ -35,6 +35,8 @@ public:
     int lastError() const override { return error; }
     std::uint32_t blockSize() const override { return sector; }
     ByteSource* unbuffered() override { return blocks.get(); }
+    // A block device's, as the system tells it.
+    std::uint32_t logicalSectorSize() const override { return device ? sector : 0; }
 
     // open refused a file the system would have opened: neither a regular
     // file nor a block device (lastError() is then EINVAL).

@@ -4,6 +4,7 @@
 #include "NewFiles.h"
 #include "RecoveredRecording.h"
 #include "RevivalFormat.h"
+#include "ScanBudget.h"
 #include "VolumeKind.h"
 
 #include <atomic>
@@ -27,6 +28,10 @@ struct RecoverySettings {
     const std::atomic<bool>* interrupted = nullptr;
 
     bool stopped() const { return interrupted != nullptr && interrupted->load(); }
+    // The source's logical sector size where it tells it, 0 where not.
+    std::uint32_t sectorBytes = 0;
+    // The memory a run keeps of the source's volumes (see ScanBudget).
+    std::uint64_t memory = ScanBudget::defaultMemory;
 };
 
 // A volume of the source that gives no recordings: not FAT or exFAT (kind
@@ -61,6 +66,21 @@ struct ScanNote {
         DamagedEntries,
         // Lost chains beyond those a scan examines (value of them).
         LostChainsLeft,
+        // The volume lies on one scanned before (value: its number), named
+        // twice or overlapping it; it was not scanned again.
+        VolumeRepeated,
+        // Folders not read (value of them): nested too deep, or past the
+        // memory a run keeps.
+        FoldersNotRead,
+        // Clusters the scan may have passed over (value of them) where the
+        // memory a run keeps could not tell them apart.
+        ClustersPassedOver,
+        // Entries and recordings found (value of them) that the memory a run
+        // keeps could not hold.
+        EntriesPassedOver,
+        // Chains cut (value of them) where the FAT was read again on demand
+        // as much as a run may.
+        ChainsCut,
         // Bytes the source could not give (value of them from offset), read as
         // zeros; error is the system's code.
         Unreadable
@@ -90,6 +110,9 @@ public:
 // Recovers the recordings that the FAT and exFAT volumes of the source no
 // longer describe in full, each into a new file of its own (see
 // FoundRecording); the source is read once in large reads, and never written.
+// Each stretch of the source is scanned once, whatever its table says, and
+// what the scan keeps stays within the budget of settings, as do the FAT's
+// reads on demand (as many bytes as the source holds, and at least 64 MiB).
 // Interrupted (settings.interrupted), it stops at its next large read, and
 // notes what it could not read until then.
 void recoverRecordings(SourceReader& reader, NewFiles& files, const RecoverySettings& settings, RecoveryEvents& events);

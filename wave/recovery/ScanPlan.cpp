@@ -5,6 +5,7 @@
 #include "DirectoryWalk.h"
 #include "LostChains.h"
 #include "RecordingName.h"
+#include "ScanBudget.h"
 #include "SourceReader.h"
 
 #include <algorithm>
@@ -18,7 +19,9 @@ constexpr std::uint64_t headerSignature = 12;
 // The lost chains whose first bytes are read; a damaged FAT may hold millions.
 constexpr std::size_t lostChainsRead = 1 << 16;
 // The pieces a recording's clusters may come in.
-constexpr std::size_t mostRuns = 1 << 20;
+constexpr std::size_t mostRuns = 1 << 18;
+// What a run of a recording's clusters costs it: the run, and its claim.
+constexpr std::uint64_t runBytes = sizeof(ClusterRun) + sizeof(ClaimedRun);
 
 RecordingEnd endOf(ChainEnd end) {
     switch (end) {
@@ -30,6 +33,9 @@ RecordingEnd endOf(ChainEnd end) {
     case ChainEnd::Reserved:
     case ChainEnd::OutOfRange:
         return RecordingEnd::ChainBroken;
+    case ChainEnd::TooLong:
+    case ChainEnd::Unread:
+        return RecordingEnd::TooFragmented;
     default:
         return RecordingEnd::Chain;
     }
@@ -40,20 +46,30 @@ public:
     Planner(VolumeScan& scan, RecoveryEvents& events)
         : scan(scan), events(events), map(scan.map), volume(map.geometry()) {}
 
+    ~Planner() { map.budget().give(kept); }
+
     void plan() {
         markSystemClusters(map, scan.owned);
         const WalkFindings walked = walkDirectories(map, [&](const VolumeEntry& entry) { sort(entry); });
         if (walked.damagedEntries > 0)
             events.note({ScanNote::Kind::DamagedEntries, scan.number, BootFault::None, 0, walked.damagedEntries, 0});
+        if (walked.notRead > 0)
+            events.note({ScanNote::Kind::FoldersNotRead, scan.number, BootFault::None, 0, walked.notRead, 0});
         for (const VolumeEntry& entry : live)
             judgeLive(entry);
         for (const VolumeEntry& entry : zero)
             takeZero(entry);
-        takeLostChains();
+        const std::uint64_t unseen = takeLostChains();
         for (const VolumeEntry& entry : deleted)
             wait(entry, FoundAs::DeletedEntry);
         std::sort(scan.claims.begin(), scan.claims.end(),
             [](const ClaimedRun& a, const ClaimedRun& b) { return a.first < b.first; });
+        cutAtOwned();
+        const std::uint64_t coarse = walked.coarse + unseen + scan.owned.coarse() + scan.claimed.coarse();
+        if (coarse > 0)
+            events.note({ScanNote::Kind::ClustersPassedOver, scan.number, BootFault::None, 0, coarse, 0});
+        if (passedOver > 0)
+            events.note({ScanNote::Kind::EntriesPassedOver, scan.number, BootFault::None, 0, passedOver, 0});
         std::stable_sort(scan.pending.begin(), scan.pending.end(),
             [](const PendingStart& a, const PendingStart& b) { return a.cluster < b.cluster; });
         std::sort(scan.dormant.begin(), scan.dormant.end(),
@@ -62,40 +78,113 @@ public:
 
 private:
     // Live files that are no recordings are owned at once; the others wait
-    // for a look at their clusters.
+    // for a look at their clusters, as far as the budget keeps them.
     void sort(const VolumeEntry& entry) {
         if (entry.directory) {
             if (!entry.deleted)
                 markEntryClusters(map, entry, scan.owned);
         } else if (entry.deleted) {
             if (entry.firstCluster != 0)
-                deleted.push_back(entry);
+                hold(deleted, entry);
         } else if (entry.firstCluster == 0) {
             return;
         } else if (writtenBytes(entry) == 0) {
-            zero.push_back(entry);
+            hold(zero, entry);
         } else if (isRecordingName(entry.name)) {
-            live.push_back(entry);
+            hold(live, entry);
         } else {
             markEntryClusters(map, entry, scan.owned);
+        }
+    }
+
+    void hold(std::vector<VolumeEntry>& entries, const VolumeEntry& entry) {
+        const std::uint64_t bytes =
+            sizeof(VolumeEntry) + entry.path.capacity() + entry.name.capacity() + entry.shortName.capacity();
+        if (!map.budget().take(bytes)) {
+            ++passedOver;
+            return;
+        }
+        kept += bytes;
+        entries.push_back(entry);
+    }
+
+    // Takes what a recording found keeps through the pass from the budget,
+    // for the volume's scan; false where it refuses.
+    bool afford(const FoundRecording& recording, std::uint64_t more) {
+        const std::uint64_t bytes = sizeof(FoundRecording) + recording.fileName.capacity()
+            + recording.report.name.capacity() + recording.head.capacity() + recording.chain.size() * runBytes + more;
+        if (!map.budget().take(bytes)) {
+            ++passedOver;
+            return false;
+        }
+        scan.charged += bytes;
+        return true;
+    }
+
+    // Where the budget ran short, pages of owned clusters count whole, and a
+    // chain claimed before one did may hold clusters the pass will not read:
+    // it ends before the first of them.
+    void cutAtOwned() {
+        if (scan.owned.coarse() == 0)
+            return;
+        std::vector<std::uint64_t> cut(scan.found.size(), ~0ull);
+        for (const ClaimedRun& claim : scan.claims) {
+            const std::uint32_t owned = scan.owned.firstMarked(claim.first, claim.first + claim.count - 1);
+            if (owned != 0)
+                cut[claim.recording] = std::min(cut[claim.recording], claim.index + (owned - claim.first));
+        }
+        std::vector<ClaimedRun> claims;
+        for (const ClaimedRun& claim : scan.claims) {
+            const std::uint64_t end = cut[claim.recording];
+            if (claim.index < end)
+                claims.push_back(
+                    {claim.first, static_cast<std::uint32_t>(std::min<std::uint64_t>(claim.count, end - claim.index)),
+                        claim.recording, claim.index});
+        }
+        scan.claims = std::move(claims);
+        for (std::size_t i = 0; i < cut.size(); ++i) {
+            if (cut[i] == ~0ull)
+                continue;
+            // Cut before its first cluster, it holds nothing the pass reads.
+            if (cut[i] == 0) {
+                scan.found[i].reset();
+                continue;
+            }
+            FoundRecording& recording = *scan.found[i];
+            recording.chainClusters = cut[i];
+            recording.chainEnd = RecordingEnd::TooFragmented;
+            recording.followsSound = false;
+            std::uint64_t left = cut[i];
+            for (std::size_t r = 0; r < recording.chain.size(); ++r) {
+                ClusterRun& run = recording.chain[r];
+                if (run.count >= left) {
+                    run.count = static_cast<std::uint32_t>(left);
+                    recording.chain.resize(left > 0 ? r + 1 : r);
+                    break;
+                }
+                left -= run.count;
+            }
         }
     }
 
     // exFAT's valid data length, the bytes written; FAT's size.
     static std::uint64_t writtenBytes(const VolumeEntry& entry) { return std::min(entry.size, entry.validLength); }
 
-    std::vector<ClusterRun> runsFrom(std::uint32_t first, bool contiguous, std::uint64_t bytes, ChainEnd& end) {
-        const std::uint64_t limit =
-            contiguous ? (bytes + volume.clusterBytes - 1) / volume.clusterBytes : volume.clusterCount;
-        ChainWalk walk(map, first, limit, contiguous, contiguous ? nullptr : &scan.owned);
+    // The runs of the clusters from first: a chain's (at most most of them),
+    // or bytes' worth in a row.
+    std::vector<ClusterRun> runsFrom(std::uint32_t first, bool contiguous, std::uint64_t bytes, ChainEnd& end,
+        std::uint64_t most = ~0ull) {
+        const std::uint64_t limit = contiguous ? (bytes + volume.clusterBytes - 1) / volume.clusterBytes
+                                               : std::min<std::uint64_t>(most, volume.clusterCount);
+        ChainWalk walk(map, first, limit, contiguous, {contiguous ? nullptr : &scan.owned});
         std::vector<ClusterRun> runs;
         ClusterRun run;
         while (runs.size() < mostRuns && walk.next(run)) {
             // A contiguous entry's clusters end at one another file holds.
-            const std::uint32_t held = contiguous
-                ? std::max(scan.owned.firstMarked(run.first, run.first + run.count - 1),
-                    scan.claimed.firstMarked(run.first, run.first + run.count - 1))
-                : scan.claimed.firstMarked(run.first, run.first + run.count - 1);
+            const std::uint32_t last = run.first + run.count - 1;
+            const std::uint32_t owned = contiguous ? scan.owned.firstMarked(run.first, last) : 0;
+            const std::uint32_t claimed = scan.claimed.firstMarked(run.first, last);
+            const std::uint32_t held = owned == 0 ? claimed : claimed == 0 ? owned : std::min(owned, claimed);
             if (held != 0) {
                 if (held > run.first)
                     runs.push_back({run.first, held - run.first});
@@ -117,7 +206,9 @@ private:
 
     // A recording whose clusters are known: its first bytes read, its header
     // judged; its clusters claimed. False, and nothing claimed, where they do
-    // not begin a recording.
+    // not begin a recording; true, and nothing claimed either, where the
+    // budget refuses to keep it (its clusters are left to the pass, as
+    // clusters no chain claims).
     bool takeChain(std::unique_ptr<FoundRecording> found) {
         FoundRecording& recording = *found;
         cutAtSourceEnd(recording);
@@ -140,6 +231,9 @@ private:
             }
             return false;
         }
+        recording.head.shrink_to_fit();
+        if (!afford(recording, 0))
+            return true;
         recording.life = Life::Chained;
         recording.firstCluster = recording.chain.front().first;
         recording.report.offset = clusterOffset(volume, recording.firstCluster);
@@ -229,6 +323,8 @@ private:
             return;
         auto found = recordingOf(entry, FoundAs::StaleEntry);
         FoundRecording& recording = *found;
+        if (!afford(recording, runs.size() * runBytes + sizeof(SoundTail) + sizeof(DormantEntry)))
+            return;
         recording.life = Life::Dormant;
         recording.entrySize = size;
         recording.start = start;
@@ -292,14 +388,12 @@ private:
         }
     }
 
-    // Chains no entry reaches that begin a recording.
-    void takeLostChains() {
-        ClusterBitmap taken = scan.owned;
-        for (const ClaimedRun& run : scan.claims)
-            taken.mark(run.first, run.count);
+    // Chains no entry reaches that begin a recording; the clusters passed over
+    // where the budget could not tell them apart.
+    std::uint64_t takeLostChains() {
         std::size_t seen = 0;
         std::vector<LostChain> chains;
-        forEachLostChain(map, taken, [&](const LostChain& chain) {
+        const std::uint64_t unseen = forEachLostChain(map, {&scan.owned, &scan.claimed}, [&](const LostChain& chain) {
             if (++seen <= lostChainsRead)
                 chains.push_back(chain);
         });
@@ -312,7 +406,11 @@ private:
             auto found = std::make_unique<FoundRecording>();
             found->report.foundAs = FoundAs::LostChain;
             found->report.volume = scan.number;
-            found->chain = runsFrom(chain.first, false, 0, end);
+            // As far as the search took it: where it joined an earlier
+            // chain, that one's clusters are not walked again.
+            found->chain = runsFrom(chain.first, false, 0, end, chain.clusters);
+            if (end == ChainEnd::TooLong && clustersIn(found->chain) == chain.clusters)
+                end = chain.end;
             found->chainEnd = endOf(end);
             found->followsSound = true;
             const std::vector<ClusterRun> runs = found->chain;
@@ -321,6 +419,7 @@ private:
                     scan.owned.mark(run.first, run.count);
             }
         }
+        return unseen;
     }
 
     // A recording followed by its sound from its first cluster, where no live
@@ -330,6 +429,8 @@ private:
         if (scan.owned.marked(entry.firstCluster) || scan.claimed.marked(entry.firstCluster))
             return;
         auto found = recordingOf(entry, how);
+        if (!afford(*found, sizeof(PendingStart)))
+            return;
         found->followsSound = true;
         if (entry.deleted)
             found->claimSize = entry.size;
@@ -344,6 +445,10 @@ private:
     std::vector<VolumeEntry> zero;
     std::vector<VolumeEntry> live;
     std::vector<VolumeEntry> deleted;
+    // The bytes the entries held take from the budget, and the entries and
+    // recordings it refused.
+    std::uint64_t kept = 0;
+    std::uint64_t passedOver = 0;
 };
 
 }

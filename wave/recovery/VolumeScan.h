@@ -3,6 +3,7 @@
 #include "ClusterBitmap.h"
 #include "ClusterMap.h"
 #include "FoundRecording.h"
+#include "ScanBudget.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,9 +36,14 @@ struct DormantEntry {
 
 // One volume as the scan's plan leaves it to the pass: the clusters live files
 // own (never read), those the recordings' chains claim, and the recordings
-// found so far.
+// found so far. The sets and the recordings the plan found take their memory
+// from the map's budget, given back with the scan.
 struct VolumeScan {
-    explicit VolumeScan(ClusterMap& map) : map(map), owned(map.mappedEnd()), claimed(map.mappedEnd()) {}
+    explicit VolumeScan(ClusterMap& map)
+        : map(map), owned(map.mappedEnd(), map.budget()), claimed(map.mappedEnd(), map.budget()) {}
+    ~VolumeScan() { map.budget().give(charged); }
+    VolumeScan(const VolumeScan&) = delete;
+    VolumeScan& operator=(const VolumeScan&) = delete;
 
     ClusterMap& map;
     unsigned number = 0;
@@ -48,4 +54,6 @@ struct VolumeScan {
     std::vector<ClaimedRun> claims;
     std::vector<PendingStart> pending;
     std::vector<DormantEntry> dormant;
+    // What the plan took from the budget for the recordings it found.
+    std::uint64_t charged = 0;
 };

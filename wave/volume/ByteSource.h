@@ -25,4 +25,7 @@ public:
     // reading the stretch again through this loses the bad sectors alone. Null
     // where there is none, or no cache to pass.
     virtual ByteSource* unbuffered() { return nullptr; }
+    // The size of the device's logical sectors, in which its partition table
+    // counts; 0 where the source cannot tell (an image file).
+    virtual std::uint32_t logicalSectorSize() const { return 0; }
 };

@@ -4,8 +4,14 @@
 #include "ClusterMap.h"
 
 ChainWalk::ChainWalk(ClusterMap& map, std::uint32_t first, std::uint64_t limit, bool contiguous,
-    const ClusterBitmap* stopAt)
-    : map(map), pending(first), limit(limit), contiguous(contiguous), stopAt(stopAt) {}
+    std::initializer_list<const ClusterBitmap*> stops)
+    : map(map), pending(first), limit(limit), contiguous(contiguous) {
+    std::size_t kept = 0;
+    for (const ClusterBitmap* set : stops) {
+        if (set != nullptr && kept < stopAt.size())
+            stopAt[kept++] = set;
+    }
+}
 
 ChainWalk::~ChainWalk() = default;
 
@@ -40,7 +46,7 @@ bool ChainWalk::next(ClusterRun& run) {
     } else {
         Stretch stretch;
         if (!map.stretchFrom(at, stretch))
-            return finish(ChainEnd::Free, at);
+            return finish(map.unread() ? ChainEnd::Unread : ChainEnd::Free, at);
         last = stretch.last;
         link = stretch.link;
         switch (map.kindOf(stretch.link)) {
@@ -60,6 +66,12 @@ bool ChainWalk::next(ClusterRun& run) {
         case LinkKind::Reserved:
             after = ChainEnd::Reserved;
             break;
+        case LinkKind::Free:
+            // A stretch links nowhere only where the FAT after it was not
+            // read.
+            after = ChainEnd::Unread;
+            link = last + 1;
+            break;
         default:
             after = ChainEnd::OutOfRange;
             break;
@@ -67,7 +79,11 @@ bool ChainWalk::next(ClusterRun& run) {
     }
 
     const std::uint32_t own = firstSeen(at, last);
-    const std::uint32_t held = stopAt != nullptr ? stopAt->firstMarked(at, last) : 0;
+    std::uint32_t held = 0;
+    for (const ClusterBitmap* set : stopAt) {
+        const std::uint32_t marked = set != nullptr ? set->firstMarked(at, last) : 0;
+        held = marked != 0 && (held == 0 || marked < held) ? marked : held;
+    }
     const std::uint32_t met = own != 0 && (held == 0 || own <= held) ? own : held;
     if (met == at)
         return finish(met == own ? ChainEnd::Loop : ChainEnd::Joined, at);
@@ -108,10 +124,14 @@ void ChainWalk::remember(const ClusterRun& run) {
         return;
     }
     if (!seen) {
-        seen = std::make_unique<ClusterBitmap>(map.mappedEnd());
+        seen = std::make_unique<ClusterBitmap>(map.mappedEnd(), map.budget());
         for (const auto& held : runs)
             seen->mark(held.first, held.second - held.first + 1);
         runs.clear();
     }
     seen->mark(run.first, run.count);
+    // A set that can no longer tell the chain's clusters apart would end it
+    // at a loop it does not have.
+    if (seen->coarse() != 0)
+        finish(ChainEnd::TooLong, run.first + run.count);
 }

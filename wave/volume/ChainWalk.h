@@ -1,9 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <set>
-#include <vector>
 
 class ClusterBitmap;
 class ClusterMap;
@@ -34,17 +35,23 @@ enum class ChainEnd {
     // At the limit of clusters it was given.
     TooLong,
     // At a cluster the walk was told to stop at (one that another chain holds).
-    Joined
+    Joined,
+    // At a link the scan did not read: its budget of FAT reads was spent.
+    Unread
 };
 
 // Follows a chain from its first cluster as runs of consecutive clusters,
 // each cluster at most once, and says how it ended; or, for a file without a
 // chain (exFAT's contiguous files), gives its clusters in a row. Never takes
-// more than limit clusters, and never one past the volume's end.
+// more than limit clusters, and never one past the volume's end. A chain of
+// more runs than the walk remembers one by one is remembered in a set whose
+// memory the map's budget gives; where it refuses, the walk ends TooLong.
 class ChainWalk {
 public:
+    // stopAt: up to three sets of clusters the chain ends at (Joined); null
+    // ones are passed over.
     ChainWalk(ClusterMap& map, std::uint32_t first, std::uint64_t limit, bool contiguous = false,
-        const ClusterBitmap* stopAt = nullptr);
+        std::initializer_list<const ClusterBitmap*> stopAt = {});
     ~ChainWalk();
 
     // The next run; false once the chain has ended, and end() tells how.
@@ -54,8 +61,9 @@ public:
     std::uint32_t endLink() const { return lastLink; }
     std::uint64_t taken() const { return clusters; }
 
-    // Runs remembered one by one before a bitmap of the volume takes over.
-    static constexpr std::size_t runsRemembered = 1 << 16;
+    // Runs remembered one by one before a set of the volume's clusters takes
+    // over.
+    static constexpr std::size_t runsRemembered = 1 << 12;
 
 private:
     // The first cluster of [first, last] the walk took already, 0 when none
@@ -68,7 +76,7 @@ private:
     std::uint32_t pending;
     std::uint64_t limit;
     bool contiguous;
-    const ClusterBitmap* stopAt;
+    std::array<const ClusterBitmap*, 3> stopAt = {};
     ChainEnd ended = ChainEnd::Running;
     std::uint32_t lastLink = 0;
     std::uint64_t clusters = 0;

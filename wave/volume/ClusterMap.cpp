@@ -3,6 +3,7 @@
 #include "ChainWalk.h"
 #include "ExFatDirectory.h"
 #include "LittleEndian.h"
+#include "ScanBudget.h"
 #include "SourceReader.h"
 
 #include <algorithm>
@@ -10,7 +11,14 @@
 namespace {
 
 constexpr std::uint32_t chunkBytes = 1 << 20;
-constexpr std::uint32_t cacheBytes = 4096;
+// The FAT read again in blocks of this many bytes (and a few more, so that an
+// entry never straddles two), as many as fit in maxCacheBytes: a FAT32 of 2 M
+// clusters whole. Small blocks cost a chain that jumps across the FAT least.
+constexpr std::uint32_t blockBytes = 4096;
+constexpr std::uint32_t blockSlack = 4;
+constexpr std::uint64_t maxCacheBytes = 8 << 20;
+// The pieces exFAT's allocation bitmap may come in.
+constexpr std::size_t maxBitmapRuns = 4096;
 
 unsigned entryBits(VolumeKind kind) {
     return kind == VolumeKind::Fat12 ? 12 : kind == VolumeKind::Fat16 ? 16 : 32;
@@ -98,9 +106,12 @@ LinkKind ClusterMap::kindOf(std::uint32_t link) const {
     return LinkKind::OutOfRange;
 }
 
+ClusterMap::~ClusterMap() {
+    spend.give(heldBytes + cacheBytes);
+}
+
 MapFindings ClusterMap::read() {
     MapFindings findings;
-    held.clear();
     system.clear();
     covered = 2 + std::uint64_t(volume.clusterCount);
     readFat(findings);
@@ -110,7 +121,7 @@ MapFindings ClusterMap::read() {
             if (file.firstCluster != 0)
                 system.push_back(file);
         }
-        readBitmap(files.bitmap, findings);
+        findBitmap(files.bitmap, findings);
     }
     return findings;
 }
@@ -125,7 +136,6 @@ void ClusterMap::readFat(MapFindings& findings) {
         present = std::min(entries, (reader.size() - fatAt) * 8 / width);
     findings.fatCutShort = present < entries;
     mapped = present > 2 ? present : 2;
-    bits.assign((mapped - 2 + 63) / 64, 0);
 
     std::vector<std::uint32_t> chunk;
     std::uint32_t open = 0;
@@ -146,8 +156,6 @@ void ClusterMap::take(std::uint32_t cluster, std::uint32_t value, std::uint32_t&
         open = 0;
         return;
     }
-    if (volume.kind != VolumeKind::ExFat)
-        setAllocated(cluster);
     if (open == 0)
         open = cluster;
     if (value != cluster + 1 || !validCluster(volume, value)) {
@@ -159,34 +167,89 @@ void ClusterMap::take(std::uint32_t cluster, std::uint32_t value, std::uint32_t&
 void ClusterMap::keep(const Stretch& stretch) {
     if (covered != 2 + std::uint64_t(volume.clusterCount))
         return;
-    if (held.size() == maxStretches) {
-        covered = stretch.first;
-        return;
+    if (held.size() == held.capacity()) {
+        const std::size_t more = std::min(std::max<std::size_t>(held.size(), 256), maxStretches - held.size());
+        if (more == 0 || !spend.take(more * sizeof(Stretch))) {
+            covered = stretch.first;
+            return;
+        }
+        heldBytes += more * sizeof(Stretch);
+        held.reserve(held.size() + more);
     }
     held.push_back(stretch);
 }
 
-std::uint32_t ClusterMap::entry(std::uint32_t cluster) {
-    if (cluster >= mapped)
-        return 0;
-    // The cache holds the FAT from the last entry that missed it on, since
-    // chains mostly run forward.
-    const std::uint64_t from = std::uint64_t(cluster) * entryBits(volume.kind) / 8;
-    if (cache.empty() || from < cacheFrom || from + 4 > cacheFrom + cacheBytes) {
-        cache.assign(cacheBytes, 0);
-        cacheFrom = from;
-        readFatBytes(from, cache.data(), cacheBytes);
+const ClusterMap::Block* ClusterMap::fatBlock(std::uint64_t at) {
+    const std::uint64_t from = at - at % blockBytes;
+    const auto found = cached.find(from);
+    if (found != cached.end())
+        return &cache[found->second];
+    const std::uint64_t active = volume.fatOffset + volume.activeFat * volume.fatBytes;
+    const std::uint32_t count =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(blockBytes + blockSlack, reader.size() - active - from));
+    if (!spend.readFat(count)) {
+        ++cutReads;
+        return nullptr;
     }
-    return decode(cache.data(), cacheFrom, cluster);
+    // A new block while the budget allows (always a first one), else the one
+    // read longest ago.
+    Block* block = nullptr;
+    if (cache.empty() || (cacheBytes < maxCacheBytes && spend.take(blockBytes + blockSlack))) {
+        cacheBytes += cache.empty() ? 0 : blockBytes + blockSlack;
+        cache.emplace_back();
+        block = &cache.back();
+    } else {
+        block = &cache[oldest];
+        oldest = (oldest + 1) % cache.size();
+        cached.erase(block->from);
+    }
+    cached[from] = static_cast<std::size_t>(block - cache.data());
+    block->bytes.assign(blockBytes + blockSlack, 0);
+    block->from = from;
+    readFatBytes(from, block->bytes.data(), count);
+    return block;
 }
 
-bool ClusterMap::allocated(std::uint32_t cluster) const {
-    if (cluster < 2 || cluster - 2 >= bits.size() * 64)
+bool ClusterMap::entry(std::uint32_t cluster, std::uint32_t& value) {
+    value = 0;
+    if (cluster >= mapped)
+        return true;
+    const Block* block = fatBlock(std::uint64_t(cluster) * entryBits(volume.kind) / 8);
+    if (block == nullptr)
         return false;
-    return (bits[(cluster - 2) / 64] >> ((cluster - 2) % 64)) & 1;
+    value = decode(block->bytes.data(), block->from, cluster);
+    return true;
+}
+
+bool ClusterMap::allocated(std::uint32_t cluster) {
+    if (cluster < 2 || cluster >= mapped)
+        return false;
+    if (volume.kind != VolumeKind::ExFat) {
+        Stretch stretch;
+        return stretchFrom(cluster, stretch);
+    }
+    if (bitmapRuns.empty())
+        return false;
+    // Bit n of the bitmap stands for cluster n + 2.
+    const std::uint64_t at = (cluster - 2) / 8;
+    Block& block = bitmapBlock;
+    if (block.bytes.empty() || at < block.from || at >= block.from + block.bytes.size()) {
+        const std::size_t run =
+            static_cast<std::size_t>(std::upper_bound(bitmapAt.begin(), bitmapAt.end(), at) - bitmapAt.begin() - 1);
+        const std::uint64_t runEnd = bitmapAt[run] + std::uint64_t(bitmapRuns[run].count) * volume.clusterBytes;
+        const std::uint64_t from = std::max(bitmapAt[run], at - at % blockBytes);
+        block.bytes.assign(static_cast<std::size_t>(std::min<std::uint64_t>(blockBytes, runEnd - from)), 0);
+        block.from = from;
+        const std::uint64_t offset = clusterOffset(volume, bitmapRuns[run].first) + (from - bitmapAt[run]);
+        // Bits that fail read as zeros: their clusters count as free, and the
+        // pass reads them as it reads all free ones.
+        static_cast<void>(reader.read(offset, block.bytes.data(), static_cast<std::uint32_t>(block.bytes.size())));
+    }
+    return (block.bytes[at - block.from] >> ((cluster - 2) % 8)) & 1;
 }
 
 bool ClusterMap::stretchFrom(std::uint32_t cluster, Stretch& stretch) {
+    stoppedUnread = false;
     if (cluster < covered) {
         auto after = std::upper_bound(held.begin(), held.end(), cluster,
             [](std::uint32_t value, const Stretch& s) { return value < s.first; });
@@ -196,12 +259,23 @@ bool ClusterMap::stretchFrom(std::uint32_t cluster, Stretch& stretch) {
         stretch.first = cluster;
         return true;
     }
-    std::uint32_t value = entry(cluster);
+    std::uint32_t value = 0;
+    if (!entry(cluster, value)) {
+        stoppedUnread = true;
+        return false;
+    }
     if (value == 0)
         return false;
     std::uint32_t last = cluster;
     while (value == last + 1 && validCluster(volume, value)) {
-        const std::uint32_t next = entry(value);
+        std::uint32_t next = 0;
+        if (!entry(value, next)) {
+            // The stretch ends where the budget stopped the reads, at a link
+            // no chain follows.
+            stoppedUnread = true;
+            value = 0;
+            break;
+        }
         if (next == 0)
             break;
         last = value;
@@ -211,40 +285,32 @@ bool ClusterMap::stretchFrom(std::uint32_t cluster, Stretch& stretch) {
     return true;
 }
 
-void ClusterMap::readBitmap(const SystemFile& bitmap, MapFindings& findings) {
-    // Bit n of the bitmap stands for cluster n + 2.
+void ClusterMap::findBitmap(const SystemFile& bitmap, MapFindings& findings) {
+    // The bits of the clusters the FAT maps, by the bitmap's FAT chain or in
+    // a row where it has none, inside the source.
     const std::uint64_t needed = (mapped - 2 + 7) / 8;
     findings.noBitmap = bitmap.firstCluster == 0 || bitmap.bytes < (std::uint64_t(volume.clusterCount) + 7) / 8;
-    if (findings.noBitmap)
-        return;
-    // By its FAT chain, or in a row where it has none.
     Stretch stretch;
     ChainWalk walk(*this, bitmap.firstCluster, (needed + volume.clusterBytes - 1) / volume.clusterBytes,
         !stretchFrom(bitmap.firstCluster, stretch));
-    std::vector<unsigned char> buffer;
-    std::uint64_t done = 0;
+    std::uint64_t found = 0;
     ClusterRun run;
-    while (done < needed && walk.next(run)) {
+    while (!findings.noBitmap && found < needed && bitmapRuns.size() < maxBitmapRuns && walk.next(run)) {
+        // Its clusters that lie whole inside the source.
         const std::uint64_t at = clusterOffset(volume, run.first);
         if (at >= reader.size())
             break;
-        const std::uint64_t bytes =
-            std::min({std::uint64_t(run.count) * volume.clusterBytes, needed - done, reader.size() - at});
-        for (std::uint64_t part = 0; part < bytes; part += chunkBytes) {
-            const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(chunkBytes, bytes - part));
-            buffer.resize(count);
-            // Bits that fail read as zeros: their clusters count as free, and
-            // the pass reads them as it reads all free ones.
-            static_cast<void>(reader.read(at + part, buffer.data(), count));
-            for (std::uint32_t i = 0; i < count; ++i) {
-                for (unsigned bit = 0; bit < 8 && buffer[i] != 0; ++bit) {
-                    const std::uint64_t cluster = (done + part + i) * 8 + bit + 2;
-                    if ((buffer[i] >> bit) & 1 && cluster < mapped)
-                        setAllocated(static_cast<std::uint32_t>(cluster));
-                }
-            }
-        }
-        done += bytes;
+        run.count =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(run.count, (reader.size() - at) / volume.clusterBytes));
+        if (run.count == 0)
+            break;
+        bitmapAt.push_back(found);
+        bitmapRuns.push_back(run);
+        found += std::uint64_t(run.count) * volume.clusterBytes;
     }
-    findings.noBitmap = done < needed;
+    findings.noBitmap = findings.noBitmap || found < needed;
+    if (findings.noBitmap) {
+        bitmapRuns.clear();
+        bitmapAt.clear();
+    }
 }

@@ -13,7 +13,7 @@ ChainEnd mark(ClusterMap& map, std::uint32_t first, bool contiguous, std::uint64
     // A chain that reaches a cluster some chain marked before goes on as that
     // one did, so the walk stops there: a crafted FAT of many entries on one
     // long chain costs its length once, not once per entry.
-    ChainWalk walk(map, first, limit, contiguous, contiguous ? nullptr : &owned);
+    ChainWalk walk(map, first, limit, contiguous, {contiguous ? nullptr : &owned});
     ClusterRun run;
     while (walk.next(run))
         owned.mark(run.first, run.count);

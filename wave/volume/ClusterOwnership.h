@@ -9,7 +9,7 @@ class ClusterMap;
 // Marks into owned the clusters an entry holds: its whole chain, or for a
 // file without one (exFAT's contiguous files) its first cluster and the
 // clusters its data length needs; owned is best made
-// ClusterBitmap(map.mappedEnd()). A chain stops at the first cluster owned
+// ClusterBitmap(map.mappedEnd(), map.budget()). A chain stops at the first cluster owned
 // already (ChainEnd::Joined): the rest of it was marked with the chain that
 // marked that one. Returns how the chain ended (End for an entry of no
 // clusters).

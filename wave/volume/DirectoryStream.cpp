@@ -1,5 +1,6 @@
 #include "DirectoryStream.h"
 
+#include "ClusterBitmap.h"
 #include "ClusterMap.h"
 #include "SourceReader.h"
 
@@ -11,14 +12,15 @@ constexpr std::uint64_t readBytes = 64 * 1024;
 
 }
 
-DirectoryStream::DirectoryStream(ClusterMap& map, std::uint64_t offset, std::uint32_t bytes, std::uint64_t& budget)
-    : map(map), budget(budget), left(bytes), rangeAt(offset), rangeLeft(bytes) {}
+DirectoryStream::DirectoryStream(ClusterMap& map, std::uint64_t offset, std::uint32_t bytes)
+    : map(map), left(bytes), rangeAt(offset), rangeLeft(bytes) {}
 
 DirectoryStream::DirectoryStream(ClusterMap& map, std::uint32_t first, bool contiguous, std::uint64_t maxBytes,
-    std::uint64_t& budget)
-    : map(map), budget(budget), left(maxBytes) {
+    ClusterBitmap* read)
+    : map(map), read(read), left(maxBytes) {
     const std::uint32_t cluster = map.geometry().clusterBytes;
-    walk = std::make_unique<ChainWalk>(map, first, (maxBytes + cluster - 1) / cluster, contiguous);
+    walk = std::make_unique<ChainWalk>(map, first, (maxBytes + cluster - 1) / cluster, contiguous,
+        std::initializer_list<const ClusterBitmap*>{read});
 }
 
 DirectoryStream::~DirectoryStream() = default;
@@ -31,6 +33,8 @@ bool DirectoryStream::refill() {
             return false;
         rangeAt = clusterOffset(volume, run.first);
         rangeLeft = std::uint64_t(run.count) * volume.clusterBytes;
+        if (read != nullptr)
+            read->mark(run.first, run.count);
     }
     SourceReader& reader = map.source();
     std::uint64_t count = std::min({readBytes, rangeLeft, left});
@@ -39,11 +43,6 @@ bool DirectoryStream::refill() {
     count = std::min(count, reader.size() - rangeAt) / 32 * 32;
     if (count == 0)
         return false;
-    if (count > budget) {
-        spent = true;
-        return false;
-    }
-    budget -= count;
     buffer.resize(count);
     gaps = reader.read(rangeAt, buffer.data(), static_cast<std::uint32_t>(count));
     bufferAt = rangeAt;

@@ -111,8 +111,7 @@ bool ExFatDirectory::decode(VolumeEntry& entry) const {
 ExFatSystemFiles findExFatSystemFiles(ClusterMap& map) {
     const VolumeGeometry& volume = map.geometry();
     ExFatSystemFiles files;
-    std::uint64_t budget = maxDirectoryBytes;
-    DirectoryStream root(map, volume.rootCluster, false, maxDirectoryBytes, budget);
+    DirectoryStream root(map, volume.rootCluster, false, maxDirectoryBytes);
     const unsigned char* bytes;
     std::uint64_t offset;
     while (root.next(bytes, offset) && bytes[0] != 0x00) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 
 class ClusterBitmap;
 class ClusterMap;
@@ -17,9 +18,12 @@ struct LostChain {
 };
 
 // Hands visit every chain head (an allocated cluster with a FAT entry that no
-// FAT entry links to) that owned does not hold, in cluster order, followed
-// until it ends, loops, or meets a cluster that owned or an earlier lost chain
-// holds (ChainEnd::Joined). owned holds the clusters of every live entry and
-// of the volume's own structures (see ClusterOwnership.h). Where the map keeps
-// only part of the FAT, the heads are sought in one more pass over it.
-void forEachLostChain(ClusterMap& map, const ClusterBitmap& owned, const std::function<void(const LostChain&)>& visit);
+// FAT entry links to) that none of held holds, in cluster order, followed
+// until it ends, loops, or meets a cluster that held or an earlier lost chain
+// holds (ChainEnd::Joined). held: the clusters of every live entry and of the
+// volume's own structures (see ClusterOwnership.h), and up to one more set to
+// pass over. Where the map keeps only part of the FAT, the heads are sought in
+// one more pass over it. Returns the clusters passed over without a look
+// because the budget's memory could not tell them apart (0 when none).
+std::uint64_t forEachLostChain(ClusterMap& map, std::initializer_list<const ClusterBitmap*> held,
+    const std::function<void(const LostChain&)>& visit);

@@ -24,7 +24,8 @@ bool isExtended(std::uint8_t type) {
 
 class TableReader {
 public:
-    TableReader(SourceReader& reader, PartitionFindings& findings) : reader(reader), findings(findings) {}
+    TableReader(SourceReader& reader, PartitionFindings& findings, std::uint32_t unit)
+        : reader(reader), findings(findings), unit(unit) {}
 
     void add(std::uint64_t offset, std::uint64_t length, unsigned number, std::uint8_t type) {
         if (findings.volumes.size() >= maxVolumes) {
@@ -48,9 +49,11 @@ public:
     }
 
     // The primary partitions, and the logical ones in an extended partition,
-    // each described by an extended boot record that links to the next.
+    // each described by an extended boot record that links to the next; in
+    // sectors of unit bytes.
     void readMbr(const std::vector<unsigned char>& mbr) {
         findings.scheme = PartitionScheme::Mbr;
+        findings.sectorBytes = unit;
         for (unsigned i = 0; i < 4; ++i) {
             const unsigned char* entry = mbr.data() + 446 + 16 * i;
             const std::uint8_t type = entry[4];
@@ -61,7 +64,7 @@ public:
             if (isExtended(type))
                 readLogical(start, count);
             else
-                add(start * 512, count * 512, i + 1, type);
+                add(start * unit, count * unit, i + 1, type);
         }
     }
 
@@ -70,7 +73,7 @@ public:
         std::uint64_t record = extendedStart;
         std::vector<unsigned char> sector(512);
         for (unsigned number = 5;; ++number) {
-            if (number - 5 == maxLogical || !readInside(reader, record * 512, sector) || sector[510] != 0x55
+            if (number - 5 == maxLogical || !readInside(reader, record * unit, sector) || sector[510] != 0x55
                 || sector[511] != 0xAA) {
                 findings.tableDamaged = true;
                 return;
@@ -78,7 +81,7 @@ public:
             visited.push_back(record);
             const unsigned char* logical = sector.data() + 446;
             if (logical[4] != 0 && le32(logical + 12) != 0)
-                add((record + le32(logical + 8)) * 512, std::uint64_t(le32(logical + 12)) * 512, number, logical[4]);
+                add((record + le32(logical + 8)) * unit, std::uint64_t(le32(logical + 12)) * unit, number, logical[4]);
             const unsigned char* link = logical + 16;
             if (!isExtended(link[4]) || le32(link + 12) == 0)
                 return;
@@ -133,10 +136,12 @@ public:
     }
 
     // The primary header at LBA 1; where it or its entries are damaged, the
-    // backup it names, or the one in the disk's last sector.
+    // backup it names, or the one in the disk's last sector. In sectors of
+    // unit bytes first, then of the other of 512 and 4096.
     void readGpt() {
         findings.scheme = PartitionScheme::Gpt;
-        for (std::uint32_t sectorBytes : {512u, 4096u}) {
+        for (std::uint32_t sectorBytes : {unit, unit == 4096 ? 512u : 4096u}) {
+            findings.sectorBytes = sectorBytes;
             std::uint64_t alternate = 0;
             if (readGpt(1, sectorBytes, alternate))
                 return;
@@ -153,6 +158,7 @@ public:
 private:
     SourceReader& reader;
     PartitionFindings& findings;
+    std::uint32_t unit;
 };
 
 bool plausibleMbr(const std::vector<unsigned char>& mbr) {
@@ -183,9 +189,9 @@ bool hasGptSignature(SourceReader& reader) {
 
 }
 
-PartitionFindings findVolumes(SourceReader& reader) {
+PartitionFindings findVolumes(SourceReader& reader, std::uint32_t sectorBytes) {
     PartitionFindings findings;
-    TableReader table(reader, findings);
+    const std::uint32_t unit = sectorBytes != 0 ? sectorBytes : 512;
     // A volume's own boot sector ends in 55 AA as an MBR does, so it is
     // looked for first.
     const VolumeKind bare = identifyVolume(reader, 0, reader.size());
@@ -195,11 +201,23 @@ PartitionFindings findVolumes(SourceReader& reader) {
     for (unsigned i = 0; hasMbr && i < 4; ++i)
         protective = protective || mbr[446 + 16 * i + 4] == 0xEE;
 
-    if (bare != VolumeKind::Unknown || (!hasMbr && !hasGptSignature(reader)))
-        table.add(0, reader.size(), 0, 0);
-    else if (protective || !hasMbr)
-        table.readGpt();
-    else
-        table.readMbr(mbr);
+    if (bare != VolumeKind::Unknown || (!hasMbr && !hasGptSignature(reader))) {
+        TableReader(reader, findings, unit).add(0, reader.size(), 0, 0);
+    } else if (protective || !hasMbr) {
+        TableReader(reader, findings, unit).readGpt();
+    } else {
+        // Where the source cannot tell its sectors' size, the MBR's are the
+        // ones of 512 and 4096 bytes that find a volume where it says.
+        for (std::uint32_t tried : {unit, 4096u}) {
+            PartitionFindings read;
+            TableReader(reader, read, tried).readMbr(mbr);
+            const bool found = std::any_of(read.volumes.begin(), read.volumes.end(),
+                [](const VolumeLocation& location) { return location.kind != VolumeKind::Unknown; });
+            if (tried == unit || found)
+                findings = read;
+            if (found || sectorBytes != 0)
+                break;
+        }
+    }
     return findings;
 }

@@ -36,6 +36,8 @@ struct PartitionFindings {
     // extended partition's chain that loops, leaves its partition or runs past
     // maxLogical.
     bool tableDamaged = false;
+    // The size of the sectors the table counts in.
+    std::uint32_t sectorBytes = 512;
 };
 
 constexpr unsigned maxLogical = 128;
@@ -43,5 +45,7 @@ constexpr unsigned maxLogical = 128;
 // The volumes of a whole disk with an MBR or a GPT, or the one volume of a
 // source without a table (a card formatted without partitions, an image of a
 // partition). Partitions of no length or starting past the source's end are
-// listed, as cut short.
-PartitionFindings findVolumes(SourceReader& reader);
+// listed, as cut short. The table counts in the disk's logical sectors:
+// sectorBytes where the source tells it, else (0) those of 512 or 4096 bytes
+// that find a volume.
+PartitionFindings findVolumes(SourceReader& reader, std::uint32_t sectorBytes = 0);

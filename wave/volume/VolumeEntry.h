@@ -5,7 +5,8 @@
 
 // One file or folder a directory lists, live or deleted.
 struct VolumeEntry {
-    // UTF-8, folders separated by '/', from the root (no leading '/'); the
+    // UTF-8, folders separated by '/', from the root (no leading '/'), the
+    // middle left out where it is long (see walkDirectories); the
     // long name where one survives, else the 8.3 name. No name holds '/',
     // '\\' or a control character (each becomes '_'), nor is "." or "..".
     std::string path;

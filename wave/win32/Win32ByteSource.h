@@ -33,6 +33,8 @@ public:
     int lastError() const override { return static_cast<int>(error); }
     std::uint32_t blockSize() const override { return sector; }
     ByteSource* unbuffered() override { return direct.get(); }
+    // A disk's or volume's, as its geometry tells it.
+    std::uint32_t logicalSectorSize() const override { return device ? sector : 0; }
 
     // open refused a name the system would have opened: a folder, or neither
     // a disk file nor a disk or volume.

@@ -17,8 +17,12 @@ void MemoryByteSource::place(std::uint64_t offset, const std::vector<unsigned ch
         kept.erase(kept.begin(), kept.begin() + inside);
         offset += inside;
     }
-    if (!kept.empty())
-        patches[offset] = kept;
+    if (!kept.empty()) {
+        if (patches.use_count() > 1)
+            patches = std::make_shared<Patches>(*patches);
+        longest = std::max<std::uint64_t>(longest, kept.size());
+        (*patches)[offset] = kept;
+    }
 }
 
 ByteSource* MemoryByteSource::unbuffered() {
@@ -71,7 +75,9 @@ bool MemoryByteSource::readIn(std::uint64_t offset, unsigned char* buffer, std::
     std::memset(buffer, 0, good);
     if (offset < head.size())
         std::memcpy(buffer, head.data() + offset, std::min<std::uint64_t>(good, head.size() - offset));
-    for (auto it = patches.begin(); it != patches.end() && it->first < offset + good; ++it) {
+    // No patch that begins longest bytes before offset reaches it.
+    for (auto it = patches->lower_bound(offset > longest ? offset - longest : 0);
+         it != patches->end() && it->first < offset + good; ++it) {
         const std::uint64_t end = it->first + it->second.size();
         if (end <= offset)
             continue;

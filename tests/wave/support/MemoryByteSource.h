@@ -18,8 +18,14 @@
 // through BlockReads) lose the failing blocks alone.
 class MemoryByteSource : public ByteSource {
 public:
+    using Patches = std::map<std::uint64_t, std::vector<unsigned char>>;
+
     MemoryByteSource(std::vector<unsigned char> head, std::uint64_t size)
-        : head(std::move(head)), bytes(size), uncached(*this) {}
+        : head(std::move(head)), patches(std::make_shared<Patches>()), bytes(size), uncached(*this) {}
+    // Patches of at most longest bytes each, that do not overlap, shared with
+    // their maker.
+    MemoryByteSource(std::shared_ptr<Patches> shared, std::uint64_t longest, std::uint64_t size)
+        : patches(std::move(shared)), longest(longest), bytes(size), uncached(*this) {}
 
     std::uint64_t size() const override { return bytes; }
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
@@ -58,7 +64,8 @@ private:
         std::uint32_t unit, std::uint32_t failingIn);
 
     std::vector<unsigned char> head;
-    std::map<std::uint64_t, std::vector<unsigned char>> patches;
+    std::shared_ptr<Patches> patches;
+    std::uint64_t longest = 0;
     std::uint64_t bytes;
     int error = 0;
     Uncached uncached;

@@ -1,5 +1,6 @@
 #include "BootSector.h"
 #include "ChainWalk.h"
+#include "ClusterBitmap.h"
 #include "ClusterMap.h"
 #include "ClusterOwnership.h"
 #include "DirectoryWalk.h"
@@ -8,6 +9,7 @@
 #include "MemoryByteSource.h"
 #include "PartitionTable.h"
 #include "PosixByteSource.h"
+#include "ScanBudget.h"
 #include "SourceReader.h"
 
 #include <gtest/gtest.h>
@@ -78,14 +80,15 @@ void checkVolume(SourceReader& reader, const VolumeLocation& location, const Jso
     EXPECT_EQ(geometry.clusterCount, expected["cluster_count"].integer());
     EXPECT_EQ(geometry.heapOffset, expected["heap_offset"].integer());
 
-    ClusterMap map(reader, geometry);
+    ScanBudget budget(ScanBudget::defaultMemory, 1 << 30);
+    ClusterMap map(reader, geometry, budget);
     const MapFindings mapped = map.read();
     EXPECT_FALSE(mapped.fatCutShort || mapped.fatUnreadable || mapped.onDemand || mapped.noBitmap);
     std::vector<VolumeEntry> entries;
     const WalkFindings walked = walkDirectories(map, [&](const VolumeEntry& entry) { entries.push_back(entry); });
     EXPECT_EQ(walked.damagedEntries + walked.revisited, 0u);
 
-    ClusterBitmap owned(map.mappedEnd());
+    ClusterBitmap owned(map.mappedEnd(), budget);
     markSystemClusters(map, owned);
     for (const VolumeEntry& entry : entries) {
         if (!entry.deleted)
@@ -124,7 +127,7 @@ void checkVolume(SourceReader& reader, const VolumeLocation& location, const Jso
     EXPECT_EQ(entries.size(), listed);
 
     Runs lost;
-    forEachLostChain(map, owned, [&](const LostChain& chain) {
+    forEachLostChain(map, {&owned}, [&](const LostChain& chain) {
         EXPECT_EQ(chain.end, ChainEnd::End);
         lost.emplace_back(chain.first, chain.clusters);
     });
@@ -240,7 +243,8 @@ TEST(VolumeTest, ReadsAroundBlocksThatFail) {
     const std::uint64_t fatBlock = geometry.fatOffset / 512;
     source.failing = {fatBlock, fatBlock + 1000};
 
-    ClusterMap map(reader, geometry);
+    ScanBudget budget(ScanBudget::defaultMemory, 1 << 30);
+    ClusterMap map(reader, geometry, budget);
     EXPECT_FALSE(map.read().fatUnreadable);
     for (const JsonValue& image : manifest["images"].items) {
         const JsonValue& notes = image["volumes"][0]["files"][0];
@@ -329,6 +333,52 @@ TEST(VolumeTest, ReadsLoseTheFailingSectorsAlone) {
             std::fill_n(listed.begin() + failure.offset, failure.length, true);
         }
         EXPECT_EQ(listed, failedBytes) << "trial " << trial;
+    }
+}
+
+// A set of clusters holds what was marked, whatever the pattern (pages of
+// runs, and of bits past a few hundred); where its budget runs short it
+// holds more, a page at once, and counts the clusters it holds unasked.
+TEST(VolumeTest, ClusterSetsHoldWhatWasMarked) {
+    for (const std::uint64_t budgetBytes : {std::uint64_t(1) << 30, std::uint64_t(3000)}) {
+        for (unsigned seed = 1; seed <= 3; ++seed) {
+            SCOPED_TRACE(std::to_string(budgetBytes) + " bytes, seed " + std::to_string(seed));
+            const std::uint32_t end = 200000 + seed;
+            ScanBudget budget(budgetBytes, 0);
+            std::vector<bool> expected(end, false);
+            {
+                ClusterBitmap set(end, budget);
+                std::srand(seed);
+                for (int i = 0; i < 16000; ++i) {
+                    // Single clusters, short runs, now and then one across
+                    // pages.
+                    const std::uint32_t first = static_cast<std::uint32_t>(std::rand()) % end;
+                    const std::uint32_t count = i % 2 == 0 ? 1 : i % 4000 == 1 ? std::rand() % 70000 : std::rand() % 40;
+                    set.mark(first, count);
+                    for (std::uint32_t c = std::max(first, 2u); c < end && c - first < count; ++c)
+                        expected[c] = true;
+                }
+                std::uint64_t extra = 0;
+                std::vector<std::uint32_t> next(end + 1, 0);
+                for (std::uint32_t c = end; c-- > 0;) {
+                    ASSERT_TRUE(set.marked(c) || !expected[c]) << c;
+                    extra += set.marked(c) && !expected[c];
+                    next[c] = set.marked(c) ? c : next[c + 1];
+                }
+                // Counted when the page filled; marks after may have asked
+                // for some of them.
+                EXPECT_LE(extra, set.coarse());
+                EXPECT_EQ(extra == 0, budgetBytes > 1000000);
+                for (int i = 0; i < 3000; ++i) {
+                    const std::uint32_t first = static_cast<std::uint32_t>(std::rand()) % end;
+                    const std::uint32_t last = first + static_cast<std::uint32_t>(std::rand() % (i % 2 ? 100 : 200000));
+                    const std::uint32_t found = next[first] <= last ? next[first] : 0;
+                    ASSERT_EQ(set.firstMarked(first, last), found) << first << " to " << last;
+                }
+            }
+            // Everything taken from the budget is given back.
+            EXPECT_TRUE(budget.take(budgetBytes));
+        }
     }
 }
 
