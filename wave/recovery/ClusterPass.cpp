@@ -30,6 +30,8 @@ constexpr std::uint64_t idleWaits = 4;
 // any recorder, and each cluster is weighed against every one.
 constexpr std::size_t mostFollowers = 64;
 constexpr double never = std::numeric_limits<double>::infinity();
+// The pieces the clusters a recording's sound took may come in.
+constexpr std::size_t mostPieces = 1 << 18;
 // A quick look that strays no more than this finds a seam within sound: the
 // whole look at such seams strays well inside continuesBound.
 constexpr double quickContinues = 4;
@@ -71,13 +73,6 @@ bool beginsAfterHeaderRoom(const unsigned char* bytes, std::size_t count, const 
     return nonZero >= bytes + room && nonZero < bytes + std::min(count, room + frame);
 }
 
-void addCluster(std::vector<ClusterRun>& runs, std::uint32_t cluster) {
-    if (!runs.empty() && runs.back().first + runs.back().count == cluster)
-        ++runs.back().count;
-    else
-        runs.push_back({cluster, 1});
-}
-
 // The source's bytes of runs, in their order, up to length of them.
 void addRanges(const VolumeGeometry& volume, const std::vector<ClusterRun>& runs, std::uint64_t& length,
     std::vector<SourceRange>& ranges) {
@@ -102,6 +97,7 @@ std::uint32_t lastClusterOf(const std::vector<ClusterRun>& runs) {
 
 void ClusterPass::run(std::uint64_t total, std::uint64_t& passed, std::size_t& found) {
     reported = &found;
+    planned = scan.found.size();
     SourceReader& reader = scan.map.source();
     const std::uint32_t cluster = volume.clusterBytes;
     const std::uint64_t present = clustersPresent(volume, reader.size());
@@ -164,6 +160,8 @@ void ClusterPass::run(std::uint64_t total, std::uint64_t& passed, std::size_t& f
     for (std::size_t index : watching)
         retire(index);
     watching.clear();
+    if (passedOver > 0)
+        events.note({ScanNote::Kind::EntriesPassedOver, scan.number, BootFault::None, 0, passedOver, 0});
 }
 
 bool ClusterPass::claimedAlive(std::uint32_t cluster, std::size_t& claim) {
@@ -243,7 +241,7 @@ std::size_t ClusterPass::claimant(const std::vector<std::size_t>& waiting, const
         auto found = std::make_unique<FoundRecording>();
         found->report.foundAs = FoundAs::NoEntry;
         found->report.volume = scan.number;
-        scan.found.push_back(std::move(found));
+        chosen = place(std::move(found));
     }
     return chosen;
 }
@@ -294,6 +292,8 @@ void ClusterPass::begin(std::size_t index, std::uint32_t cluster, const unsigned
         refuse(index, Unsupported);
         return;
     }
+    if (!keepName(index))
+        return;
     recording.head.assign(data, data + std::min(count, headBytes));
     recording.tail = std::make_unique<SoundTail>(recording.start.samples);
     recording.life = Life::Following;
@@ -324,6 +324,8 @@ bool ClusterPass::beginHeaderless(std::size_t index, std::uint32_t cluster, cons
     settle(true);
     recording.report.revived = true;
     recording.report.offset = clusterOffset(volume, cluster) + audioAt;
+    if (!keepName(index))
+        return true;
     recording.firstCluster = cluster;
     recording.format = *format;
     RecordingStart& start = recording.start;
@@ -368,6 +370,8 @@ void ClusterPass::takeClaimed(const ClaimedRun& claim, std::uint32_t cluster, co
             refuse(claim.recording, Unsupported);
             return;
         }
+        if (!keepName(claim.recording))
+            return;
     }
     const std::uint64_t index = claim.index + (cluster - claim.first);
     const std::uint64_t at = index * bytes;
@@ -454,9 +458,10 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
         }
     }
     if (bestWatching <= continuesBound && std::min(secondWatching, best) >= clearlyBetter * bestWatching) {
-        wake(woken);
-        append(woken, cluster, data);
-        return;
+        if (wake(woken)) {
+            append(woken, cluster, data);
+            return;
+        }
     }
     if (best > continuesBound) {
         // A recording the cluster begins leaves the others open: their runs
@@ -490,8 +495,10 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
     fork.open(cluster, data, bytes, tails, choice.candidates, candidateStrays, choice.guessed);
 }
 
-void ClusterPass::wake(std::size_t index) {
+bool ClusterPass::wake(std::size_t index) {
     watching.erase(std::find(watching.begin(), watching.end(), index));
+    if (!keepName(index))
+        return false;
     // Its own clusters first, read again now that they are part of a
     // recording to recover.
     FoundRecording& recording = *scan.found[index];
@@ -515,6 +522,7 @@ void ClusterPass::wake(std::size_t index) {
     recording.length = bytes;
     recording.life = Life::Following;
     admit(index);
+    return true;
 }
 
 bool ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead) {
@@ -550,9 +558,11 @@ bool ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, s
     recording.started = true;
     recording.tail = std::make_unique<SoundTail>(start.samples);
     recording.life = Life::Following;
-    scan.found.push_back(std::move(found));
-    admit(scan.found.size() - 1);
-    append(scan.found.size() - 1, cluster, data);
+    const std::size_t index = place(std::move(found));
+    if (!keepName(index))
+        return true;
+    admit(index);
+    append(index, cluster, data);
     return true;
 }
 
@@ -563,8 +573,19 @@ void ClusterPass::append(std::size_t index, std::uint32_t cluster, const unsigne
     const std::uint64_t audioAt = recording.start.audioAt;
     const std::uint32_t audioFrom =
         at < audioAt ? static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, audioAt - at)) : 0;
+    if (!extend(recording, cluster)) {
+        // Past what the scan may keep, a recording that has taken nothing is
+        // passed over, and one that has ends.
+        if (recording.length == 0) {
+            open.erase(std::find(open.begin(), open.end(), index));
+            ++passedOver;
+            retire(index);
+        } else {
+            end(index, RecordingEnd::TooFragmented);
+        }
+        return;
+    }
     put(recording, at, data, bytes);
-    addCluster(recording.followed, cluster);
     order.took(index);
     recording.length = at + bytes;
     recording.headerSince = false;
@@ -583,6 +604,36 @@ void ClusterPass::append(std::size_t index, std::uint32_t cluster, const unsigne
     recording.tail->take(data + audioFrom, bytes - audioFrom);
     if (recording.tail->endsUnwritten())
         end(index, RecordingEnd::SoundStops);
+}
+
+bool ClusterPass::extend(FoundRecording& recording, std::uint32_t cluster) {
+    std::vector<ClusterRun>& runs = recording.followed;
+    if (!runs.empty() && runs.back().first + runs.back().count == cluster) {
+        ++runs.back().count;
+        return true;
+    }
+    if (runs.size() == runs.capacity()) {
+        const std::size_t more = std::max<std::size_t>(16, runs.capacity());
+        const std::uint64_t bytes = more * sizeof(ClusterRun);
+        if (runs.size() + 1 > mostPieces || !scan.map.budget().take(bytes))
+            return false;
+        recording.followedCharge += bytes;
+        runs.reserve(runs.capacity() + more);
+    }
+    runs.push_back({cluster, 1});
+    return true;
+}
+
+std::size_t ClusterPass::place(std::unique_ptr<FoundRecording> recording) {
+    if (!spare.empty()) {
+        const std::size_t index = spare.front();
+        spare.pop_front();
+        order.forget(index);
+        scan.found[index] = std::move(recording);
+        return index;
+    }
+    scan.found.push_back(std::move(recording));
+    return scan.found.size() - 1;
 }
 
 void ClusterPass::judgeLast(FoundRecording& recording, const unsigned char* data, std::uint64_t at) {
@@ -622,11 +673,23 @@ void ClusterPass::put(FoundRecording& recording, std::uint64_t at, const unsigne
         recording.report.result = FileError;
 }
 
-bool ClusterPass::startOutput(FoundRecording& recording) {
-    const std::string name = !recording.fileName.empty() && recording.report.foundAs != FoundAs::NoEntry
+std::string ClusterPass::requestedName(const FoundRecording& recording) const {
+    return !recording.fileName.empty() && recording.report.foundAs != FoundAs::NoEntry
         ? recording.fileName
         : "recovered-" + std::to_string(recording.report.offset) + (recording.start.aiff ? ".aif" : ".wav");
-    if (recording.output.begin(files, names, name, settings.dryRun, recording.report.output, recording.report.why))
+}
+
+bool ClusterPass::keepName(std::size_t index) {
+    if (scan.map.budget().take(names.memoryFor(requestedName(*scan.found[index]))))
+        return true;
+    ++passedOver;
+    retire(index);
+    return false;
+}
+
+bool ClusterPass::startOutput(FoundRecording& recording) {
+    if (recording.output.begin(files, names, requestedName(recording), settings.dryRun, recording.report.output,
+            recording.report.why))
         return true;
     recording.report.result = FileError;
     return false;
@@ -753,5 +816,10 @@ void ClusterPass::refuse(std::size_t index, RepairResult result) {
 }
 
 void ClusterPass::retire(std::size_t index) {
+    scan.map.budget().give(scan.found[index]->followedCharge);
     scan.found[index].reset();
+    // Only the recordings the plan found are named by claims, entries waiting
+    // and live files watched.
+    if (index >= planned)
+        spare.push_back(index);
 }

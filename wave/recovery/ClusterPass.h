@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <vector>
 
 // The data of a volume read once, in ascending order and large reads, past the
@@ -42,13 +44,20 @@ private:
     // An entry that names cluster as its first, which could not be read: a
     // recording's is reported, with where.
     void headUnreadable(std::size_t index, std::uint32_t cluster);
+    // The name a recording's new file is asked for.
+    std::string requestedName(const FoundRecording& recording) const;
     bool startOutput(FoundRecording& recording);
+    // Takes from the budget what the run keeps of the recording's new file's
+    // name; where it refuses, the recording is passed over: false, and it is
+    // retired unreported.
+    bool keepName(std::size_t index);
     // A cluster that no chain claims and that begins no recording, to the
     // recordings followed by their sound: through the fork while one is open.
     void feed(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
     void follow(std::uint32_t cluster, const unsigned char* data, std::size_t ahead, bool readable);
     // Copies a dormant recording's own clusters to its new file: it goes on.
-    void wake(std::size_t index);
+    // False where it is passed over.
+    bool wake(std::size_t index);
     // Carries out the fork's verdict once it has one (or, closing, in any
     // case) and takes the clusters it held.
     void settle(bool closing);
@@ -56,6 +65,12 @@ private:
     // recording that no entry names. False when the cluster begins none.
     bool reviveLost(std::uint32_t cluster, const unsigned char* data, std::size_t ahead);
     void append(std::size_t index, std::uint32_t cluster, const unsigned char* data);
+    // Adds cluster to those the recording's sound took; false, adding none,
+    // where their pieces would pass what a recording keeps or the budget.
+    bool extend(FoundRecording& recording, std::uint32_t cluster);
+    // Keeps a recording the pass found, where one it let go of kept it before
+    // if it can: the recordings it finds in a card do not grow what it keeps.
+    std::size_t place(std::unique_ptr<FoundRecording> recording);
     void judgeLast(FoundRecording& recording, const unsigned char* data, std::uint64_t at);
     void put(FoundRecording& recording, std::uint64_t at, const unsigned char* data, std::uint32_t count);
     // Opens a recording to the clusters that continue its sound.
@@ -82,6 +97,12 @@ private:
     const RecoverySettings& settings;
     RecoveryEvents& events;
     const VolumeGeometry& volume;
+    // The recordings the plan found come first; those the pass found after,
+    // and the places of those it let go of, ready for others.
+    std::size_t planned = 0;
+    std::deque<std::size_t> spare;
+    // The recordings begun that the budget left no room for.
+    std::uint64_t passedOver = 0;
     // The recordings followed by their sound, open to the next cluster.
     std::vector<std::size_t> open;
     // The dormant ones whose last cluster the pass has passed, which may take

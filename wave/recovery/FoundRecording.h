@@ -78,8 +78,10 @@ struct FoundRecording {
 
     RecordingOutput output;
     std::unique_ptr<SoundTail> tail;
-    // The clusters taken by its sound, in its order.
+    // The clusters taken by its sound, in its order, and what their list
+    // took from the scan's budget.
     std::vector<ClusterRun> followed;
+    std::uint64_t followedCharge = 0;
     // Its bytes so far, where its last cluster begins, and where in that
     // cluster's bytes its sound was judged to stop.
     std::uint64_t length = 0;

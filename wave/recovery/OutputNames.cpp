@@ -47,6 +47,14 @@ std::string OutputNames::choose(const std::string& name, const std::function<Loo
     }
 }
 
+std::size_t OutputNames::memoryFor(const std::string& name) const {
+    // The path chosen, and the name's next number: each a string in a node of
+    // a hash table, with its bucket.
+    constexpr std::size_t node = sizeof(void*) + sizeof(std::string) + sizeof(std::size_t) + sizeof(unsigned);
+    constexpr std::size_t allocation = 2 * 16;
+    return 2 * (node + allocation + sizeof(void*)) + folder.size() + 2 * (name.size() + 24);
+}
+
 std::string OutputNames::partName(const std::string& path) {
     const std::string::size_type slash = path.find_last_of("/\\");
     const std::string::size_type leaf = slash == std::string::npos ? 0 : slash + 1;

@@ -21,6 +21,9 @@ public:
     // numbers of a name already passed over are not looked at again.
     std::string choose(const std::string& name, const std::function<Look(const std::string&)>& look);
 
+    // What choosing a path for name keeps for the rest of the run, at most.
+    std::size_t memoryFor(const std::string& name) const;
+
     // The name a recording's file has while it is written, beside path:
     // FOLDER/.NAME.sonorix-part, which no chosen path takes.
     static std::string partName(const std::string& path);

@@ -50,7 +50,7 @@ public:
 
     // The most the fork holds: past the runs of clusters recorders write
     // alternately, the ways only take the same clusters in turn.
-    static constexpr std::size_t mostBytes = 16 << 20;
+    static constexpr std::size_t mostBytes = 8 << 20;
     static constexpr std::size_t mostClusters = 64;
     // Over the clusters of two runs, the evidence of two seams: less than
     // clearlyBetter asks of one.

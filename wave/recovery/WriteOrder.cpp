@@ -20,7 +20,8 @@ void WriteOrder::took(std::size_t recording) {
         agree[p] = back(p) == recording ? agree[p] + 1 : 0;
     if (count > 0 && back(1) != recording) {
         previousRun = count - runStart;
-        lastRun[back(1)] = previousRun;
+        if (back(1) != gone)
+            lastRun[back(1)] = previousRun;
         runStart = count;
     }
     if (history.size() < ring)
@@ -34,8 +35,16 @@ void WriteOrder::took(std::size_t recording) {
     lastTaken[recording] = count;
 }
 
+void WriteOrder::forget(std::size_t recording) {
+    std::replace(history.begin(), history.end(), recording, gone);
+    if (recording < lastTaken.size()) {
+        lastTaken[recording] = 0;
+        lastRun[recording] = 0;
+    }
+}
+
 bool WriteOrder::last(std::size_t& recording) const {
-    if (count == 0)
+    if (count == 0 || back(1) == gone)
         return false;
     recording = back(1);
     return true;
@@ -50,7 +59,7 @@ bool WriteOrder::proven(std::size_t& recording, bool& twice) const {
             && (best == 0 || run > agree[best]))
             best = p;
     }
-    if (best == 0)
+    if (best == 0 || back(best) == gone)
         return false;
     recording = back(best);
     twice = agree[best] >= 2 * std::max<std::uint64_t>(best, fewestAgreeing);
@@ -58,11 +67,13 @@ bool WriteOrder::proven(std::size_t& recording, bool& twice) const {
 }
 
 bool WriteOrder::guess(const std::vector<std::size_t>& open, std::size_t& recording) const {
-    std::size_t current = 0;
-    if (!last(current) || open.empty())
+    std::size_t current = gone;
+    if (count == 0 || open.empty())
         return false;
+    last(current);
+    // A recording forgotten is open no more.
     const bool isOpen = std::find(open.begin(), open.end(), current) != open.end();
-    const std::uint64_t before = lastRun[current] != 0 ? lastRun[current] : previousRun;
+    const std::uint64_t before = isOpen && lastRun[current] != 0 ? lastRun[current] : previousRun;
     if (isOpen && (before == 0 || count - runStart < before)) {
         recording = current;
         return true;

@@ -31,6 +31,10 @@ public:
     // that has waited longest takes its turn.
     bool guess(const std::vector<std::size_t>& open, std::size_t& recording) const;
 
+    // Forgets a recording that is gone, so that its index may name another:
+    // the writes it made stay in the pattern, made by none that is open.
+    void forget(std::size_t recording);
+
     static constexpr std::size_t mostPeriod = 256;
 
 private:
@@ -49,4 +53,7 @@ private:
     std::vector<std::uint64_t> lastRun;
 
     std::size_t back(std::size_t distance) const;
+
+    // In the history, the writes of a recording forgotten.
+    static constexpr std::size_t gone = static_cast<std::size_t>(-1);
 };

@@ -118,4 +118,13 @@ TEST(ClusterChoiceTest, theOrderOfTheWritesIsWhatTheWritesShow) {
         runs.took(recording);
     ASSERT_TRUE(runs.proven(named, twice));
     EXPECT_TRUE(twice);
+
+    // Recordings let go of are named no more, though their writes stay: their
+    // indices may name new recordings.
+    runs.forget(1);
+    runs.forget(2);
+    EXPECT_FALSE(runs.proven(named, twice));
+    runs.took(2);
+    ASSERT_TRUE(runs.guess({1, 2}, named));
+    EXPECT_EQ(named, 2u);
 }
