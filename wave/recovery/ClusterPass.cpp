@@ -73,6 +73,24 @@ bool beginsAfterHeaderRoom(const unsigned char* bytes, std::size_t count, const 
     return nonZero >= bytes + room && nonZero < bytes + std::min(count, room + frame);
 }
 
+// A recording whose header was lost, begun at cluster in the format given,
+// its frames from audioAt on: the header is rebuilt before them.
+void startRevived(FoundRecording& recording, std::uint32_t cluster, std::uint64_t audioAt,
+    const RevivalFormat& format) {
+    recording.firstCluster = cluster;
+    recording.format = format;
+    RecordingStart& start = recording.start;
+    start.audioAt = audioAt;
+    start.samples.format = format.samples;
+    start.followable = true;
+    start.frameBytes = format.samples.frameBytes();
+    start.rate = static_cast<std::uint32_t>(loadUnsigned(format.formatBody.data() + 4, 4, ByteOrder::Little));
+    recording.rebuilt.resize(static_cast<std::size_t>(lostHeaderRoom(format)));
+    recording.started = true;
+    recording.tail = std::make_unique<SoundTail>(start.samples);
+    recording.life = Life::Following;
+}
+
 // The source's bytes of runs, in their order, up to length of them.
 void addRanges(const VolumeGeometry& volume, const std::vector<ClusterRun>& runs, std::uint64_t& length,
     std::vector<SourceRange>& ranges) {
@@ -326,18 +344,7 @@ bool ClusterPass::beginHeaderless(std::size_t index, std::uint32_t cluster, cons
     recording.report.offset = clusterOffset(volume, cluster) + audioAt;
     if (!keepName(index))
         return true;
-    recording.firstCluster = cluster;
-    recording.format = *format;
-    RecordingStart& start = recording.start;
-    start.audioAt = audioAt;
-    start.samples.format = format->samples;
-    start.followable = true;
-    start.frameBytes = format->samples.frameBytes();
-    start.rate = static_cast<std::uint32_t>(loadUnsigned(format->formatBody.data() + 4, 4, ByteOrder::Little));
-    recording.rebuilt.resize(static_cast<std::size_t>(lostHeaderRoom(*format)));
-    recording.started = true;
-    recording.tail = std::make_unique<SoundTail>(start.samples);
-    recording.life = Life::Following;
+    startRevived(recording, cluster, audioAt, *format);
     admit(index);
     append(index, cluster, data);
     return true;
@@ -486,6 +493,12 @@ void ClusterPass::follow(std::uint32_t cluster, const unsigned char* data, std::
         append(choice.recording, cluster, data);
         return;
     }
+    // A fork keeps a copy of each cluster it weighs: one larger than the fork
+    // may hold goes to the recording it continues best.
+    if (bytes > TrackFork::mostBytes) {
+        append(open[bestPosition], cluster, data);
+        return;
+    }
     std::vector<SoundTail> tails;
     std::vector<double> candidateStrays;
     for (std::size_t index : open)
@@ -545,19 +558,8 @@ bool ClusterPass::reviveLost(std::uint32_t cluster, const unsigned char* data, s
     recording.report.foundAs = FoundAs::NoEntry;
     recording.report.volume = scan.number;
     recording.report.revived = true;
-    recording.firstCluster = cluster;
     recording.report.offset = clusterOffset(volume, cluster) + audioAt;
-    recording.format = *format;
-    RecordingStart& start = recording.start;
-    start.audioAt = audioAt;
-    start.samples.format = format->samples;
-    start.followable = true;
-    start.frameBytes = format->samples.frameBytes();
-    start.rate = static_cast<std::uint32_t>(loadUnsigned(format->formatBody.data() + 4, 4, ByteOrder::Little));
-    recording.rebuilt.resize(static_cast<std::size_t>(lostHeaderRoom(*format)));
-    recording.started = true;
-    recording.tail = std::make_unique<SoundTail>(start.samples);
-    recording.life = Life::Following;
+    startRevived(recording, cluster, audioAt, *format);
     const std::size_t index = place(std::move(found));
     if (!keepName(index))
         return true;

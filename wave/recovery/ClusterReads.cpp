@@ -5,7 +5,8 @@
 ClusterReads::ClusterReads(SourceReader& reader, const VolumeScan& scan, const std::atomic<bool>& sparse,
     std::uint64_t end, const std::atomic<bool>* stopped)
     : reader(reader), volume(scan.map.geometry()), scan(scan), sparse(sparse), end(end), stopped(stopped),
-      perChunk(static_cast<std::uint32_t>(std::max<std::uint64_t>(1, chunkBytes / volume.clusterBytes))), ring(slots) {
+      perChunk(static_cast<std::uint32_t>(std::max<std::uint64_t>(1, chunkBytes / volume.clusterBytes))),
+      ring(volume.clusterBytes > chunkBytes ? 1 : slots) {
     for (Slot& slot : ring) {
         slot.buffer.resize(std::size_t(perChunk) * volume.clusterBytes);
         slot.chunk.wanted.resize(perChunk);
@@ -29,12 +30,12 @@ void ClusterReads::readAll() {
     for (std::uint64_t i = 0; i < total; ++i) {
         {
             std::unique_lock<std::mutex> hold(lock);
-            changed.wait(hold, [&] { return quitting || i < released + slots; });
+            changed.wait(hold, [&] { return quitting || i < released + ring.size(); });
             if (quitting)
                 break;
         }
         const std::uint64_t first = 2 + i * perChunk;
-        fill(ring[i % slots], first, static_cast<std::uint32_t>(std::min<std::uint64_t>(perChunk, end - first)));
+        fill(ring[i % ring.size()], first, static_cast<std::uint32_t>(std::min<std::uint64_t>(perChunk, end - first)));
         {
             std::lock_guard<std::mutex> hold(lock);
             ++produced;
@@ -111,5 +112,5 @@ ClusterReads::Chunk* ClusterReads::next() {
     changed.wait(hold, [&] { return produced > consumed || finished; });
     if (produced == consumed)
         return nullptr;
-    return &ring[consumed++ % slots].chunk;
+    return &ring[consumed++ % ring.size()].chunk;
 }

@@ -49,8 +49,9 @@ public:
     // Reads the rest of cluster i of chunk, where only its first sector was.
     void complete(Chunk& chunk, std::uint32_t i);
 
-    // The reads in flight at once, and the most bytes each; the bytes of a
-    // cluster read first where the rest may not be needed.
+    // The reads in flight at once (one where a cluster is larger than a
+    // read, exFAT's clusters being up to 32 MiB), and the most bytes each;
+    // the bytes of a cluster read first where the rest may not be needed.
     static constexpr std::size_t slots = 3;
     static constexpr std::uint64_t chunkBytes = 4 << 20;
     static constexpr std::uint32_t firstSectorBytes = 512;

@@ -112,7 +112,8 @@ Texture SoundTail::lastTexture() const {
 }
 
 void SoundTail::take(const unsigned char* bytes, std::size_t count) {
-    const std::size_t keep = keptFrames * samples.format.frameBytes();
+    const std::size_t frame = samples.format.frameBytes();
+    const std::size_t keep = std::min(keptFrames * frame, keptBytes / frame * frame);
     if (count >= keep) {
         last.assign(bytes + count - keep, bytes + count);
     } else {

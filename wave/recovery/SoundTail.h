@@ -82,8 +82,11 @@ public:
 
     static constexpr std::size_t sectorBytes = 512;
 
-    // The frames a tail keeps: enough for a seam's side, and for its texture.
+    // The frames a tail keeps: enough for a seam's side, and for its texture;
+    // fewer where they would pass keptBytes (a header may claim thousands
+    // of channels, and a fork copies every tail for each of its ways).
     static constexpr std::size_t keptFrames = 1024;
+    static constexpr std::size_t keptBytes = 16 * 1024;
 
 private:
     // The bytes of whole frames as SampleFormat reads them.

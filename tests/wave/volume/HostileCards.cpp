@@ -80,6 +80,16 @@ std::vector<HostileCard> hostileCards(bool large) {
     sectors.entries(entries);
     cards.push_back({"4kn-mbr", sectors});
 
+    // exFAT of 32 MiB clusters, the largest it allows, a recording in one.
+    shape = CardSketch::Shape();
+    shape.exFat = true;
+    shape.clusterShift = 16;
+    shape.clusters = 4;
+    CardSketch huge(0);
+    huge.volume(shape, 0);
+    huge.recording(3, 1);
+    cards.push_back({"exfat-32-mib-clusters", huge});
+
     if (large) {
         // FAT32 whose FAT of 32 M clusters is one chain, each link a million
         // clusters on, the image cut 64 MiB past the FAT.

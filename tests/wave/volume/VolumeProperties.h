@@ -27,7 +27,7 @@ struct ReadingOptions {
 // blocks, with few stretches held, and each reading reads at most 16 times
 // the image per volume; volumes' regions and chains lie inside them. A
 // recovery's dry run reports only bytes of the image, reads at most 4 times
-// the image and 96 MiB, and holds at most 20 MiB of memory beyond its budget;
+// the image and 96 MiB, and holds at most 32 MiB of memory beyond its budget;
 // where the image is of 32 MiB at most, a recovery writes into its files only
 // bytes the image holds where its ranges say, or zeros it counts unreadable.
 // Images of more than 256 MiB are read by the layer alone.
