@@ -56,10 +56,9 @@ bool beginsRecording(const unsigned char* bytes, std::size_t count) {
 StartReading readRecordingStart(const unsigned char* bytes, std::size_t count, RecordingStart& start,
     LayoutFindings& findings) {
     start = RecordingStart();
-    const std::vector<unsigned char> held(bytes, bytes + count);
     // Past the bytes held the image reads zeros, which no walk takes for a
     // chunk: a fault at or past them means the header goes on there.
-    HeaderImage image(held, unbounded);
+    HeaderImage image(bytes, count, unbounded);
     bool read = false;
     if (isAiffForm(bytes)) {
         AiffLayout layout;

@@ -23,6 +23,8 @@ constexpr std::size_t sectorSide = 8;
 constexpr std::size_t confirmingSide = 16;
 // The frames on each side of the quick look at a seam.
 constexpr std::size_t quickSide = 32;
+// The most bytes of frames copied at once where they must be normalized.
+constexpr std::size_t normalizedBlockBytes = 256 * 1024;
 // Frames of zeros at a tail's end that are its recorder's unwritten bytes.
 constexpr std::size_t unwrittenFrames = 4;
 // Zeros that begin a cluster after sound, this many bytes of them at least
@@ -178,14 +180,24 @@ double SoundTail::quickStrayOf(const unsigned char* bytes, std::size_t count) co
 std::size_t SoundTail::soundStops(const unsigned char* bytes, std::size_t count, std::size_t sectorPhase) const {
     const std::size_t frame = samples.format.frameBytes();
     const std::size_t first = (frame - static_cast<std::size_t>(total % frame)) % frame;
-    std::vector<unsigned char> copy;
-    const unsigned char* frames = bytes + first;
-    if (samples.bigEndian || samples.signedBytes) {
-        copy.assign(bytes + first, bytes + count);
-        normalize(copy.data(), copy.size());
-        frames = copy.data();
-    }
     const std::size_t whole = count < first ? 0 : (count - first) / frame;
+    // Frames SampleFormat cannot read as they lie are read from a copy, made
+    // a block at a time (a cluster may be of 32 MiB): frames from base on.
+    const bool converted = samples.bigEndian || samples.signedBytes;
+    const std::size_t blockFrames = std::max<std::size_t>(4 * seamSide, normalizedBlockBytes / frame);
+    std::vector<unsigned char> block;
+    std::size_t base = 0;
+    std::size_t blockEnd = converted ? 0 : whole;
+    const unsigned char* frames = bytes + first;
+    const auto around = [&](std::size_t seam) {
+        if (seam + seamSide <= blockEnd || blockEnd == whole)
+            return;
+        base = seam - std::min(seam, seamSide);
+        blockEnd = std::min(whole, base + blockFrames);
+        block.assign(bytes + first + base * frame, bytes + first + blockEnd * frame);
+        normalize(block.data(), block.size());
+        frames = block.data();
+    };
     const std::size_t zeroed = unwrittenFrames * frame;
     for (std::size_t boundary = sectorPhase; boundary < count; boundary += sectorBytes) {
         if (boundary <= first)
@@ -199,10 +211,11 @@ std::size_t SoundTail::soundStops(const unsigned char* bytes, std::size_t count,
         // The bends flag a seam cheaply; the whole look at the seam, on as
         // many frames as either side has in the cluster, confirms it: a sound's
         // own sharp turn is no end.
-        if (bendsBreak(frames, seam, sectorSide, samples.format, sectorBound)) {
+        around(seam);
+        if (bendsBreak(frames, seam - base, sectorSide, samples.format, sectorBound)) {
             const std::size_t side = std::min({seamSide, seam, whole - seam});
             if (side < confirmingSide
-                || seamStray(frames + (seam - side) * frame, side, 2 * side, samples.format) > confirmedStray)
+                || seamStray(frames + (seam - side - base) * frame, side, 2 * side, samples.format) > confirmedStray)
                 return boundary;
         }
     }

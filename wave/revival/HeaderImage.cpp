@@ -7,7 +7,7 @@
 bool HeaderImage::readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) {
     done = offset >= size ? 0 : static_cast<std::uint32_t>(std::min<std::uint64_t>(count, size - offset));
     for (std::uint32_t i = 0; i < done; ++i)
-        buffer[i] = offset + i < header.size() ? header[offset + i] : 0;
+        buffer[i] = offset + i < held ? bytes[offset + i] : 0;
     return true;
 }
 

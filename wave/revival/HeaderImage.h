@@ -2,6 +2,7 @@
 
 #include "PositionalFileAccess.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -12,14 +13,18 @@
 class HeaderImage : public PositionalFileAccess {
 public:
     HeaderImage(const std::vector<unsigned char>& header, std::uint64_t size)
-        : PositionalFileAccess(size), header(header) {}
+        : HeaderImage(header.data(), header.size(), size) {}
+    // The count bytes at bytes, which must outlive the image.
+    HeaderImage(const unsigned char* bytes, std::size_t count, std::uint64_t size)
+        : PositionalFileAccess(size), bytes(bytes), held(count) {}
 
     bool readAt(std::uint64_t offset, unsigned char* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool writeAt(std::uint64_t, const unsigned char*, std::uint32_t, std::uint32_t&) override { return false; }
     bool flush() override { return false; }
 
 private:
-    const std::vector<unsigned char>& header;
+    const unsigned char* bytes;
+    std::size_t held;
 };
 
 // Whether the default rule finds a file of fileSize bytes that begins with

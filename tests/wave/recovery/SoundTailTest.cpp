@@ -57,5 +57,23 @@ TEST(SoundTailTest, aRecordingEndsAtTheLastFrameItsRecorderWrote) {
             EXPECT_EQ(judgedEnd(format, whole), clusterBytes)
                 << format.width << "-byte, " << static_cast<int>(newerSignal);
         }
+        // In a cluster of 1 MiB, far past the first sectors, as well; and its
+        // samples stored big-endian, as AIFF stores them, stop at the same
+        // sector (whose end, 1536 * 456, no sample straddles).
+        const std::size_t large = 1 << 20;
+        const std::vector<unsigned char> newer =
+            synthRecording(format, static_cast<std::uint32_t>(large / format.frameBytes() + 1), Signal::Shared);
+        const std::size_t end = 700116 / format.frameBytes() * format.frameBytes();
+        std::vector<unsigned char> cluster(newer.begin(), newer.begin() + static_cast<std::ptrdiff_t>(end));
+        cluster.resize(1536 * 456, 0);
+        cluster.resize(large, 0x5A);
+        EXPECT_EQ(judgedEnd(format, cluster), end) << format.width << "-byte, a cluster of 1 MiB";
+        std::vector<unsigned char> swapped(cluster);
+        for (std::size_t at = 0; at + format.width <= large; at += format.width)
+            std::reverse(&swapped[at], &swapped[at] + format.width);
+        const SoundTail little(StoredSamples{format, false, false});
+        const SoundTail big(StoredSamples{format, true, false});
+        EXPECT_EQ(big.soundStops(swapped.data(), large, 0), little.soundStops(cluster.data(), large, 0))
+            << format.width << "-byte, stored big-endian";
     }
 }

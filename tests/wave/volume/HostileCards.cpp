@@ -84,10 +84,10 @@ std::vector<HostileCard> hostileCards(bool large) {
     shape = CardSketch::Shape();
     shape.exFat = true;
     shape.clusterShift = 16;
-    shape.clusters = 4;
+    shape.clusters = 8;
     CardSketch huge(0);
     huge.volume(shape, 0);
-    huge.recording(3, 1);
+    huge.recording(5, 1);
     cards.push_back({"exfat-32-mib-clusters", huge});
 
     if (large) {
