@@ -75,17 +75,46 @@ bool reviveSurvivors(const std::vector<unsigned char>& bytes, const RevivalForma
     return true;
 }
 
+// Whether a revival of the file left by a crash after the rest of header is
+// written in place (its form identifier still wiped) reads what survives of
+// header and plans it again: a header the samples alone placed may not be
+// one they prove, and what else the revival found there would differ.
+bool plannedAgain(const std::vector<unsigned char>& bytes, const RevivalFormat& format,
+    const std::vector<unsigned char>& header, std::uint64_t fileSize) {
+    std::vector<unsigned char> left = bytes;
+    std::fill(left.begin(), left.begin() + 4, 0);
+    std::copy(header.begin() + 4, header.end(), left.begin() + 4);
+    RevivalFindings again;
+    again.fileSize = fileSize;
+    std::vector<unsigned char> planned;
+    return reviveSurvivors(left, format, planned, again) && again.inPlace && planned == header;
+}
+
+// Whether the file begins with the identifier of a RIFF form, which before
+// a revived header's rest would read as a header the rule refuses rather
+// than a lost one.
+bool riffFormStands(const std::vector<unsigned char>& bytes) {
+    if (bytes.size() < 4)
+        return false;
+    const std::uint32_t id = loadU32(bytes.data());
+    return id == fourCC("RIFF") || id == fourCC("RF64") || id == fourCC("BW64");
+}
+
 // Finds the audio in the open file and plans the header: Repaired, or the
-// outcome that ends the revival here. In place, before gets the bytes the
-// header replaces.
+// outcome that ends the revival here. formStands tells whether a RIFF form's
+// identifier stands where the header's goes; the audio is sought as though
+// it were wiped already, as it is before the header is written.
 RepairResult examine(RandomFileAccess& file, const RevivalFormat& format, std::vector<unsigned char>& header,
-    std::vector<unsigned char>& before, RevivalFindings& findings) {
+    bool& formStands, RevivalFindings& findings) {
     if (!file.getSize(findings.fileSize))
         return FileError;
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(findings.fileSize, audioSearchBytes));
     std::vector<unsigned char> bytes(count);
     if (!readWhole(file, 0, bytes.data(), static_cast<std::uint32_t>(count)))
         return FileError;
+    formStands = riffFormStands(bytes);
+    if (formStands)
+        std::fill(bytes.begin(), bytes.begin() + 4, 0);
     if (!reviveSurvivors(bytes, format, header, findings)) {
         const AudioStart start = findAudioStart(bytes.data(), count, format.samples, format.donorOffset);
         // Whether the samples read as the format comes first: where they do
@@ -111,24 +140,24 @@ RepairResult examine(RandomFileAccess& file, const RevivalFormat& format, std::v
                 || !std::all_of(bytes.begin() + at, bytes.begin() + at + frame, [](unsigned char b) { return b == 0; }))
                 break;
         }
+        // In place only where a crash on the way leaves the file to be
+        // revived the same way; else the original stays as it is.
+        findings.inPlace = findings.inPlace && plannedAgain(bytes, format, header, findings.fileSize);
         findings.audioAt = findings.inPlace ? header.size() : start.offset;
         if (!findings.inPlace)
             buildRevivedHeader(format, findings.fileSize - start.offset, 0, header);
     }
-    if (findings.inPlace)
-        before.assign(bytes.begin(), bytes.begin() + findings.audioAt);
     return Repaired;
 }
 
 // Writes header in place, the form identifier last after a flush of the
-// rest, which goes in one write; where the identifier stands already, it is
-// wiped first, so that until the last write the file lacks its header and a
-// crash leaves it to be revived again the same way.
-bool writeInPlace(RandomFileAccess& file, const std::vector<unsigned char>& header,
-    const std::vector<unsigned char>& before) {
+// rest, which goes in one write; where a RIFF form's identifier stands, it
+// is wiped first, so that until the last write the file lacks its header
+// and a crash leaves it to be revived again the same way.
+bool writeInPlace(RandomFileAccess& file, const std::vector<unsigned char>& header, bool formStands) {
     constexpr std::uint32_t form = 4;
     std::uint32_t done = 0;
-    if (std::equal(header.begin(), header.begin() + form, before.begin())) {
+    if (formStands) {
         const unsigned char wiped[form] = {};
         if (!file.writeAt(0, wiped, form, done) || done != form || !file.flush())
             return false;
@@ -161,9 +190,9 @@ RepairResult HeaderReviver::revive(RandomFileAccess& file, const char* path, con
         return FileError;
     FileTime lastWrite;
     std::vector<unsigned char> header;
-    std::vector<unsigned char> before;
+    bool formStands = false;
     RepairResult result =
-        file.getLastWriteTime(lastWrite) ? examine(file, format, header, before, findings) : FileError;
+        file.getLastWriteTime(lastWrite) ? examine(file, format, header, formStands, findings) : FileError;
     if (result == Repaired && !findings.inPlace) {
         const bool made = dryRun ? beside.vacant(besidePath)
                                  : beside.create(besidePath) && writeBeside(file, findings, header, beside);
@@ -174,7 +203,7 @@ RepairResult HeaderReviver::revive(RandomFileAccess& file, const char* path, con
             result = FileError;
         }
     } else if (result == Repaired && !dryRun) {
-        if (!writeInPlace(file, header, before) || (keepTime && !file.setLastWriteTime(lastWrite)))
+        if (!writeInPlace(file, header, formStands) || (keepTime && !file.setLastWriteTime(lastWrite)))
             result = FileError;
     }
     if (!file.close() && result == Repaired && findings.inPlace && !dryRun)
